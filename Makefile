@@ -1,0 +1,37 @@
+# Set-up and everyday commands. `make run` and `make test` work on a fresh machine: they install
+# what is missing first.
+
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+DEBIAN_PACKAGES := libicu-dev nlohmann-json3-dev libcli11-dev googletest libgtest-dev \
+	libbenchmark-dev cmake g++ make
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build run test test-sanitize clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh $(DEBIAN_PACKAGES)
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	./$(BUILD_DIR)/tessary-code build
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# Address and undefined-behaviour sanitizers over the whole test suite.
+test-sanitize: deps
+	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTESSARY_SANITIZE=address,undefined
+	cmake --build build-sanitize -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR) build-sanitize

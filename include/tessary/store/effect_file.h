@@ -1,0 +1,47 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "tessary/store/layer_config.h"
+
+namespace tessary::store {
+
+// A problem with an effect file a person gave us: which file, where in it (a JSON path such as
+// "/layer/cells/0/birthRate", or "line 3, column 7"), and what is wrong.
+class EffectFileError : public std::runtime_error {
+ public:
+  EffectFileError(std::string file, std::string place, std::string problem);
+
+  const std::string& file() const { return file_; }
+  const std::string& place() const { return place_; }
+  const std::string& problem() const { return problem_; }
+
+ private:
+  std::string file_;
+  std::string place_;
+  std::string problem_;
+};
+
+// Reading and writing effect files (UTF-8 JSON).
+class EffectFile {
+ public:
+  // Loads an effect; throws `EffectFileError` for a missing or unreadable file, bad UTF-8,
+  // malformed JSON, an unknown key, a value of the wrong type or one that is not finite.
+  static LayerConfigRef load(const std::filesystem::path& path);
+  // Parses effect JSON; `fileName` names the source in errors.
+  static LayerConfigRef parse(std::string_view json, std::string_view fileName);
+  // The effect as JSON text, every value written so that `parse` gives it back identical.
+  static std::string serialize(const LayerConfig& layer);
+  // Writes the whole file to a temporary file beside `path` and renames it over `path`, so the
+  // old file stays intact when anything fails; throws `EffectFileError` then.
+  static void save(const LayerConfig& layer, const std::filesystem::path& path);
+
+  // The built-in demo effect.
+  static LayerConfigRef demo();
+  static std::string demoJson();
+};
+
+}  // namespace tessary::store

@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+  std::puts("tessary-code: under construction");
+  return 0;
+}
