@@ -16,8 +16,8 @@ struct Color {
   static constexpr Color colorWithWhite(double white, double alpha) {
     return Color{white, white, white, alpha};
   }
-  static constexpr Color white() { return Color{1.0, 1.0, 1.0, 1.0}; }
-  static constexpr Color green() { return Color{0.0, 1.0, 0.0, 1.0}; }
+  static constexpr Color whiteColor() { return Color{1.0, 1.0, 1.0, 1.0}; }
+  static constexpr Color greenColor() { return Color{0.0, 1.0, 0.0, 1.0}; }
 
   bool operator==(const Color&) const = default;
 };
