@@ -52,9 +52,15 @@ std::optional<Enum> valueNamed(const NameTable<Enum, N>& table, std::string_view
 
 }  // namespace
 
-std::string_view rawValue(EmitterShape shape) { return nameOf(kShapeNames, shape); }
-std::string_view rawValue(EmitterMode mode) { return nameOf(kModeNames, mode); }
-std::string_view description(RenderMode mode) { return nameOf(kRenderModeNames, mode); }
+std::string_view rawValue(EmitterShape shape) {
+  return nameOf(kShapeNames, shape);
+}
+std::string_view rawValue(EmitterMode mode) {
+  return nameOf(kModeNames, mode);
+}
+std::string_view description(RenderMode mode) {
+  return nameOf(kRenderModeNames, mode);
+}
 
 std::optional<EmitterShape> emitterShapeNamed(std::string_view name) {
   return valueNamed(kShapeNames, name);

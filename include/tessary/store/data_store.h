@@ -20,9 +20,9 @@ using StoreValue = std::variant<double, platform::Color>;
 
 // One change the store made.
 struct StoreChange {
-  AnyKeyPath keypath;              // the property, as passed to the update
-  std::optional<int> cellIdx;      // absent for a layer property
-  std::optional<int> subcellIdx;   // present for a sub-cell
+  AnyKeyPath keypath;             // the property, as passed to the update
+  std::optional<int> cellIdx;     // absent for a layer property
+  std::optional<int> subcellIdx;  // present for a sub-cell
   StoreValue oldValue;
   StoreValue newValue;
   DataUpdateSource source;

@@ -1,0 +1,366 @@
+#include "tessary/code_editor/section_builder.h"
+
+#include <array>
+#include <charconv>
+#include <optional>
+
+#include "tessary/store/formatters.h"
+
+namespace tessary::code_editor {
+
+namespace {
+
+using store::AnyKeyPath;
+using store::CellConfig;
+using store::CellProperty;
+using store::LayerConfig;
+using store::LayerProperty;
+
+enum class AfterNumber { nothing, radians, radiansWithComment };
+
+struct CellLineFormat {
+  CellProperty property;
+  std::string_view label;  // from the point to the blank after "="
+  int digits;
+  bool mirroredOnMacOS;
+  AfterNumber after;
+};
+
+constexpr std::array<CellLineFormat, 22> kCellLineFormats{{
+    {CellProperty::birthRate, ".birthRate = ", 1, false, AfterNumber::nothing},
+    {CellProperty::lifetime, ".lifetime = ", 1, false, AfterNumber::nothing},
+    {CellProperty::lifetimeRange, ".lifetimeRange = ", 1, false, AfterNumber::nothing},
+    {CellProperty::beginTime, ".beginTime = ", 2, false, AfterNumber::nothing},
+    {CellProperty::duration, ".duration = ", 2, false, AfterNumber::nothing},
+    {CellProperty::velocity, ".velocity = ", 1, false, AfterNumber::nothing},
+    {CellProperty::velocityRange, ".velocityRange = ", 1, false, AfterNumber::nothing},
+    {CellProperty::xAcceleration, ".xAcceleration = ", 2, false, AfterNumber::nothing},
+    {CellProperty::yAcceleration, ".yAcceleration = ", 2, true, AfterNumber::nothing},
+    {CellProperty::emissionLatitude, ".emissionLatitude = ", 1, true,
+     AfterNumber::radiansWithComment},
+    {CellProperty::emissionLongitude, ".emissionLongitude = ", 1, true, AfterNumber::radians},
+    {CellProperty::emissionRange, ".emissionRange = ", 1, false, AfterNumber::radians},
+    {CellProperty::spin, ".spin = ", 1, true, AfterNumber::radians},
+    {CellProperty::spinRange, ".spinRange = ", 1, false, AfterNumber::radians},
+    {CellProperty::scale, ".scale = ", 4, false, AfterNumber::nothing},
+    {CellProperty::scaleRange, ".scaleRange = ", 4, false, AfterNumber::nothing},
+    {CellProperty::scaleSpeed, ".scaleSpeed = ", 4, false, AfterNumber::nothing},
+    {CellProperty::alphaRange, ".alphaRange = ", 2, false, AfterNumber::nothing},
+    {CellProperty::alphaSpeed, ".alphaSpeed = ", 2, false, AfterNumber::nothing},
+    {CellProperty::redRange, ".redRange = ", 3, false, AfterNumber::nothing},
+    {CellProperty::greenRange, ".greenRange = ", 3, false, AfterNumber::nothing},
+    {CellProperty::blueRange, ".blueRange = ", 3, false, AfterNumber::nothing},
+}};
+
+const CellLineFormat* cellLineFormat(AnyKeyPath keypath) {
+  const auto property = keypath.cellProperty();
+  if (!property || keypath.isLimitedValueField()) return nullptr;
+  for (const CellLineFormat& format : kCellLineFormats) {
+    if (format.property == *property) return &format;
+  }
+  return nullptr;
+}
+
+void appendInteger(std::string& out, long long value) {
+  std::array<char, 24> buffer;
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  out.append(buffer.data(), result.ptr);
+}
+
+std::string_view colorClass(CodePlatform platform) {
+  return platform == CodePlatform::macOS ? "NSColor" : "UIColor";
+}
+
+// "NSColor(red: R, green: G, blue: B, alpha: A).cgColor"
+void appendColor(std::string& out, CodePlatform platform, const platform::Color& color) {
+  out += colorClass(platform);
+  out += "(red: ";
+  out += store::rgbValue(color.red);
+  out += ", green: ";
+  out += store::rgbValue(color.green);
+  out += ", blue: ";
+  out += store::rgbValue(color.blue);
+  out += ", alpha: ";
+  out += store::roundedTo(color.alpha, 2);
+  out += ").cgColor";
+}
+
+void appendCellVariableName(std::string& out, const CellConfig& cell) {
+  out += cell.subindex ? "subcell" : "cell";
+  appendInteger(out, static_cast<long long>(cell.index) + 1);
+  if (cell.subindex) {
+    out += '_';
+    appendInteger(out, static_cast<long long>(*cell.subindex) + 1);
+  }
+}
+
+void appendCellNumber(std::string& out, const CellConfig& cell) {
+  appendInteger(out, static_cast<long long>(cell.index) + 1);
+  if (cell.subindex) {
+    out += '_';
+    appendInteger(out, static_cast<long long>(*cell.subindex) + 1);
+  }
+}
+
+void appendHexCodePoint(std::string& out, char32_t codePoint) {
+  std::array<char, 8> buffer;
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
+                                    static_cast<unsigned>(codePoint), 16);
+  out += "\\u{";
+  for (const char* c = buffer.data(); c != result.ptr; ++c) {
+    out += (*c >= 'a' && *c <= 'f') ? static_cast<char>(*c - 'a' + 'A') : *c;
+  }
+  out += '}';
+}
+
+}  // namespace
+
+std::string SectionBuilder::introText(const LayerConfig& layer, CodePlatform platform) {
+  const bool macOS = platform == CodePlatform::macOS;
+  std::string text = "\nlet size = CGSize(width: ";
+  text += store::shortestDecimal(layer.viewWidth.value);
+  text += ", height: ";
+  text += store::shortestDecimal(layer.viewHeight.value);
+  text += ")\nlet host = ";
+  text += macOS ? "NSView" : "UIView";
+  text +=
+      "(frame: CGRect(x: 0.0, y: 0.0, width: size.width, height: size.height))\n"
+      "self.view.addSubview(host) // Add to parent view\n\n"
+      "let particlesLayer = CAEmitterLayer()\n"
+      "particlesLayer.frame = CGRect(x: 0.0, y: 0.0, width: size.width, height: size.height)\n";
+  if (macOS) text += "\nhost.wantsLayer = true";
+  text += "\nhost.layer";
+  if (macOS) text += '?';
+  text += ".addSublayer(particlesLayer)\nhost.layer";
+  if (macOS) text += '?';
+  text += ".masksToBounds = true // constrain particles to host\n\n";
+  return text;
+}
+
+std::string SectionBuilder::outroText(const LayerConfig& layer) {
+  std::string text;
+  for (std::size_t i = 0; i < layer.cells.size(); ++i) {
+    const auto& subcells = layer.cells[i]->subcells;
+    if (subcells.empty()) continue;
+    text += "\ncell";
+    appendInteger(text, static_cast<long long>(i) + 1);
+    text += ".emitterCells = [";
+    for (std::size_t j = 0; j < subcells.size(); ++j) {
+      if (j > 0) text += ", ";
+      text += "subcell";
+      appendInteger(text, static_cast<long long>(i) + 1);
+      text += '_';
+      appendInteger(text, static_cast<long long>(j) + 1);
+    }
+    text += "]\n";
+  }
+  text += "\nparticlesLayer.emitterCells = [";
+  for (std::size_t k = 0; k < layer.cells.size(); ++k) {
+    if (k > 0) text += ", ";
+    text += "cell";
+    appendInteger(text, static_cast<long long>(k) + 1);
+  }
+  text += "]\n\n";
+  return text;
+}
+
+std::string SectionBuilder::layerLine(AnyKeyPath keypath, const LayerConfig& layer,
+                                      CodePlatform platform) const {
+  std::string text;
+  appendLayerLine(text, keypath, layer, platform);
+  return text;
+}
+
+void SectionBuilder::appendLayerLine(std::string& out, AnyKeyPath keypath, const LayerConfig& layer,
+                                     CodePlatform platform) const {
+  if (keypath == LayerProperty::background) {
+    out += "particlesLayer.backgroundColor = ";
+    appendColor(out, platform, layer.background());
+  } else if (keypath == LayerProperty::emitterShape) {
+    out += "particlesLayer.emitterShape = .";
+    out += store::rawValue(layer.emitterShape);
+  } else if (keypath == LayerProperty::emitterPositionX ||
+             keypath == LayerProperty::emitterPositionY) {
+    const double y = platform == CodePlatform::macOS ? layer.emitterPositionYmacOS()
+                                                     : layer.emitterPositionY.value;
+    out += "particlesLayer.emitterPosition = CGPoint(x: ";
+    out += store::roundedTo(layer.emitterPositionX.value, 1);
+    out += ", y: ";
+    out += store::roundedTo(y, 1);
+    out += ')';
+  } else if (keypath == LayerProperty::emitterWidth || keypath == LayerProperty::emitterHeight) {
+    out += "particlesLayer.emitterSize = CGSize(width: ";
+    out += store::roundedTo(layer.emitterWidth.value, 1);
+    out += ", height: ";
+    out += store::roundedTo(layer.emitterHeight.value, 1);
+    out += ')';
+  } else if (keypath == LayerProperty::emitterMode) {
+    out += "particlesLayer.emitterMode = .";
+    out += store::rawValue(layer.emitterMode);
+  } else if (keypath == LayerProperty::renderMode) {
+    out += "particlesLayer.renderMode = .";
+    out += store::description(layer.renderMode);
+  }
+}
+
+std::string SectionBuilder::cellLine(AnyKeyPath keypath, const CellConfig& cell,
+                                     CodePlatform platform) const {
+  std::string text;
+  appendCellLine(text, keypath, cell, platform);
+  return text;
+}
+
+void SectionBuilder::appendCellLine(std::string& out, AnyKeyPath keypath, const CellConfig& cell,
+                                    CodePlatform platform) const {
+  if (const CellLineFormat* format = cellLineFormat(keypath)) {
+    double value = cell.limitedValue(keypath)->value;
+    if (format->mirroredOnMacOS && platform == CodePlatform::macOS) value = -value;
+    appendCellVariableName(out, cell);
+    out += format->label;
+    out += store::roundedTo(value, format->digits);
+    if (format->after != AfterNumber::nothing) out += convertToRad;
+    if (format->after == AfterNumber::radiansWithComment) out += " // to radians";
+    return;
+  }
+  if (keypath == CellProperty::contents) {
+    const bool textured = hasTexture(cell);
+    out += "\n\n";
+    if (textured) {
+      out += "/*  Import texture -- Export texture  */\n";
+      out += textureCode(cellNumber(cell), imageName(cell), platform);
+    }
+    out += "let ";
+    appendCellVariableName(out, cell);
+    out += " = CAEmitterCell()\n";
+    if (textured) {
+      std::string variable;
+      appendCellVariableName(variable, cell);
+      out += contentsLine(variable, cellNumber(cell));
+    }
+  } else if (keypath == CellProperty::name) {
+    appendCellVariableName(out, cell);
+    out += ".name = \"";
+    out += escapedForStringLiteral(cell.name);
+    out += '"';
+  } else if (keypath == CellProperty::color) {
+    appendCellVariableName(out, cell);
+    out += ".color = ";
+    appendColor(out, platform, cell.color());
+  }
+}
+
+std::string SectionBuilder::textureCode(std::string_view number, std::string_view imageName,
+                                        CodePlatform platform) {
+  std::string text = "let image";
+  text += number;
+  if (platform == CodePlatform::iOS) {
+    text += " = UIImage(named: \"";
+    text += escapedForStringLiteral(imageName);
+    text += "\")?.cgImage\n\n";
+    return text;
+  }
+  text += ": CGImage? = NSImage(named:\"";
+  text += escapedForStringLiteral(imageName);
+  text +=
+      "\").flatMap {\n"
+      "    var rect = CGRect(x: 0, y: 0, width: $0.size.width, height: $0.size.height)\n"
+      "    return $0.cgImage(forProposedRect: &rect, context: nil, hints: nil)\n"
+      "}\n\n";
+  return text;
+}
+
+std::string SectionBuilder::contentsLine(std::string_view variableName, std::string_view number) {
+  std::string text(variableName);
+  text += ".contents = image";
+  text += number;
+  return text;
+}
+
+std::string SectionBuilder::cellVariableName(const CellConfig& cell) {
+  std::string text;
+  appendCellVariableName(text, cell);
+  return text;
+}
+
+std::string SectionBuilder::cellNumber(const CellConfig& cell) {
+  std::string text;
+  appendCellNumber(text, cell);
+  return text;
+}
+
+bool SectionBuilder::hasTexture(const CellConfig& cell) {
+  const auto& [url, builtIn] = cell.contents();
+  return !(url && url->absoluteString() == "None");
+}
+
+std::string SectionBuilder::imageName(const CellConfig& cell) {
+  const platform::URL url = cell.contentUrl.value_or(platform::URL("Spark"));
+  return url.deletingPathExtension().lastPathComponent();
+}
+
+std::string SectionBuilder::textureLinkValue(const CellConfig& cell, std::string_view action) {
+  std::string text;
+  appendInteger(text, cell.index);
+  if (cell.subindex) {
+    text += '_';
+    appendInteger(text, *cell.subindex);
+  }
+  text += ": ";
+  text += action;
+  return text;
+}
+
+std::string SectionBuilder::escapedForStringLiteral(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    switch (byte) {
+      case '\\':
+        out += "\\\\";
+        continue;
+      case '"':
+        out += "\\\"";
+        continue;
+      case '\n':
+        out += "\\n";
+        continue;
+      case '\r':
+        out += "\\r";
+        continue;
+      case '\t':
+        out += "\\t";
+        continue;
+      case '\0':
+        out += "\\0";
+        continue;
+      default:
+        break;
+    }
+    if (byte < 0x20 || byte == 0x7F) {
+      appendHexCodePoint(out, byte);
+      continue;
+    }
+    // U+0080...U+009F are C2 80...C2 9F; U+2028 and U+2029 are E2 80 A8 and E2 80 A9.
+    if (byte == 0xC2 && i + 1 < text.size()) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if (next >= 0x80 && next <= 0x9F) {
+        appendHexCodePoint(out, next);
+        ++i;
+        continue;
+      }
+    }
+    if (byte == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80) {
+      const auto last = static_cast<unsigned char>(text[i + 2]);
+      if (last == 0xA8 || last == 0xA9) {
+        appendHexCodePoint(out, 0x2000 + last - 0x80);
+        i += 2;
+        continue;
+      }
+    }
+    out += static_cast<char>(byte);
+  }
+  return out;
+}
+
+}  // namespace tessary::code_editor
