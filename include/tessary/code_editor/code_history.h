@@ -1,0 +1,43 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "tessary/platform/ns_range.h"
+#include "tessary/store/key_path.h"
+
+namespace tessary::code_editor {
+
+// Which property one line of a built snippet shows, and where that line stands. A build makes
+// one record per property line, in placement order; the analyzer finds the line again by its
+// text after the user edited the snippet.
+class CodeHistory {
+ public:
+  CodeHistory(std::string string, platform::NSRange range, store::AnyKeyPath keypath,
+              std::optional<int> cellIndex, std::optional<int> subcellIndex)
+      : string_(std::move(string)),
+        range_(range),
+        keypath_(keypath),
+        cellIndex_(cellIndex),
+        subcellIndex_(subcellIndex) {}
+
+  // The line as placed, without its final newline (a cell header keeps its inner newlines).
+  const std::string& string() const { return string_; }
+  // The first occurrence of the line and its newline in the snippet, in UTF-16 code units.
+  platform::NSRange range() const { return range_; }
+  store::AnyKeyPath keypath() const { return keypath_; }
+  // Absent for a layer line; the cell's index (its parent's for a sub-cell).
+  std::optional<int> cellIndex() const { return cellIndex_; }
+  // Present for a sub-cell's line only.
+  std::optional<int> subcellIndex() const { return subcellIndex_; }
+
+ private:
+  std::string string_;
+  platform::NSRange range_;
+  store::AnyKeyPath keypath_;
+  std::optional<int> cellIndex_;
+  std::optional<int> subcellIndex_;
+};
+
+}  // namespace tessary::code_editor
