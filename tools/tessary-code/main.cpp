@@ -1,6 +1,119 @@
-#include <cstdio>
+// tessary-code: turns a particle effect into a Swift snippet, and edits of the snippet back into
+// the effect.
 
-int main() {
-  std::puts("tessary-code: under construction");
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <string>
+
+#include "build_command.h"
+#include "command_error.h"
+#include "output.h"
+#include "tessary/code_editor/version.h"
+#include "tessary/store/effect_file.h"
+
+namespace {
+
+using tessary::code_editor::CodePlatform;
+using tessary::tool::BuildOptions;
+using tessary::tool::OutputFormat;
+
+constexpr int kUsageOrFileError = 2;
+
+const std::map<std::string, CodePlatform::Value>& platformNames() {
+  static const std::map<std::string, CodePlatform::Value> kNames{{"macos", CodePlatform::macOS},
+                                                          {"ios", CodePlatform::iOS}};
+  return kNames;
+}
+
+const std::map<std::string, OutputFormat>& formatNames() {
+  static const std::map<std::string, OutputFormat> kNames{{"auto", OutputFormat::automatic},
+                                                          {"plain", OutputFormat::plain},
+                                                          {"ansi", OutputFormat::ansi},
+                                                          {"html", OutputFormat::html},
+                                                          {"rtf", OutputFormat::rtf}};
+  return kNames;
+}
+
+// "tessary-code 1.0 (Tessary-CodeEditor-1)", from the library's version symbols.
+std::string versionText() {
+  const std::string marker = reinterpret_cast<const char*>(TessaryCodeEditorVersionString);
+  const std::size_t project = marker.find("PROJECT:") + 8;
+  const std::size_t end = marker.find('\n', project);
+  char number[32];
+  std::snprintf(number, sizeof number, "%.1f", TessaryCodeEditorVersionNumber);
+  return "tessary-code " + std::string(number) + " (" + marker.substr(project, end - project) +
+         ")";
+}
+
+void printError(const std::string& message) {
+  std::fprintf(stderr, "tessary-code: %s\n", message.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "Turns a particle effect into a ready-to-paste Swift snippet (macOS or iOS) that recreates "
+      "it with Core Animation, and takes numbers edited in the snippet back into the effect.\n\n"
+      "Example:\n  tessary-code demo > fire.json\n  tessary-code build fire.json --platform ios",
+      "tessary-code"};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", versionText());
+
+  BuildOptions build;
+  CodePlatform::Value buildPlatform = CodePlatform::macOS;
+  std::string buildEffect;
+  std::string buildOutput;
+  CLI::App* buildCommand = app.add_subcommand(
+      "build",
+      "Write the snippet of an effect (the built-in demo effect when none is given).\n\n"
+      "Example:\n  tessary-code build fire.json --platform ios --format plain -o fire.swift");
+  buildCommand->add_option("EFFECT", buildEffect, "Effect file (JSON)");
+  buildCommand->add_option("--platform", buildPlatform, "Target platform: macos or ios")
+      ->transform(CLI::CheckedTransformer(platformNames(), CLI::ignore_case))
+      ->default_str("macos");
+  buildCommand
+      ->add_option("--format", build.format,
+                   "auto (ansi on a terminal, plain otherwise), plain, ansi, html or rtf")
+      ->transform(CLI::CheckedTransformer(formatNames(), CLI::ignore_case))
+      ->default_str("auto");
+  buildCommand->add_option("--text-size", build.textSize, "Text size in points")
+      ->check(CLI::Range(1.0, 200.0))
+      ->default_str("12");
+  buildCommand->add_option("-o,--output", buildOutput, "Write to FILE instead of standard output");
+
+  app.add_subcommand("demo",
+                     "Write the built-in demo effect file, a starting point for new effects.\n\n"
+                     "Example:\n  tessary-code demo > fire.json");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& success) {
+    return app.exit(success);
+  } catch (const CLI::ParseError& error) {
+    printError(error.what());
+    std::fprintf(stderr, "Run 'tessary-code --help' for usage.\n");
+    return kUsageOrFileError;
+  }
+
+  try {
+    if (buildCommand->parsed()) {
+      build.platform = buildPlatform;
+      if (!buildEffect.empty()) build.effect = buildEffect;
+      if (!buildOutput.empty()) build.output = buildOutput;
+      tessary::tool::runBuild(build);
+    } else {
+      tessary::tool::writeOutput(std::nullopt, tessary::store::EffectFile::demoJson());
+    }
+  } catch (const tessary::tool::CommandError& error) {
+    printError(error.what());
+    return kUsageOrFileError;
+  } catch (const std::exception& error) {
+    printError(error.what());
+    return kUsageOrFileError;
+  }
   return 0;
 }
