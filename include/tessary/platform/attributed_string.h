@@ -1,0 +1,141 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tessary/platform/ns_range.h"
+#include "tessary/platform/text_attributes.h"
+
+namespace tessary::platform {
+
+// One stretch of text whose characters all carry the same attributes.
+struct AttributeRun {
+  NSRange range;  // UTF-16 code units
+  StringRange bytes;
+  const AttributeSet* attributeSet;
+
+  const TextAttributes& attributes() const { return **attributeSet; }
+};
+
+// Text in UTF-8 with attributes on every character, counted in UTF-16 code units at its
+// interface like the host's text system.
+//
+// Built for appending many small pieces: a string keeps a small table of shared attribute sets
+// and runs that are three integers each, so appending copies characters and run starts and
+// touches a shared set only the first time the target meets it. Adjacent runs with equal
+// attributes are always merged, and no two entries of the table are equal, so strings that
+// hold the same characters and attributes have the same runs.
+//
+// Text given to it that is not well-formed UTF-8 is taken with every ill-formed part replaced
+// by U+FFFD. A value type: copies are independent.
+class MutableAttributedString {
+ public:
+  MutableAttributedString() = default;
+  // The whole text with one attribute set; a null set means no attributes.
+  MutableAttributedString(std::string text, const AttributeSet& attributes);
+  // Makes a new set from `attributes`; prefer a shared set when making many strings.
+  MutableAttributedString(std::string text, const TextAttributes& attributes);
+
+  // The plain text.
+  const std::string& string() const { return text_; }
+  // The length in UTF-16 code units.
+  std::size_t length() const { return utf16Length_; }
+  bool empty() const { return text_.empty(); }
+
+  void append(const MutableAttributedString& other);
+  // Appends one run of text; a null set means no attributes.
+  void append(std::string_view text, const AttributeSet& attributes);
+
+  // Sets every attribute that `attributes` has over `range`, keeping the others. A range that
+  // begins or ends inside a surrogate pair takes in the whole character. A range that reaches
+  // past the end of the text is a programming error.
+  void addAttributes(const TextAttributes& attributes, NSRange range);
+
+  // The attributes of the character at a UTF-16 index below length(), and optionally the
+  // whole run of equal attributes around it.
+  const TextAttributes& attributesAt(std::size_t index, NSRange* effectiveRange = nullptr) const;
+
+  // The bytes of the characters in a UTF-16 range, taking in whole characters at either end.
+  StringRange byteRange(NSRange range) const;
+
+  std::size_t runCount() const { return runs_.size(); }
+  AttributeRun run(std::size_t index) const;
+
+  class RunIterator {
+   public:
+    using value_type = AttributeRun;
+    using difference_type = std::ptrdiff_t;
+    using iterator_category = std::input_iterator_tag;
+
+    RunIterator() = default;
+    RunIterator(const MutableAttributedString* string, std::size_t index)
+        : string_(string), index_(index) {}
+    AttributeRun operator*() const { return string_->run(index_); }
+    RunIterator& operator++() {
+      ++index_;
+      return *this;
+    }
+    RunIterator operator++(int) {
+      RunIterator before = *this;
+      ++index_;
+      return before;
+    }
+    bool operator==(const RunIterator& other) const { return index_ == other.index_; }
+
+   private:
+    const MutableAttributedString* string_ = nullptr;
+    std::size_t index_ = 0;
+  };
+  struct Runs {
+    RunIterator first;
+    RunIterator last;
+    RunIterator begin() const { return first; }
+    RunIterator end() const { return last; }
+  };
+  // The runs in text order; invalidated by any change of the string.
+  Runs runs() const { return {RunIterator(this, 0), RunIterator(this, runs_.size())}; }
+
+  // Same characters and equal attributes on every character.
+  bool operator==(const MutableAttributedString& other) const;
+
+ private:
+  struct RunStart {
+    std::uint32_t byteStart;
+    std::uint32_t utf16Start;
+    std::uint32_t setIndex;
+  };
+  struct Position {
+    std::size_t byte;
+    std::size_t utf16;
+  };
+  enum class Rounding { down, up };
+
+  void appendWellFormed(std::string_view text, std::size_t utf16Length,
+                        const AttributeSet& attributes);
+  void checkRoomFor(std::size_t bytes) const;
+  void checkRange(NSRange range) const;
+  std::uint32_t setIndexOf(const AttributeSet& attributes);
+  std::uint32_t setIndexOfValue(TextAttributes attributes);
+  std::size_t runIndexAtUtf16(std::size_t index) const;
+  std::size_t runIndexAtByte(std::size_t byte) const;
+  std::size_t runEndByte(std::size_t runIndex) const;
+  std::size_t runEndUtf16(std::size_t runIndex) const;
+  Position positionAt(std::size_t utf16Index, Rounding rounding) const;
+  std::size_t splitRunAt(Position position);
+  void mergeEqualRuns(std::size_t first, std::size_t last);
+  void dropUnusedSets();
+
+  std::string text_;
+  std::size_t utf16Length_ = 0;
+  std::vector<RunStart> runs_;
+  std::vector<AttributeSet> sets_;
+  // addAttributes leaves sets that no run uses any more; they are dropped when the table
+  // outgrows this size.
+  std::size_t setsCompactionSize_ = 32;
+};
+
+}  // namespace tessary::platform
