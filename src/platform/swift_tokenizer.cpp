@@ -1,0 +1,743 @@
+#include "tessary/platform/swift_tokenizer.h"
+
+#include <unicode/uchar.h>
+
+#include <limits>
+
+#include "tessary/platform/fatal_error.h"
+
+// How Swift source is classified. Text that no rule names is plain.
+//
+// - comment: "//" up to the line end (LF or CR, not included); "/*" up to its matching "*/",
+//   nested as Swift nests them, or to the end of the source. One token per comment.
+// - string: a literal from its opening delimiter ("", """, #", #""" ...) to its closing one.
+//   Escapes stay inside the token. An interpolation splits it: the text up to and including
+//   "\(" is one string token, the expression inside is classified as code, and the text from
+//   the closing ")" on is the next string token. Raw strings need their hashes on the closing
+//   quote and on the backslash ("\#("). A single-line literal left open ends before the line
+//   end (abandoning any interpolation it was in); a multi-line one runs to the end of the
+//   source.
+// - keyword: Swift's reserved words and common declaration modifiers (let, var, func, return,
+//   self, Self, true, false, nil, if, else, import, init, ...), also when followed by "(".
+//   Attributes ("@objc") are keywords, "@" included.
+// - preprocessing: "#" directly followed by a name: #if, #else, #endif, #selector, #available.
+// - type: a name starting with an upper-case letter (CGSize, NSView, CGImage in "CGImage?"),
+//   also when followed by "(" (NSImage(named:, CGRect(x:) and after a dot (Foo.Bar).
+// - call: any other name directly followed by "(", also after a dot (addSublayer in
+//   ".addSublayer(", cgImage( ). A name followed by a blank and a trailing closure is no call.
+// - property: a name after a single "." that follows an expression (a name, a number, a string,
+//   ")", "]", "}", or a "?" or "!" attached to one), even across blanks and line ends:
+//   frame in "particlesLayer.frame", size and width in "$0.size.width", layer in
+//   "host.layer?.addSublayer".
+// - dotAccess: a name after a single "." that follows no expression: ".pi" in "(.pi", ".point"
+//   and ".additive" after "= ", ".foo" after "case" or "return".
+// - number: a literal starting with a digit: digits, underscores, one fraction, an exponent
+//   with its sign, hex (also hex floats), octal and binary; letters and digits stuck to it
+//   belong to it. A minus belongs to the number when it is a prefix operator: directly before
+//   the digit, after a blank, a line end, "(", "[", "{", ",", ":", ";" or the start
+//   ("= -0.05", "(-9.8"), but not in "x - 1" or "x-1".
+// - Names in backticks are never keywords; otherwise they follow the name rules, backticks
+//   included in the token. "$0" and other "$" names are plain variables.
+// - Names may hold any non-ASCII letter, emoji included; Unicode blanks and Swift's operator
+//   symbols end them. Invalid UTF-8 bytes are plain (or part of a string or comment).
+// - "Upper-case" is Unicode's: "Éclair" is a type.
+
+namespace tessary::platform {
+namespace {
+
+using Byte = unsigned char;
+
+enum class CharKind : std::uint8_t {
+  other,
+  blank,
+  lineEnd,
+  identifierHead,
+  digit,
+  dollar,
+  backtick,
+  slash,
+  quote,
+  hash,
+  dot,
+  minus,
+  at,
+  openParen,
+  closeParen,
+  closer,
+  postfix,
+  nonAscii,
+};
+
+constexpr std::array<CharKind, 256> makeCharKinds() {
+  std::array<CharKind, 256> kinds{};
+  for (int c = 0; c < 256; ++c) {
+    CharKind kind = CharKind::other;
+    if (c >= 0x80) {
+      kind = CharKind::nonAscii;
+    } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_') {
+      kind = CharKind::identifierHead;
+    } else if (c >= '0' && c <= '9') {
+      kind = CharKind::digit;
+    } else {
+      switch (c) {
+        case ' ':
+        case '\t':
+        case '\v':
+        case '\f':
+          kind = CharKind::blank;
+          break;
+        case '\n':
+        case '\r':
+          kind = CharKind::lineEnd;
+          break;
+        case '$':
+          kind = CharKind::dollar;
+          break;
+        case '`':
+          kind = CharKind::backtick;
+          break;
+        case '/':
+          kind = CharKind::slash;
+          break;
+        case '"':
+          kind = CharKind::quote;
+          break;
+        case '#':
+          kind = CharKind::hash;
+          break;
+        case '.':
+          kind = CharKind::dot;
+          break;
+        case '-':
+          kind = CharKind::minus;
+          break;
+        case '@':
+          kind = CharKind::at;
+          break;
+        case '(':
+          kind = CharKind::openParen;
+          break;
+        case ')':
+          kind = CharKind::closeParen;
+          break;
+        case ']':
+        case '}':
+          kind = CharKind::closer;
+          break;
+        case '?':
+        case '!':
+          kind = CharKind::postfix;
+          break;
+        default:
+          break;
+      }
+    }
+    kinds[static_cast<std::size_t>(c)] = kind;
+  }
+  return kinds;
+}
+
+constexpr std::array<CharKind, 256> charKinds = makeCharKinds();
+
+constexpr CharKind kindOf(Byte c) {
+  return charKinds[c];
+}
+
+constexpr bool isDigit(Byte c) {
+  return c >= '0' && c <= '9';
+}
+
+constexpr bool isHexDigit(Byte c) {
+  return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+constexpr bool isAsciiIdentifierChar(Byte c) {
+  return kindOf(c) == CharKind::identifierHead || isDigit(c);
+}
+
+constexpr bool isLineEnd(Byte c) {
+  return c == '\n' || c == '\r';
+}
+
+// Bytes at which text inside a string literal may end or change meaning.
+constexpr bool isStringSpecial(Byte c) {
+  return c == '"' || c == '\\' || isLineEnd(c);
+}
+
+constexpr bool isContinuation(Byte c) {
+  return (c & 0xC0) == 0x80;
+}
+
+// The length of the well-formed UTF-8 sequence at `p` and its scalar, or 0 for an ill-formed
+// one (overlong forms, surrogates, values above U+10FFFF, truncated sequences).
+int decodeScalar(const Byte* p, const Byte* end, char32_t& scalar) {
+  const Byte lead = p[0];
+  const std::ptrdiff_t available = end - p;
+  if (lead < 0x80) {
+    scalar = lead;
+    return 1;
+  }
+  if (lead < 0xC2 || lead > 0xF4) return 0;
+  if (lead < 0xE0) {
+    if (available < 2 || !isContinuation(p[1])) return 0;
+    scalar = static_cast<char32_t>(((lead & 0x1F) << 6) | (p[1] & 0x3F));
+    return 2;
+  }
+  if (lead < 0xF0) {
+    if (available < 3) return 0;
+    const Byte low = lead == 0xE0 ? 0xA0 : 0x80;
+    const Byte high = lead == 0xED ? 0x9F : 0xBF;
+    if (p[1] < low || p[1] > high || !isContinuation(p[2])) return 0;
+    scalar = static_cast<char32_t>(((lead & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+    return 3;
+  }
+  if (available < 4) return 0;
+  const Byte low = lead == 0xF0 ? 0x90 : 0x80;
+  const Byte high = lead == 0xF4 ? 0x8F : 0xBF;
+  if (p[1] < low || p[1] > high || !isContinuation(p[2]) || !isContinuation(p[3])) return 0;
+  scalar = static_cast<char32_t>(((lead & 0x07) << 18) | ((p[1] & 0x3F) << 12) |
+                                 ((p[2] & 0x3F) << 6) | (p[3] & 0x3F));
+  return 4;
+}
+
+struct ScalarRange {
+  char32_t first;
+  char32_t last;
+};
+
+// Non-ASCII scalars that cannot be part of a name: Unicode blanks and line separators, the BOM,
+// C1 controls, and the symbols Swift reserves for operators. Sorted.
+constexpr ScalarRange nonNameScalars[] = {
+    {0x80, 0xA7},     {0xA9, 0xA9},     {0xAB, 0xAC},     {0xAE, 0xAE},     {0xB0, 0xB1},
+    {0xB6, 0xB6},     {0xBB, 0xBB},     {0xBF, 0xBF},     {0xD7, 0xD7},     {0xF7, 0xF7},
+    {0x1680, 0x1680}, {0x2000, 0x200A}, {0x2016, 0x2017}, {0x2020, 0x2029}, {0x202F, 0x203E},
+    {0x2041, 0x2053}, {0x2055, 0x205F}, {0x2190, 0x23FF}, {0x2500, 0x2775}, {0x2794, 0x2BFF},
+    {0x2E00, 0x2E7F}, {0x3000, 0x3003}, {0x3008, 0x3020}, {0x3030, 0x3030}, {0xFEFF, 0xFEFF},
+};
+
+bool isNameScalar(char32_t scalar) {
+  for (const ScalarRange& range : nonNameScalars) {
+    if (scalar < range.first) return true;
+    if (scalar <= range.last) return false;
+  }
+  return true;
+}
+
+// The length of the non-ASCII name character at `p`, or 0 if there is none.
+int nameScalarLength(const Byte* p, const Byte* end) {
+  char32_t scalar = 0;
+  const int length = decodeScalar(p, end, scalar);
+  return length > 0 && isNameScalar(scalar) ? length : 0;
+}
+
+bool startsUpperCase(const Byte* name, const Byte* end) {
+  if (name[0] < 0x80) return name[0] >= 'A' && name[0] <= 'Z';
+  char32_t scalar = 0;
+  return decodeScalar(name, end, scalar) > 0 && u_isupper(static_cast<UChar32>(scalar));
+}
+
+enum class KeywordKind : std::uint8_t { none, keyword, expression };
+
+// Keywords that stand for a value, after which a "." is a member access.
+constexpr std::string_view expressionKeywords[] = {"self", "Self", "super", "true", "false", "nil"};
+
+constexpr std::string_view otherKeywords[] = {"as",
+                                              "do",
+                                              "if",
+                                              "in",
+                                              "is",
+                                              "Any",
+                                              "any",
+                                              "for",
+                                              "let",
+                                              "try",
+                                              "var",
+                                              "case",
+                                              "else",
+                                              "enum",
+                                              "func",
+                                              "init",
+                                              "lazy",
+                                              "some",
+                                              "weak",
+                                              "async",
+                                              "await",
+                                              "break",
+                                              "catch",
+                                              "class",
+                                              "defer",
+                                              "final",
+                                              "guard",
+                                              "throw",
+                                              "where",
+                                              "while",
+                                              "deinit",
+                                              "import",
+                                              "inout",
+                                              "public",
+                                              "repeat",
+                                              "return",
+                                              "static",
+                                              "struct",
+                                              "switch",
+                                              "throws",
+                                              "default",
+                                              "dynamic",
+                                              "private",
+                                              "unowned",
+                                              "continue",
+                                              "indirect",
+                                              "internal",
+                                              "mutating",
+                                              "operator",
+                                              "override",
+                                              "protocol",
+                                              "required",
+                                              "rethrows",
+                                              "extension",
+                                              "subscript",
+                                              "typealias",
+                                              "convenience",
+                                              "fallthrough",
+                                              "fileprivate",
+                                              "nonmutating",
+                                              "associatedtype",
+                                              "precedencegroup"};
+
+// Keywords live in an open-addressing hash table keyed by length and first and last byte, so
+// the usual name misses after one probe without comparing text.
+struct KeywordSlot {
+  std::string_view word;
+  KeywordKind kind = KeywordKind::none;
+};
+
+constexpr std::size_t keywordSlotCount = 256;
+
+constexpr std::size_t keywordHash(Byte first, Byte last, std::size_t length) {
+  return (first * 31u + last * 7u + length * 17u) % keywordSlotCount;
+}
+
+constexpr std::array<KeywordSlot, keywordSlotCount> makeKeywordSlots() {
+  std::array<KeywordSlot, keywordSlotCount> slots{};
+  const auto insert = [&slots](std::string_view word, KeywordKind kind) {
+    std::size_t slot =
+        keywordHash(static_cast<Byte>(word.front()), static_cast<Byte>(word.back()), word.size());
+    while (slots[slot].kind != KeywordKind::none) slot = (slot + 1) % keywordSlotCount;
+    slots[slot] = KeywordSlot{word, kind};
+  };
+  for (const std::string_view word : expressionKeywords) insert(word, KeywordKind::expression);
+  for (const std::string_view word : otherKeywords) insert(word, KeywordKind::keyword);
+  return slots;
+}
+
+constexpr std::array<KeywordSlot, keywordSlotCount> keywordSlots = makeKeywordSlots();
+
+KeywordKind keywordKind(const Byte* name, std::size_t length) {
+  std::size_t slot = keywordHash(name[0], name[length - 1], length);
+  for (; keywordSlots[slot].kind != KeywordKind::none; slot = (slot + 1) % keywordSlotCount) {
+    const std::string_view word = keywordSlots[slot].word;
+    if (word.size() != length) continue;
+    std::size_t i = 0;
+    while (i < length && static_cast<Byte>(word[i]) == name[i]) ++i;
+    if (i == length) return keywordSlots[slot].kind;
+  }
+  return KeywordKind::none;
+}
+
+}  // namespace
+
+SwiftTokenizer::SwiftTokenizer(std::string_view source)
+    : source_(reinterpret_cast<const Byte*>(source.data())),
+      cursor_(source_),
+      end_(source_ + source.size()) {
+  if (source.size() > std::numeric_limits<std::uint32_t>::max()) {
+    fatalError("Source too large to tokenize");
+  }
+}
+
+std::vector<Token> SwiftTokenizer::tokenize(std::string_view source) {
+  std::vector<Token> tokens;
+  tokens.reserve(source.size() / 8);
+  SwiftTokenizer tokenizer(source);
+  while (const std::optional<Token> token = tokenizer.next()) tokens.push_back(*token);
+  return tokens;
+}
+
+std::optional<Token> SwiftTokenizer::next() {
+  for (;;) {
+    switch (state_) {
+      case State::code:
+        if (cursor_ == end_) return std::nullopt;
+        if (const std::optional<Token> token = scanCode()) return token;
+        break;
+      case State::stringText:
+        return scanStringText();
+      case State::blockComment:
+        return scanBlockComment();
+    }
+  }
+}
+
+// Scans code until it finds a token or enters a string or a block comment (then it returns
+// nothing and leaves the new state to the caller).
+std::optional<Token> SwiftTokenizer::scanCode() {
+  while (cursor_ < end_) {
+    const Byte* const start = cursor_;
+    switch (kindOf(*start)) {
+      case CharKind::blank:
+        ++cursor_;
+        break;
+      case CharKind::lineEnd:
+        ++cursor_;
+        closeSingleLineStrings();
+        break;
+      case CharKind::identifierHead:
+        if (std::optional<Token> token =
+                nameToken(start, identifierEnd(start), NamePosition::free, false)) {
+          return token;
+        }
+        break;
+      case CharKind::dollar: {
+        const Byte* end = start + 1;
+        while (end < end_ && isAsciiIdentifierChar(*end)) ++end;
+        if (std::optional<Token> token = nameToken(start, end, NamePosition::free, false)) {
+          return token;
+        }
+        break;
+      }
+      case CharKind::nonAscii:
+        if (nameScalarLength(start, end_) > 0) {
+          if (std::optional<Token> token =
+                  nameToken(start, identifierEnd(start), NamePosition::free, false)) {
+            return token;
+          }
+        } else {
+          char32_t scalar = 0;
+          const int length = decodeScalar(start, end_, scalar);
+          cursor_ += length > 0 ? length : 1;
+          afterExpression_ = false;
+        }
+        break;
+      case CharKind::backtick:
+        if (const Byte* end = escapedIdentifierEnd(start)) {
+          if (std::optional<Token> token = nameToken(start, end, NamePosition::free, true)) {
+            return token;
+          }
+        } else {
+          ++cursor_;
+          afterExpression_ = false;
+        }
+        break;
+      case CharKind::digit:
+        cursor_ = numberEnd(start);
+        afterExpression_ = true;
+        return makeToken(TokenClass::number, start, cursor_);
+      case CharKind::minus:
+        if (start + 1 < end_ && isDigit(start[1]) && startsOperand(start)) {
+          cursor_ = numberEnd(start + 1);
+          afterExpression_ = true;
+          return makeToken(TokenClass::number, start, cursor_);
+        }
+        ++cursor_;
+        afterExpression_ = false;
+        break;
+      case CharKind::slash:
+        if (start + 1 < end_ && start[1] == '/') {
+          cursor_ = lineEnd(start + 2);
+          return makeToken(TokenClass::comment, start, cursor_);
+        }
+        if (start + 1 < end_ && start[1] == '*') {
+          tokenBegin_ = start;
+          cursor_ = start + 2;
+          commentDepth_ = 1;
+          state_ = State::blockComment;
+          return std::nullopt;
+        }
+        ++cursor_;
+        afterExpression_ = false;
+        break;
+      case CharKind::quote:
+        openString(start, 0);
+        return std::nullopt;
+      case CharKind::hash: {
+        const Byte* afterHashes = start + 1;
+        while (afterHashes < end_ && *afterHashes == '#') ++afterHashes;
+        if (afterHashes < end_ && *afterHashes == '"') {
+          openString(start, static_cast<std::uint32_t>(afterHashes - start));
+          return std::nullopt;
+        }
+        if (afterHashes == start + 1) {
+          if (const Byte* end = identifierEnd(afterHashes)) {
+            cursor_ = end;
+            afterExpression_ = false;
+            return makeToken(TokenClass::preprocessing, start, end);
+          }
+        }
+        cursor_ = afterHashes;
+        afterExpression_ = false;
+        break;
+      }
+      case CharKind::at:
+        if (const Byte* end = identifierEnd(start + 1)) {
+          cursor_ = end;
+          afterExpression_ = false;
+          return makeToken(TokenClass::keyword, start, end);
+        }
+        ++cursor_;
+        afterExpression_ = false;
+        break;
+      case CharKind::dot: {
+        const Byte* afterDots = start + 1;
+        while (afterDots < end_ && *afterDots == '.') ++afterDots;
+        if (afterDots == start + 1 && afterDots < end_) {
+          bool escaped = false;
+          if (const Byte* end = nameEnd(afterDots, escaped)) {
+            const NamePosition position =
+                afterExpression_ ? NamePosition::member : NamePosition::implicitMember;
+            if (std::optional<Token> token = nameToken(afterDots, end, position, escaped)) {
+              return token;
+            }
+            break;
+          }
+        }
+        cursor_ = afterDots;
+        afterExpression_ = false;
+        break;
+      }
+      case CharKind::openParen:
+        if (frameCount_ > 0) ++frames_[frameCount_ - 1].parenDepth;
+        ++cursor_;
+        afterExpression_ = false;
+        break;
+      case CharKind::closeParen:
+        if (frameCount_ > 0) {
+          StringFrame& frame = frames_[frameCount_ - 1];
+          if (frame.parenDepth == 0) {
+            tokenBegin_ = start;
+            cursor_ = start + 1;
+            state_ = State::stringText;
+            return std::nullopt;
+          }
+          --frame.parenDepth;
+        }
+        ++cursor_;
+        afterExpression_ = true;
+        break;
+      case CharKind::closer:
+        ++cursor_;
+        afterExpression_ = true;
+        break;
+      case CharKind::postfix:
+        // "?" and "!" keep an expression going only when attached to it: "layer?.x", not
+        // "a ? .x : .y".
+        afterExpression_ = afterExpression_ && start > source_ &&
+                           kindOf(start[-1]) != CharKind::blank &&
+                           kindOf(start[-1]) != CharKind::lineEnd;
+        ++cursor_;
+        break;
+      case CharKind::other:
+        ++cursor_;
+        afterExpression_ = false;
+        break;
+    }
+  }
+  return std::nullopt;
+}
+
+Token SwiftTokenizer::scanStringText() {
+  StringFrame& frame = frames_[frameCount_ - 1];
+  while (cursor_ < end_) {
+    while (cursor_ < end_ && !isStringSpecial(*cursor_)) ++cursor_;
+    if (cursor_ == end_) break;
+    const Byte c = *cursor_;
+    if (c == '"') {
+      const Byte* afterQuotes = cursor_ + 1;
+      if (frame.multiline) {
+        if (end_ - afterQuotes < 2 || afterQuotes[0] != '"' || afterQuotes[1] != '"') {
+          ++cursor_;
+          continue;
+        }
+        afterQuotes += 2;
+      }
+      if (hashesAt(afterQuotes, frame.hashCount)) {
+        cursor_ = afterQuotes + frame.hashCount;
+        return closeString();
+      }
+      ++cursor_;
+    } else if (c == '\\') {
+      // In a raw string only a backslash followed by the string's hashes starts an escape.
+      if (!hashesAt(cursor_ + 1, frame.hashCount)) {
+        ++cursor_;
+        continue;
+      }
+      const Byte* escaped = cursor_ + 1 + frame.hashCount;
+      if (escaped == end_ || (isLineEnd(*escaped) && !frame.multiline)) {
+        cursor_ = escaped;
+      } else if (*escaped == '(' && frameCount_ < maxStringNesting) {
+        cursor_ = escaped + 1;
+        frame.parenDepth = 0;
+        state_ = State::code;
+        afterExpression_ = false;
+        return makeToken(TokenClass::string, tokenBegin_, cursor_);
+      } else {
+        cursor_ = escaped + 1;
+      }
+    } else if (frame.multiline) {
+      ++cursor_;
+    } else {
+      return closeString();
+    }
+  }
+  return closeString();
+}
+
+Token SwiftTokenizer::scanBlockComment() {
+  while (cursor_ < end_) {
+    const Byte c = *cursor_;
+    const bool pair = cursor_ + 1 < end_;
+    if (c == '/' && pair && cursor_[1] == '*') {
+      ++commentDepth_;
+      cursor_ += 2;
+    } else if (c == '*' && pair && cursor_[1] == '/') {
+      cursor_ += 2;
+      if (--commentDepth_ == 0) break;
+    } else {
+      ++cursor_;
+    }
+  }
+  state_ = State::code;
+  return makeToken(TokenClass::comment, tokenBegin_, cursor_);
+}
+
+std::optional<Token> SwiftTokenizer::nameToken(const Byte* begin, const Byte* end,
+                                               NamePosition position, bool escaped) {
+  cursor_ = end;
+  afterExpression_ = true;
+  const Byte* name = escaped ? begin + 1 : begin;
+  if (position == NamePosition::free && !escaped) {
+    const KeywordKind kind = keywordKind(name, static_cast<std::size_t>(end - begin));
+    if (kind != KeywordKind::none) {
+      afterExpression_ = kind == KeywordKind::expression;
+      return makeToken(TokenClass::keyword, begin, end);
+    }
+  }
+  if (startsUpperCase(name, end_)) return makeToken(TokenClass::type, begin, end);
+  if (end < end_ && *end == '(') return makeToken(TokenClass::call, begin, end);
+  switch (position) {
+    case NamePosition::member:
+      return makeToken(TokenClass::property, begin, end);
+    case NamePosition::implicitMember:
+      return makeToken(TokenClass::dotAccess, begin, end);
+    case NamePosition::free:
+      break;
+  }
+  return std::nullopt;
+}
+
+// `begin` is the first "#" of a raw string or its quote.
+void SwiftTokenizer::openString(const Byte* begin, std::uint32_t hashCount) {
+  const Byte* quote = begin + hashCount;
+  const bool multiline = end_ - quote >= 3 && quote[1] == '"' && quote[2] == '"';
+  frames_[frameCount_++] = StringFrame{hashCount, 0, multiline};
+  tokenBegin_ = begin;
+  cursor_ = quote + (multiline ? 3 : 1);
+  state_ = State::stringText;
+}
+
+Token SwiftTokenizer::closeString() {
+  --frameCount_;
+  state_ = State::code;
+  afterExpression_ = true;
+  return makeToken(TokenClass::string, tokenBegin_, cursor_);
+}
+
+// A line end inside the interpolation of a single-line string leaves that string unterminated.
+void SwiftTokenizer::closeSingleLineStrings() {
+  while (frameCount_ > 0 && !frames_[frameCount_ - 1].multiline) --frameCount_;
+}
+
+// The end of the name starting at `head`, or nullptr if no name starts there.
+const SwiftTokenizer::Byte* SwiftTokenizer::identifierEnd(const Byte* head) const {
+  if (head == end_ || isDigit(*head)) return nullptr;
+  const Byte* p = head;
+  for (;;) {
+    while (p < end_ && isAsciiIdentifierChar(*p)) ++p;
+    if (p == end_ || *p < 0x80) break;
+    const int length = nameScalarLength(p, end_);
+    if (length == 0) break;
+    p += length;
+  }
+  return p == head ? nullptr : p;
+}
+
+const SwiftTokenizer::Byte* SwiftTokenizer::escapedIdentifierEnd(const Byte* backtick) const {
+  const Byte* end = identifierEnd(backtick + 1);
+  return end != nullptr && end < end_ && *end == '`' ? end + 1 : nullptr;
+}
+
+const SwiftTokenizer::Byte* SwiftTokenizer::nameEnd(const Byte* head, bool& escaped) const {
+  escaped = *head == '`';
+  return escaped ? escapedIdentifierEnd(head) : identifierEnd(head);
+}
+
+// The end of the number literal whose first digit is at `digit`.
+const SwiftTokenizer::Byte* SwiftTokenizer::numberEnd(const Byte* digit) const {
+  const Byte* p = digit + 1;
+  const auto exponentEnd = [this](const Byte* marker) {
+    const Byte* afterMarker = marker + 1;
+    if (end_ - afterMarker >= 2 && (*afterMarker == '+' || *afterMarker == '-') &&
+        isDigit(afterMarker[1])) {
+      ++afterMarker;
+    }
+    return afterMarker;
+  };
+  if (*digit == '0' && p < end_ && (*p == 'x' || *p == 'X')) {
+    ++p;
+    while (p < end_ && (isHexDigit(*p) || *p == '_')) ++p;
+    // A hex fraction needs its "p" exponent; without one the "." is a member access.
+    if (end_ - p >= 2 && *p == '.' && isHexDigit(p[1])) {
+      const Byte* fraction = p + 1;
+      while (fraction < end_ && (isHexDigit(*fraction) || *fraction == '_')) ++fraction;
+      if (fraction < end_ && (*fraction == 'p' || *fraction == 'P')) p = fraction;
+    }
+    if (p < end_ && (*p == 'p' || *p == 'P')) p = exponentEnd(p);
+  } else {
+    while (p < end_ && (isDigit(*p) || *p == '_')) ++p;
+    if (end_ - p >= 2 && *p == '.' && isDigit(p[1])) {
+      p += 2;
+      while (p < end_ && (isDigit(*p) || *p == '_')) ++p;
+    }
+    if (p < end_ && (*p == 'e' || *p == 'E')) p = exponentEnd(p);
+  }
+  while (p < end_ && isAsciiIdentifierChar(*p)) ++p;
+  return p;
+}
+
+const SwiftTokenizer::Byte* SwiftTokenizer::lineEnd(const Byte* from) const {
+  while (from < end_ && !isLineEnd(*from)) ++from;
+  return from;
+}
+
+bool SwiftTokenizer::hashesAt(const Byte* at, std::uint32_t count) const {
+  if (static_cast<std::size_t>(end_ - at) < count) return false;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (at[i] != '#') return false;
+  }
+  return true;
+}
+
+// Whether the minus at `minus` is a prefix operator, by Swift's rule of the blank before it.
+bool SwiftTokenizer::startsOperand(const Byte* minus) const {
+  if (minus == source_) return true;
+  const Byte before = minus[-1];
+  switch (kindOf(before)) {
+    case CharKind::blank:
+    case CharKind::lineEnd:
+    case CharKind::openParen:
+      return true;
+    default:
+      return before == '[' || before == '{' || before == ',' || before == ':' || before == ';';
+  }
+}
+
+}  // namespace tessary::platform

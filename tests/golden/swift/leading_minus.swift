@@ -1,0 +1,9 @@
+cell1.yAcceleration = -9.8
+cell1.scaleSpeed = -0.05
+let a = x - 1
+let b = x-1
+let c = x -1
+let d = (-2, [-3], {-4}, f(a: -5); -6)
+let e = -x
+let f = 3 * -1
+let g = y--1

@@ -1,0 +1,3 @@
+let a = 1
+/* open /* nested */ comment
+let b = "still comment"

@@ -1,0 +1,228 @@
+#include "tessary/platform/swift_tokenizer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tessary::platform {
+namespace {
+
+// The source with every token wrapped as {class}text{/}.
+std::string marked(std::string_view source) {
+  std::string result;
+  std::uint32_t plainBegin = 0;
+  SwiftTokenizer::visit(source, [&](TokenClass tokenClass, std::uint32_t begin, std::uint32_t end) {
+    result.append(source.substr(plainBegin, begin - plainBegin));
+    result += '{';
+    result += tokenClassName(tokenClass);
+    result += '}';
+    result.append(source.substr(begin, end - begin));
+    result += "{/}";
+    plainBegin = end;
+  });
+  result.append(source.substr(plainBegin));
+  return result;
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Every <name>.swift in the golden folder must mark up exactly as <name>.swift.classes. A
+// mismatch writes the actual form to <name>.swift.classes.new for review.
+TEST(SwiftTokenizerTest, MatchesGoldenFiles) {
+  const std::filesystem::path folder =
+      std::filesystem::path(TESSARY_SOURCE_DIR) / "tests" / "golden" / "swift";
+  std::vector<std::filesystem::path> inputs;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() == ".swift") inputs.push_back(entry.path());
+  }
+  std::sort(inputs.begin(), inputs.end());
+  ASSERT_FALSE(inputs.empty()) << folder;
+
+  for (const std::filesystem::path& input : inputs) {
+    const std::string actual = marked(readFile(input));
+    const std::filesystem::path golden = input.string() + ".classes";
+    const std::filesystem::path review = golden.string() + ".new";
+    if (std::filesystem::exists(golden) && readFile(golden) == actual) {
+      std::filesystem::remove(review);
+      continue;
+    }
+    std::ofstream(review, std::ios::binary) << actual;
+    ADD_FAILURE() << input.filename() << " does not match its golden file; actual written to "
+                  << review;
+  }
+}
+
+struct MarkCase {
+  std::string_view source;
+  std::string_view expected;
+};
+
+// Sources that end inside a construct, and bytes that are not valid UTF-8.
+TEST(SwiftTokenizerTest, EdgesOfTheSourceAndInvalidBytes) {
+  const MarkCase cases[] = {
+      {"", ""},
+      {"\"", "{string}\"{/}"},
+      {"\"abc", "{string}\"abc{/}"},
+      {"\"\"", "{string}\"\"{/}"},
+      {"\"\"\"", "{string}\"\"\"{/}"},
+      {"\"\"\"\"\"\"", "{string}\"\"\"\"\"\"{/}"},
+      {"\"\\", "{string}\"\\{/}"},
+      {"\"\\(", "{string}\"\\({/}"},
+      {"\"\\(x", "{string}\"\\({/}x"},
+      {"\"\\(f(", "{string}\"\\({/}{call}f{/}("},
+      {"\"\\(a)", "{string}\"\\({/}a{string}){/}"},
+      {"\"a\\(\"b\nc", "{string}\"a\\({/}{string}\"b{/}\nc"},
+      {"#\"", "{string}#\"{/}"},
+      {"#\"a\"", "{string}#\"a\"{/}"},
+      {"#\"a\\#", "{string}#\"a\\#{/}"},
+      {"/*", "{comment}/*{/}"},
+      {"/*/", "{comment}/*/{/}"},
+      {"/* /* */ x", "{comment}/* /* */ x{/}"},
+      {"//", "{comment}//{/}"},
+      {"x\r// c\r\ny", "x\r{comment}// c{/}\r\ny"},
+      {"#", "#"},
+      {"-", "-"},
+      {"-1", "{number}-1{/}"},
+      {".", "."},
+      {".a", ".{dotAccess}a{/}"},
+      {"`", "`"},
+      {"`a", "`a"},
+      {"`a`", "`a`"},
+      {"@", "@"},
+      {"$", "$"},
+      {"1.", "{number}1{/}."},
+      {"1e+", "{number}1e{/}+"},
+      {"\xFF", "\xFF"},
+      {"a\xFF"
+       "b(",
+       "a\xFF{call}b{/}("},
+      {"\xE2\x82", "\xE2\x82"},
+      {"\xE2\x82(", "\xE2\x82("},
+      {"\xC0\x80x(", "\xC0\x80{call}x{/}("},
+      {"\xED\xA0\x80y(", "\xED\xA0\x80{call}y{/}("},
+      {"\xF4\x90\x80\x80z(", "\xF4\x90\x80\x80{call}z{/}("},
+      {"\"\xFF\"", "{string}\"\xFF\"{/}"},
+      {"\"\\\xF0\x9F\x98\x80\"", "{string}\"\\\xF0\x9F\x98\x80\"{/}"},
+      {"// \xFF", "{comment}// \xFF{/}"},
+      {"let\xC2\xA0x(", "{keyword}let{/}\xC2\xA0{call}x{/}("},
+      {"\xC3\x89"
+       "clair",
+       "{type}\xC3\x89"
+       "clair{/}"},
+      {std::string_view("a\0b(", 4), std::string_view("a\0{call}b{/}(", 13)},
+  };
+  for (const MarkCase& c : cases) {
+    EXPECT_EQ(marked(c.source), c.expected) << "source: " << testing::PrintToString(c.source);
+  }
+}
+
+TEST(SwiftTokenizerTest, NestingBeyondTheInterpolationLimitStaysSound) {
+  std::string source = "let s = ";
+  for (int i = 0; i < 40; ++i) source += "\"\\(";
+  source += "x";
+  for (int i = 0; i < 40; ++i) source += ")\"";
+  source += "\nlet y = 1";
+  const std::string result = marked(source);
+  EXPECT_TRUE(result.ends_with("\n{keyword}let{/} y = {number}1{/}")) << result;
+}
+
+// The UTF-8 character boundaries of `text`: a well-formed sequence is one character, and so is
+// each maximal ill-formed part (as a decoder replacing them with U+FFFD would count).
+std::vector<bool> characterBoundaries(std::string_view text) {
+  std::vector<bool> boundaries(text.size() + 1, false);
+  std::size_t position = 0;
+  while (position < text.size()) {
+    boundaries[position] = true;
+    const auto lead = static_cast<unsigned char>(text[position]);
+    std::size_t length = 1;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    }
+    std::size_t taken = 1;
+    while (taken < length && position + taken < text.size()) {
+      const auto byte = static_cast<unsigned char>(text[position + taken]);
+      const bool fits = taken == 1 ? byte >= low && byte <= high : (byte & 0xC0) == 0x80;
+      if (!fits) break;
+      ++taken;
+    }
+    position += taken;
+  }
+  boundaries[text.size()] = true;
+  return boundaries;
+}
+
+std::string randomSource(std::mt19937& random) {
+  static const std::string_view pieces[] = {
+      "\"",       "\"\"\"", "#",  "##",     "\\",       "\\(",  "(",    ")",
+      "/",        "*",      "/*", "*/",     "//",       ".",    "..",   "-",
+      "`",        "$0",     "@",  "\n",     "\r",       " ",    "a",    "Zed",
+      "x1",       "1",      "0x", "2.5e-3", "e",        "let",  "?",    "!",
+      "_",        "[",      "]",  "{",      "}",        ",",    ":",    "=",
+      "é",        "😀",      "✨",  "\xFF",   "\xE2\x82", "\xC0", "\x80", "\xED\xA0\x80",
+      "\xC2\xA0",
+  };
+  std::uniform_int_distribution<std::size_t> length(0, 120);
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces));
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::string source;
+  for (std::size_t i = length(random); i > 0; --i) {
+    const std::size_t index = pick(random);
+    if (index == std::size(pieces)) {
+      source += static_cast<char>(byte(random));
+    } else {
+      source += pieces[index];
+    }
+  }
+  return source;
+}
+
+// On arbitrary bytes the tokens are ordered, non-empty, disjoint, within the source and on
+// character boundaries. TESSARY_TEST_SEED repeats a failing run.
+TEST(SwiftTokenizerTest, TokensAreOrderedAndWithinBoundsOnArbitraryBytes) {
+  std::uint32_t seed = std::random_device{}();
+  if (const char* fixed = std::getenv("TESSARY_TEST_SEED")) {
+    seed = static_cast<std::uint32_t>(std::strtoul(fixed, nullptr, 10));
+  }
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
+  for (int round = 0; round < 20000; ++round) {
+    const std::string source = randomSource(random);
+    const std::vector<bool> boundaries = characterBoundaries(source);
+    const std::vector<Token> tokens = SwiftTokenizer::tokenize(source);
+    std::uint32_t previousEnd = 0;
+    for (const Token& token : tokens) {
+      const bool sound = previousEnd <= token.begin && token.begin < token.end &&
+                         token.end <= source.size() && boundaries[token.begin] &&
+                         boundaries[token.end];
+      ASSERT_TRUE(sound) << "round " << round << ", token " << tokenClassName(token.tokenClass)
+                         << " [" << token.begin << ", " << token.end << ") in "
+                         << testing::PrintToString(source);
+      previousEnd = token.end;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessary::platform
