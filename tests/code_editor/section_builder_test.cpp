@@ -100,7 +100,7 @@ TEST(SectionBuilderTest, IntroPerPlatform) {
   LayerConfig odd = sampleLayer();
   odd.viewWidth.value = 0.1;
   odd.viewHeight.value = 812.5;
-  EXPECT_EQ(SectionBuilder::introText(odd, kIOS).substr(0, 47),
+  EXPECT_EQ(SectionBuilder::introText(odd, kIOS).substr(0, 46),
             "\nlet size = CGSize(width: 0.1, height: 812.5)\n");
 }
 
