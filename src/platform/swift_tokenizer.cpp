@@ -24,13 +24,15 @@
 // - type: a name starting with an upper-case letter (CGSize, NSView, CGImage in "CGImage?"),
 //   also when followed by "(" (NSImage(named:, CGRect(x:) and after a dot (Foo.Bar).
 // - call: any other name directly followed by "(", also after a dot (addSublayer in
-//   ".addSublayer(", cgImage( ). A name followed by a blank and a trailing closure is no call.
+//   ".addSublayer(", "cgImage("). A name followed by a blank or a trailing closure is no call
+//   (".flatMap {" is a property).
 // - property: a name after a single "." that follows an expression (a name, a number, a string,
 //   ")", "]", "}", or a "?" or "!" attached to one), even across blanks and line ends:
 //   frame in "particlesLayer.frame", size and width in "$0.size.width", layer in
 //   "host.layer?.addSublayer".
 // - dotAccess: a name after a single "." that follows no expression: ".pi" in "(.pi", ".point"
-//   and ".additive" after "= ", ".foo" after "case" or "return".
+//   and ".additive" after "= ", ".foo" after "case" or "return". Only the name is the token,
+//   never the dot. After a dot a keyword is an ordinary name (".init(" is a call).
 // - number: a literal starting with a digit: digits, underscores, one fraction, an exponent
 //   with its sign, hex (also hex floats), octal and binary; letters and digits stuck to it
 //   belong to it. A minus belongs to the number when it is a prefix operator: directly before
@@ -151,8 +153,16 @@ constexpr bool isHexDigit(Byte c) {
   return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+constexpr std::array<bool, 256> asciiIdentifierChars = [] {
+  std::array<bool, 256> chars{};
+  for (std::size_t c = 0; c < 256; ++c) {
+    chars[c] = charKinds[c] == CharKind::identifierHead || charKinds[c] == CharKind::digit;
+  }
+  return chars;
+}();
+
 constexpr bool isAsciiIdentifierChar(Byte c) {
-  return kindOf(c) == CharKind::identifierHead || isDigit(c);
+  return asciiIdentifierChars[c];
 }
 
 constexpr bool isLineEnd(Byte c) {
@@ -385,7 +395,9 @@ std::optional<Token> SwiftTokenizer::scanCode() {
     const Byte* const start = cursor_;
     switch (kindOf(*start)) {
       case CharKind::blank:
-        ++cursor_;
+        do {
+          ++cursor_;
+        } while (cursor_ < end_ && kindOf(*cursor_) == CharKind::blank);
         break;
       case CharKind::lineEnd:
         ++cursor_;
