@@ -4,6 +4,7 @@
 #include <charconv>
 #include <optional>
 
+#include "tessary/platform/utf16_length.h"
 #include "tessary/store/formatters.h"
 
 namespace tessary::code_editor {
@@ -308,6 +309,20 @@ std::string SectionBuilder::textureLinkValue(const CellConfig& cell, std::string
   text += ": ";
   text += action;
   return text;
+}
+
+void SectionBuilder::addTextureLink(platform::MutableAttributedString& header,
+                                    const CellConfig* cell, std::string_view action) {
+  if (cell == nullptr) return;
+  std::string phrase(action);
+  phrase += " texture";
+  const std::string_view text = header.string();
+  const std::size_t found = text.find(phrase);
+  if (found == std::string_view::npos) return;
+  platform::TextAttributes link;
+  link.link = textureLinkValue(*cell, action);
+  header.addAttributes(
+      link, {platform::utf16Length(text.substr(0, found)), platform::utf16Length(phrase)});
 }
 
 std::string SectionBuilder::escapedForStringLiteral(std::string_view text) {

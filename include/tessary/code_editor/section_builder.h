@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "tessary/code_editor/code_platform.h"
+#include "tessary/platform/attributed_string.h"
 #include "tessary/store/cell_config.h"
 #include "tessary/store/key_path.h"
 #include "tessary/store/layer_config.h"
@@ -55,6 +56,11 @@ class SectionBuilder {
   // The value of a texture link: the cell's stored index, "_" and its subindex for a sub-cell,
   // then ": " and the action ("0: Import", "0_1: Export").
   static std::string textureLinkValue(const store::CellConfig& cell, std::string_view action);
+
+  // Puts a link whose value names `action` ("Import" or "Export") and the cell on the first
+  // "<action> texture" phrase of a coloured cell header; does nothing without a cell or phrase.
+  static void addTextureLink(platform::MutableAttributedString& header,
+                             const store::CellConfig* cell, std::string_view action);
 
   // `text` as the content of a Swift string literal: backslash, double quote, control
   // characters and line separators escaped, so that no name can end the literal, split the line

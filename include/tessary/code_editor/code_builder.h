@@ -1,0 +1,69 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include "tessary/code_editor/build_result.h"
+#include "tessary/code_editor/code_cache.h"
+#include "tessary/code_editor/code_highlighter.h"
+#include "tessary/code_editor/code_platform.h"
+#include "tessary/code_editor/section_builder.h"
+#include "tessary/platform/dispatch_queue.h"
+#include "tessary/platform/text_storage.h"
+#include "tessary/store/key_path.h"
+#include "tessary/store/layer_config.h"
+#include "tessary/store/tessary_throttler.h"
+
+namespace tessary::code_editor {
+
+// The host's way to the coloured snippet of an effect. Puts the pieces together in snippet
+// order, reuses coloured pieces from the cache, shows a line the user is changing right now in
+// the changed look, and records which line shows which property.
+//
+// A value: copies share the two queues, the throttler and the coloured pieces of the cache. A
+// build never changes the builder; the host stores `BuildResult::cache` back into `cache`.
+class CodeBuilder {
+ public:
+  using Completion = std::function<void(const BuildResult&)>;
+
+  // `cacheQueue` is where every build reads `cache`; it must not be the queue a build is
+  // started from.
+  CodeBuilder(double textSize, platform::DispatchQueue cacheQueue);
+
+  // Read and written by the host, on its main thread.
+  CodeCache cache;
+
+  const store::TessaryThrottler& throttler() const { return throttler_; }
+  // True once the text size has come down to one point or less.
+  bool isMinTextSize() const { return codeHighlighter_.textSize() <= 1.0; }
+  double textSize() const { return codeHighlighter_.textSize(); }
+  const CodeHighlighter& highlighter() const { return codeHighlighter_; }
+
+  // One point larger or smaller; restyles `storage` when given. Pieces cached at the old size
+  // are coloured again by the next build.
+  void textSizeIncreased(bool increased, platform::TextStorage* storage);
+
+  // Builds on the calling thread. `changedKeypath` names the property the user is changing at
+  // this moment, if any.
+  BuildResult buildMainThread(std::optional<store::AnyKeyPath> changedKeypath,
+                              const store::LayerConfig& newStore, CodePlatform platform) const;
+
+  // Hands the build to the throttler, runs it on the builder queue and calls `completion` on
+  // the main queue. The effect is read as it is now: later changes to it do not reach this
+  // build. A request the throttler replaces by a later one never builds and never completes.
+  void buildAsync(std::optional<store::AnyKeyPath> changedKeypath,
+                  const store::LayerConfig& newStore, CodePlatform platform,
+                  Completion completion) const;
+
+  // Whether the line of `key` counts as the line being changed.
+  static bool isChanged(store::AnyKeyPath key, std::optional<store::AnyKeyPath> changedKeypath);
+
+ private:
+  platform::DispatchQueue builderQueue_;
+  store::TessaryThrottler throttler_;
+  SectionBuilder sectionBuilder_;
+  CodeHighlighter codeHighlighter_;
+  platform::DispatchQueue cacheReadQueue_;
+};
+
+}  // namespace tessary::code_editor

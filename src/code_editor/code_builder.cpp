@@ -1,0 +1,192 @@
+#include "tessary/code_editor/code_builder.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "first_occurrence_index.h"
+#include "tessary/code_editor/snippet_layout.h"
+#include "tessary/platform/utf16_length.h"
+
+namespace tessary::code_editor {
+
+namespace {
+
+using platform::MutableAttributedString;
+using store::AnyKeyPath;
+using store::CellConfig;
+using store::CellProperty;
+using store::LayerProperty;
+using Occurrence = FirstOccurrenceIndex::Occurrence;
+
+constexpr double kActionsPerSecond = 60.0;
+
+}  // namespace
+
+// One build: walks the effect in snippet order and assembles the result.
+class CodeBuilderRun {
+ public:
+  CodeBuilderRun(const SectionBuilder& sections, const CodeHighlighter& highlighter,
+                 std::optional<AnyKeyPath> changedKeypath, const store::LayerConfig& layer,
+                 CodePlatform platform, CodeCache cache)
+      : sections_(sections),
+        highlighter_(highlighter),
+        changedKeypath_(changedKeypath),
+        layer_(layer),
+        platform_(platform),
+        result_{std::make_shared<MutableAttributedString>(), {}, std::move(cache)} {}
+
+  BuildResult run() && {
+    appendFrame(result_.cache.intro_, SectionBuilder::introText(layer_, platform_));
+    SnippetLayout::forEachLine(
+        layer_, [this](AnyKeyPath key, const CellConfig* cell) { placeLine(key, cell); });
+    appendFrame(result_.cache.outro_, SectionBuilder::outroText(layer_));
+    return std::move(result_);
+  }
+
+ private:
+  using CacheValue = CodeCache::CacheValue;
+
+  bool isValid(const CacheValue& entry, std::string_view text) const {
+    return entry.textSize == highlighter_.textSize() && entry.attributedString->string() == text;
+  }
+
+  void appendFrame(std::optional<CacheValue>& slot, const std::string& text) {
+    if (!slot || !isValid(*slot, text)) {
+      slot =
+          CacheValue{std::make_shared<const MutableAttributedString>(highlighter_.highlight(text)),
+                     highlighter_.textSize()};
+    }
+    result_.text->append(*slot->attributedString);
+  }
+
+  void placeLine(AnyKeyPath key, const CellConfig* cell) {
+    line_.clear();
+    if (cell == nullptr) {
+      sections_.appendLayerLine(line_, key, layer_, platform_);
+    } else {
+      sections_.appendCellLine(line_, key, *cell, platform_);
+    }
+    line_ += '\n';
+
+    const CodeCache::CacheKey cacheKey{key, cell ? std::optional<int>(cell->index) : std::nullopt,
+                                       cell ? cell->subindex : std::nullopt};
+    const CacheValue* entry = result_.cache.line(cacheKey);
+    const MutableAttributedString* piece = nullptr;
+    CodeCache::ColouredText coloured;
+    MutableAttributedString changedLook;
+    if (entry != nullptr && isValid(*entry, line_)) {
+      piece = entry->attributedString.get();
+    } else if (!CodeBuilder::isChanged(key, changedKeypath_)) {
+      auto fresh = std::make_shared<MutableAttributedString>(highlighter_.highlight(line_));
+      addTextureLinks(*fresh, key, cell);
+      coloured = std::move(fresh);
+      result_.cache.storeLine(cacheKey, CacheValue{coloured, highlighter_.textSize()});
+      piece = coloured.get();
+    } else {
+      changedLook = highlighter_.highlightChanged(line_);
+      addTextureLinks(changedLook, key, cell);
+      piece = &changedLook;
+    }
+
+    MutableAttributedString& text = *result_.text;
+    const Occurrence own{
+        text.string().size(), piece->string().size(), {text.length(), piece->length()}};
+    text.append(*piece);
+    const Occurrence first = firstOccurrences_.firstOccurrence(text.string(), piece->string(), own);
+    if (key == CellProperty::contents) registerBareHeader(own);
+
+    const std::string& pieceText = piece->string();
+    result_.newHistroy.emplace_back(pieceText.substr(0, pieceText.size() - 1), first.range, key,
+                                    cell ? std::optional<int>(cell->index) : std::nullopt,
+                                    cell ? cell->subindex : std::nullopt);
+  }
+
+  // Headers are coloured with their links already on, so a cached header is never written to,
+  // not even by two builds at once.
+  static void addTextureLinks(MutableAttributedString& piece, AnyKeyPath key,
+                              const CellConfig* cell) {
+    if (key != CellProperty::contents) return;
+    SectionBuilder::addTextureLink(piece, cell, "Export");
+    SectionBuilder::addTextureLink(piece, cell, "Import");
+  }
+
+  // A header with texture holds, from its empty line on, the whole header of a cell of that name
+  // without texture.
+  void registerBareHeader(const Occurrence& header) {
+    const std::string_view text = result_.text->string();
+    const std::string_view piece = text.substr(header.byteStart, header.byteLength);
+    const std::size_t start = piece.rfind("\n\nlet ");
+    if (start == 0 || start == std::string_view::npos) return;
+    static constexpr std::string_view kDeclarationEnd = "CAEmitterCell()\n";
+    const std::size_t end = piece.find(kDeclarationEnd, start);
+    if (end == std::string_view::npos) return;
+    const std::string_view bare = piece.substr(start, end + kDeclarationEnd.size() - start);
+    const std::size_t utf16Start =
+        header.range.location + platform::utf16Length(piece.substr(0, start));
+    firstOccurrences_.add(text, Occurrence{header.byteStart + start,
+                                           bare.size(),
+                                           {utf16Start, platform::utf16Length(bare)}});
+  }
+
+  const SectionBuilder& sections_;
+  const CodeHighlighter& highlighter_;
+  std::optional<AnyKeyPath> changedKeypath_;
+  const store::LayerConfig& layer_;
+  CodePlatform platform_;
+  BuildResult result_;
+  FirstOccurrenceIndex firstOccurrences_;
+  std::string line_;
+};
+
+CodeBuilder::CodeBuilder(double textSize, platform::DispatchQueue cacheQueue)
+    : builderQueue_("tessary.builder", platform::DispatchQueue::QualityOfService::userInteractive,
+                    platform::DispatchQueue::Kind::concurrent),
+      throttler_(kActionsPerSecond),
+      codeHighlighter_(textSize),
+      cacheReadQueue_(std::move(cacheQueue)) {}
+
+void CodeBuilder::textSizeIncreased(bool increased, platform::TextStorage* storage) {
+  codeHighlighter_.textSizeIncreased(increased, storage);
+}
+
+bool CodeBuilder::isChanged(AnyKeyPath key, std::optional<AnyKeyPath> changedKeypath) {
+  if (!changedKeypath || *changedKeypath == CellProperty::contents) return false;
+  if (*changedKeypath == key) return true;
+  if (*changedKeypath == LayerProperty::emitterPositionY) {
+    return key == LayerProperty::emitterPositionX;
+  }
+  if (*changedKeypath == LayerProperty::emitterPositionX) {
+    return key == LayerProperty::emitterPositionY;
+  }
+  if (*changedKeypath == LayerProperty::emitterHeight) return key == LayerProperty::emitterWidth;
+  if (*changedKeypath == LayerProperty::emitterWidth) return key == LayerProperty::emitterHeight;
+  return false;
+}
+
+BuildResult CodeBuilder::buildMainThread(std::optional<AnyKeyPath> changedKeypath,
+                                         const store::LayerConfig& newStore,
+                                         CodePlatform platform) const {
+  CodeCache startingCache = cacheReadQueue_.sync([this] { return cache; });
+  return CodeBuilderRun(sectionBuilder_, codeHighlighter_, changedKeypath, newStore, platform,
+                        std::move(startingCache))
+      .run();
+}
+
+void CodeBuilder::buildAsync(std::optional<AnyKeyPath> changedKeypath,
+                             const store::LayerConfig& newStore, CodePlatform platform,
+                             Completion completion) const {
+  // The build reads its own copy of the effect: the host goes on changing the store on its
+  // main thread while the build runs on the builder queue.
+  std::shared_ptr<const store::LayerConfig> snapshot = newStore.deepCopy();
+  auto request = std::make_shared<const CodeBuilder>(*this);
+  throttler_.run([request, changedKeypath, snapshot, platform, completion = std::move(completion)] {
+    request->builderQueue_.async([request, changedKeypath, snapshot, platform, completion] {
+      auto result = std::make_shared<const BuildResult>(
+          request->buildMainThread(changedKeypath, *snapshot, platform));
+      platform::DispatchQueue::main().async([completion, result] { completion(*result); });
+    });
+  });
+}
+
+}  // namespace tessary::code_editor
