@@ -1,0 +1,178 @@
+#include "tessary/code_editor/line_patterns.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tessary::code_editor {
+namespace {
+
+using store::ConfigType;
+using Case = ConfigType::Case;
+
+std::string firstMatchText(const platform::RegularExpression& pattern, std::string_view text) {
+  const auto match = pattern.firstMatch(text);
+  return match ? std::string(text.substr(match->begin, match->size())) : "<none>";
+}
+
+TEST(LinePatternsTest, TablesHoldEveryKeyOnce) {
+  EXPECT_EQ(LinePatterns::linePatterns().size(), 38u);
+  EXPECT_EQ(LinePatterns::layerValuePatterns().size(), 8u);
+  // Every editable cell number has a line pattern under its type's raw value.
+  for (const Case type : {Case::birthRate,
+                          Case::lifetime,
+                          Case::lifetimeRange,
+                          Case::beginTime,
+                          Case::duration,
+                          Case::velocity,
+                          Case::velocityRange,
+                          Case::xAcceleration,
+                          Case::yAcceleration,
+                          Case::emissionLatitude,
+                          Case::emissionLongitude,
+                          Case::emissionRange,
+                          Case::spin,
+                          Case::spinRange,
+                          Case::scale,
+                          Case::scaleRange,
+                          Case::scaleSpeed,
+                          Case::alphaRange,
+                          Case::alphaSpeed,
+                          Case::redRange,
+                          Case::greenRange,
+                          Case::blueRange}) {
+    EXPECT_TRUE(LinePatterns::linePatterns().contains(ConfigType(type).rawValue()))
+        << ConfigType(type).rawValue();
+  }
+}
+
+TEST(LinePatternsTest, PatternsAreTheSnippetsLiterals) {
+  const auto& lines = LinePatterns::linePatterns();
+  const auto& values = LinePatterns::layerValuePatterns();
+  EXPECT_EQ(lines.at("background1iOS").pattern(),
+            R"(particlesLayer\.backgroundColor = UIColor\(red:)");
+  EXPECT_EQ(lines.at("color5").pattern(), R"(\)\.cgColor)");
+  EXPECT_EQ(lines.at("scale").pattern(), R"((sub)?cell[\d_]+\.scale =)");
+  EXPECT_EQ(values.at("emitter position Y").pattern(), R"((?<=y: )-?[\d.]+(?=\)))");
+  EXPECT_EQ(values.at("emitter height").pattern(), "(?<=height: )[\\d.]+(?=\\)\\\nparticles)");
+  EXPECT_EQ(LinePatterns::cellValuePattern(0, std::nullopt, 1, CodePlatform::macOS, Case::color)
+                .pattern(),
+            R"((?<=cell1\.color = NSColor\(red: )[\d.]+(?=\/255\.0))");
+  EXPECT_EQ(
+      LinePatterns::cellValuePattern(2, 1, std::nullopt, CodePlatform::iOS, Case::spin).pattern(),
+      R"((?<=subcell3_2\.spin = )-?[\d.]+)");
+  EXPECT_EQ(LinePatterns::cellValuePattern(std::nullopt, std::nullopt, std::nullopt,
+                                           CodePlatform::iOS, Case::birthRate)
+                .pattern(),
+            R"((?<=cell1\.birthRate = )[\d.]+)");
+}
+
+TEST(LinePatternsTest, ValuePatternsPickTheNumber) {
+  const auto& values = LinePatterns::layerValuePatterns();
+  const std::string background =
+      "particlesLayer.backgroundColor = NSColor(red: 12/255.0, green: 34/255.0, blue: 56/255.0, "
+      "alpha: 1.0).cgColor";
+  const std::string sizeLine = "particlesLayer.emitterSize = CGSize(width: 50.0, height: 10.0)";
+  const auto cell = [](std::optional<int> index, std::optional<int> subindex, Case type) {
+    return LinePatterns::cellValuePattern(index, subindex, std::nullopt, CodePlatform::iOS, type);
+  };
+  struct Row {
+    platform::RegularExpression pattern;
+    std::string text;
+    std::string expected;
+  };
+  const std::vector<Row> rows{
+      {values.at("background1"), background, "12"},
+      {values.at("background3"), background, "56"},
+      {values.at("background4"), background, "1.0"},
+      {values.at("emitter position X"), "CGPoint(x: -12.5, y: 3.0)", "-12.5"},
+      {values.at("emitter position Y"), "CGPoint(x: -12.5, y: -3.0)", "-3.0"},
+      {values.at("emitter width"), sizeLine, "50.0"},
+      {values.at("emitter height"), sizeLine + "\nparticlesLayer.emitterMode = .outline", "10.0"},
+      // The height needs the mode line right after the size line.
+      {values.at("emitter height"), sizeLine, "<none>"},
+      {values.at("emitter height"), sizeLine + "\n\nparticlesLayer", "<none>"},
+      // The host view's size in the intro is no emitter size.
+      {values.at("emitter width"), "let size = CGSize(width: 400.0, height: 300.0)\nparticles",
+       "<none>"},
+      {values.at("emitter height"), "let size = CGSize(width: 400.0, height: 300.0)\nlet host",
+       "<none>"},
+      {cell(2, 1, Case::spin), "subcell3_2.spin = -1.5 * (.pi / 180.0)", "-1.5"},
+      {cell(0, std::nullopt, Case::birthRate), "cell11.birthRate = 5", "<none>"},
+      {cell(0, std::nullopt, Case::birthRate), "cell1.birthRate = 7", "7"},
+      {cell(0, std::nullopt, Case::birthRate), "cell1.birthRate = -7", "<none>"},
+      {cell(0, std::nullopt, Case::velocity), "cell1.velocity = -7", "-7"},
+      {cell(0, std::nullopt, Case::scale), "cell1.scaleRange = 0.5\ncell1.scale = 0.25", "0.25"},
+      {cell(0, std::nullopt, Case::birthRate), "cell1.birthRate = 1.2.3", "1.2.3"},
+      // Unicode decimal digits are matched; the store update rejects them.
+      {cell(0, std::nullopt, Case::birthRate), "cell1.birthRate = \xD9\xA1\xD9\xA2",
+       "\xD9\xA1\xD9\xA2"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(firstMatchText(row.pattern, row.text), row.expected)
+        << row.pattern.pattern() << " over " << row.text;
+  }
+}
+
+TEST(LinePatternsTest, LinePatternsTellLinesApart) {
+  const auto& lines = LinePatterns::linePatterns();
+  EXPECT_FALSE(lines.at("lifetime").didMatch("cell1.lifetimeRange = 2.0"));
+  EXPECT_FALSE(lines.at("scale").didMatch("cell1.scaleRange = 2.0"));
+  EXPECT_TRUE(lines.at("scale").didMatch("subcell12_3.scale = 2.0"));
+  EXPECT_FALSE(lines.at("color1iOS").didMatch("cell1.color = NSColor(red: 1/255.0"));
+  EXPECT_TRUE(lines.at("color1macOS").didMatch("cell1.color = NSColor(red: 1/255.0"));
+}
+
+TEST(LinePatternsTest, RedValuesOfThreeColourLinesComeInTextOrder) {
+  const std::string text =
+      "particlesLayer.backgroundColor = UIColor(red: 1/255.0, green: 0/255.0\n"
+      "cell1.color = UIColor(red: 22/255.0, green: 0/255.0\n"
+      "subcell1_1.color = UIColor(red: 333/255.0, green: 0/255.0\n";
+  const auto matches = LinePatterns::layerValuePatterns().at("background1").matches(text);
+  ASSERT_EQ(matches.size(), 3u);
+  EXPECT_EQ(text.substr(matches[2].begin, matches[2].size()), "333");
+  EXPECT_LT(matches[0].begin, matches[1].begin);
+}
+
+TEST(LinePatternsTest, NonDigitsAreEverythingButDigitsPointAndMinus) {
+  for (const char32_t character : {U' ', U'+', U'e', U',', U'\u0661', U'\U0001F386', U'\0'}) {
+    EXPECT_TRUE(LinePatterns::nonDigits.contains(character)) << static_cast<int>(character);
+  }
+  for (const char32_t character : {U'0', U'7', U'9', U'.', U'-'}) {
+    EXPECT_FALSE(LinePatterns::nonDigits.contains(character)) << static_cast<int>(character);
+  }
+  EXPECT_FALSE(LinePatterns::nonDigits.isFoundIn("-12.50"));
+  EXPECT_FALSE(LinePatterns::nonDigits.isFoundIn(""));
+  EXPECT_TRUE(LinePatterns::nonDigits.isFoundIn("1 2"));
+  EXPECT_TRUE(LinePatterns::nonDigits.isFoundIn("\xD9\xA1"));  // ARABIC-INDIC DIGIT ONE
+  EXPECT_EQ(LinePatterns::periodCount("1.2.3"), 2u);
+  EXPECT_EQ(LinePatterns::periodCount("12"), 0u);
+}
+
+TEST(LinePatternsTest, TablesAreBuiltOnceWhenManyThreadsAskAtOnce) {
+  std::vector<const LinePatterns::PatternMap*> seen(8);
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    threads.emplace_back([&seen, i] {
+      seen[i] = i % 2 == 0 ? &LinePatterns::linePatterns() : &LinePatterns::layerValuePatterns();
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  const std::set<const LinePatterns::PatternMap*> distinct(seen.begin(), seen.end());
+  EXPECT_EQ(distinct.size(), 2u);
+}
+
+TEST(LinePatternsDeathTest, ATypeWithoutCellPatternStopsTheProcess) {
+  EXPECT_DEATH(LinePatterns::cellValuePattern(0, std::nullopt, std::nullopt, CodePlatform::macOS,
+                                              Case::emitterWidth),
+               "Fatal error.*Invalid regex request");
+  EXPECT_DEATH(LinePatterns::cellValuePattern(0, std::nullopt, std::nullopt, CodePlatform::macOS,
+                                              Case::name),
+               "Invalid regex request");
+}
+
+}  // namespace
+}  // namespace tessary::code_editor
