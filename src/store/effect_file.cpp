@@ -60,27 +60,27 @@ std::string oneLine(std::string_view text) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string line;
   line.reserve(text.size());
+  const auto appendEscape = [&](unsigned char code) {
+    line += "\\u00";
+    line += kHex[code >> 4];
+    line += kHex[code & 0xF];
+  };
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    unsigned code = byte;
-    if (byte == 0xC2 && i + 1 < text.size()) {
-      const auto next = static_cast<unsigned char>(text[i + 1]);
-      if (next >= 0x80 && next <= 0x9F) code = next;
-    }
-    const bool isControl = code < 0x20 || (code >= 0x7F && code <= 0x9F);
-    if (!isControl) {
-      line += static_cast<char>(byte);
-    } else if (code == '\n') {
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080 to U+009F
+      appendEscape(next);
+      ++i;
+    } else if (byte == '\n') {
       line += "\\n";
-    } else if (code == '\r') {
+    } else if (byte == '\r') {
       line += "\\r";
-    } else if (code == '\t') {
+    } else if (byte == '\t') {
       line += "\\t";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      appendEscape(byte);
     } else {
-      line += "\\u00";
-      line += kHex[code >> 4];
-      line += kHex[code & 0xF];
-      if (code >= 0x80) ++i;
+      line += static_cast<char>(byte);
     }
   }
   return line;
