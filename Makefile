@@ -33,5 +33,14 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
+# Benchmarks and the speed goals, built in Release into $(BUILD_DIR) (bench/tessary-bench).
+.PHONY: bench
+bench: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DTESSARY_BUILD_BENCH=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target tessary-bench tessary-generate-effect tessary-code
+	./$(BUILD_DIR)/bench/tessary-bench --benchmark_out=$(BUILD_DIR)/bench/results.json \
+		--benchmark_out_format=json
+	python3 bench/goals.py $(BUILD_DIR)/bench/results.json
+
 clean:
 	rm -rf $(BUILD_DIR) build-sanitize

@@ -1,0 +1,110 @@
+// Build, colouring and analysis of generated effects of N top-level cells with one sub-cell each.
+// BM_PlainText is the floor: the snippet's characters and nothing else.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "support/generated_effects.h"
+#include "tessary/code_editor/code_builder.h"
+#include "tessary/code_editor/code_highlighter.h"
+#include "tessary/code_editor/snippet_layout.h"
+#include "tessary/platform/dispatch_queue.h"
+
+namespace {
+
+using tessary::code_editor::BuildResult;
+using tessary::code_editor::CodeBuilder;
+using tessary::code_editor::CodeCache;
+using tessary::code_editor::CodePlatform;
+using tessary::code_editor::SnippetLayout;
+using tessary::store::CellProperty;
+using tessary::store::LayerConfigRef;
+
+constexpr CodePlatform kPlatform = CodePlatform::macOS;
+constexpr double kTextSize = 12.0;
+
+LayerConfigRef effectOf(const benchmark::State& state) {
+  const auto cells = static_cast<int>(state.range(0));
+  return tessary::testing::generateEffect(
+      static_cast<std::uint32_t>(cells),
+      {.cells = cells, .minSubcells = 1, .maxSubcells = 1, .hostileNames = false});
+}
+
+CodeBuilder makeBuilder() {
+  return CodeBuilder(kTextSize, tessary::platform::DispatchQueue("tessary.bench.cache"));
+}
+
+void BM_PlainText(benchmark::State& state) {
+  const LayerConfigRef layer = effectOf(state);
+  for (auto _ : state) {
+    std::string text = SnippetLayout::plainText(*layer, kPlatform);
+    benchmark::DoNotOptimize(text.data());
+  }
+}
+
+void BM_BuildCold(benchmark::State& state) {
+  const LayerConfigRef layer = effectOf(state);
+  CodeBuilder builder = makeBuilder();
+  const CodeCache empty = builder.cache;
+  std::optional<BuildResult> result;
+  for (auto _ : state) {
+    builder.cache = empty;
+    result = builder.buildMainThread(std::nullopt, *layer, kPlatform);
+    benchmark::DoNotOptimize(result->text.get());
+  }
+}
+
+void BM_BuildWarm(benchmark::State& state) {
+  const LayerConfigRef layer = effectOf(state);
+  CodeBuilder builder = makeBuilder();
+  std::optional<BuildResult> result = builder.buildMainThread(std::nullopt, *layer, kPlatform);
+  for (auto _ : state) {
+    builder.cache = result->cache;
+    result = builder.buildMainThread(std::nullopt, *layer, kPlatform);
+    benchmark::DoNotOptimize(result->text.get());
+  }
+}
+
+// A slider of one cell's birth rate being dragged: every build shows a new value.
+void BM_BuildDrag(benchmark::State& state) {
+  const LayerConfigRef layer = effectOf(state);
+  CodeBuilder builder = makeBuilder();
+  std::optional<BuildResult> result = builder.buildMainThread(std::nullopt, *layer, kPlatform);
+  auto& dragged = layer->cells[layer->cells.size() / 2]->birthRate;
+  const double start = dragged.value;
+  std::int64_t step = 0;
+  for (auto _ : state) {
+    builder.cache = result->cache;
+    dragged.setValue(start + static_cast<double>(++step % 1000) * 0.25);
+    result = builder.buildMainThread(CellProperty::birthRate, *layer, kPlatform);
+    benchmark::DoNotOptimize(result->text.get());
+  }
+}
+
+void BM_Highlight(benchmark::State& state) {
+  const LayerConfigRef layer = effectOf(state);
+  const std::string text = SnippetLayout::plainText(*layer, kPlatform);
+  const tessary::code_editor::CodeHighlighter highlighter(kTextSize);
+  for (auto _ : state) {
+    auto coloured = highlighter.highlight(text);
+    benchmark::DoNotOptimize(coloured.runCount());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+
+void sizes(benchmark::internal::Benchmark* benchmark) {
+  benchmark->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+}
+
+BENCHMARK(BM_PlainText)->Apply(sizes);
+BENCHMARK(BM_BuildCold)->Apply(sizes);
+BENCHMARK(BM_BuildWarm)->Apply(sizes);
+BENCHMARK(BM_BuildDrag)->Apply(sizes);
+BENCHMARK(BM_Highlight)->Apply(sizes);
+
+}  // namespace
+
+BENCHMARK_MAIN();
