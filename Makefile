@@ -7,7 +7,7 @@ DEBIAN_PACKAGES := libicu-dev nlohmann-json3-dev libcli11-dev googletest libgtes
 	libbenchmark-dev cmake g++ make
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-sanitize clean
+.PHONY: all deps build run test test-sanitize test-tsan clean
 
 all: build
 
@@ -33,6 +33,14 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
+# Thread sanitizer over the tests of the concurrent code (test names with Queue, Throttler or
+# Concurrency in them).
+test-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTESSARY_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS)
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+		ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Queue|Throttler|Concurrency'
+
 # Benchmarks and the speed goals, built in Release into $(BUILD_DIR) (bench/tessary-bench).
 .PHONY: bench
 bench: deps
@@ -43,4 +51,4 @@ bench: deps
 	python3 bench/goals.py $(BUILD_DIR)/bench/results.json
 
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize
+	rm -rf $(BUILD_DIR) build-sanitize build-tsan
