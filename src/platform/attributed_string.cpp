@@ -122,6 +122,11 @@ void MutableAttributedString::append(const MutableAttributedString& other) {
   }
 }
 
+void MutableAttributedString::reserve(std::size_t bytes, std::size_t runs) {
+  text_.reserve(bytes);
+  runs_.reserve(runs);
+}
+
 std::uint32_t MutableAttributedString::setIndexOf(const AttributeSet& attributes) {
   const AttributeSet& set = attributes ? attributes : emptyAttributeSet();
   for (std::size_t i = 0; i < sets_.size(); ++i) {
@@ -161,14 +166,6 @@ std::size_t MutableAttributedString::runIndexAtByte(std::size_t byte) const {
       runs_.begin(), runs_.end(), byte,
       [](std::size_t value, const RunStart& run) { return value < run.byteStart; });
   return static_cast<std::size_t>(after - runs_.begin()) - 1;
-}
-
-std::size_t MutableAttributedString::runEndByte(std::size_t runIndex) const {
-  return runIndex + 1 < runs_.size() ? runs_[runIndex + 1].byteStart : text_.size();
-}
-
-std::size_t MutableAttributedString::runEndUtf16(std::size_t runIndex) const {
-  return runIndex + 1 < runs_.size() ? runs_[runIndex + 1].utf16Start : utf16Length_;
 }
 
 MutableAttributedString::Position MutableAttributedString::positionAt(std::size_t utf16Index,
@@ -256,13 +253,6 @@ const TextAttributes& MutableAttributedString::attributesAt(std::size_t index,
     *effectiveRange = {start, runEndUtf16(runIndex) - start};
   }
   return *sets_[runs_[runIndex].setIndex];
-}
-
-AttributeRun MutableAttributedString::run(std::size_t index) const {
-  const RunStart& start = runs_[index];
-  return {{start.utf16Start, runEndUtf16(index) - start.utf16Start},
-          {start.byteStart, runEndByte(index)},
-          &sets_[start.setIndex]};
 }
 
 bool MutableAttributedString::operator==(const MutableAttributedString& other) const {

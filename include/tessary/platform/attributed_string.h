@@ -17,6 +17,8 @@ struct AttributeRun {
   NSRange range;  // UTF-16 code units
   StringRange bytes;
   const AttributeSet* attributeSet;
+  // The set's place in the string's table of attribute sets (see attributeSet(index)).
+  std::size_t setIndex;
 
   const TextAttributes& attributes() const { return **attributeSet; }
 };
@@ -47,6 +49,9 @@ class MutableAttributedString {
   bool empty() const { return text_.empty(); }
 
   void append(const MutableAttributedString& other);
+  // Makes room for this many bytes and runs in all, so that a string built from many pieces,
+  // sized after the one built before it, grows without moving.
+  void reserve(std::size_t bytes, std::size_t runs);
   // Appends one run of text; a null set means no attributes.
   void append(std::string_view text, const AttributeSet& attributes);
 
@@ -63,7 +68,19 @@ class MutableAttributedString {
   StringRange byteRange(NSRange range) const;
 
   std::size_t runCount() const { return runs_.size(); }
-  AttributeRun run(std::size_t index) const;
+  AttributeRun run(std::size_t index) const {
+    const RunStart& start = runs_[index];
+    return {{start.utf16Start, runEndUtf16(index) - start.utf16Start},
+            {start.byteStart, runEndByte(index)},
+            &sets_[start.setIndex],
+            start.setIndex};
+  }
+
+  // The distinct attribute sets the runs refer to by index, so that work done per set (a
+  // renderer's styles) can be kept in a plain array. The table may also hold sets no run uses
+  // any more; no two of its sets are equal.
+  std::size_t attributeSetCount() const { return sets_.size(); }
+  const AttributeSet& attributeSet(std::size_t index) const { return sets_[index]; }
 
   class RunIterator {
    public:
@@ -122,8 +139,12 @@ class MutableAttributedString {
   std::uint32_t setIndexOfValue(TextAttributes attributes);
   std::size_t runIndexAtUtf16(std::size_t index) const;
   std::size_t runIndexAtByte(std::size_t byte) const;
-  std::size_t runEndByte(std::size_t runIndex) const;
-  std::size_t runEndUtf16(std::size_t runIndex) const;
+  std::size_t runEndByte(std::size_t runIndex) const {
+    return runIndex + 1 < runs_.size() ? runs_[runIndex + 1].byteStart : text_.size();
+  }
+  std::size_t runEndUtf16(std::size_t runIndex) const {
+    return runIndex + 1 < runs_.size() ? runs_[runIndex + 1].utf16Start : utf16Length_;
+  }
   Position positionAt(std::size_t utf16Index, Rounding rounding) const;
   std::size_t splitRunAt(Position position);
   void mergeEqualRuns(std::size_t first, std::size_t last);
