@@ -264,7 +264,7 @@ class Document {
     for (std::size_t i = 0; i < fonts_.keys().size(); ++i) {
       const FontEntry& font = fonts_.keys()[i];
       appendControl(out, "{\\f", static_cast<long>(i));
-      out += font.monospaced ? "\\fmodern" : "\\fswiss";
+      out += font.monospaced ? "\\fmodern\\fprq1" : "\\fswiss\\fprq2";
       out += "\\fcharset0 ";
       appendText(out, font.family);
       out += ";}";
@@ -277,9 +277,12 @@ class Document {
       out += ';';
     }
     const rendering::Rgb background = colors_.keys()[0];
-    out += "}\n{\\*\\background{\\shp{\\*\\shpinst{\\sp{\\sn fillColor}{\\sv ";
+    // The page background is a filled rectangle without outline, its colour as 0xBBGGRR.
+    out += "}\n{\\*\\background{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}";
+    out += "{\\sp{\\sn fillColor}{\\sv ";
     out += std::to_string(background.red + 256 * background.green + 65536 * background.blue);
-    out += "}}{\\sp{\\sn fFilled}{\\sv 1}}{\\sp{\\sn fBackground}{\\sv 1}}}}}\n";
+    out += "}}{\\sp{\\sn fFilled}{\\sv 1}}{\\sp{\\sn fLine}{\\sv 0}}";
+    out += "{\\sp{\\sn fBackground}{\\sv 1}}}}}\n";
     out += "\\viewbksp1\\cb1\\chcbpat1\n";
     return out;
   }
