@@ -1,0 +1,101 @@
+#include "tessary/code_editor/code_analyzer.h"
+
+#include <array>
+#include <optional>
+#include <utility>
+
+#include "tessary/code_editor/change_locator.h"
+#include "tessary/code_editor/current_line_finder.h"
+#include "tessary/code_editor/store_update.h"
+
+namespace tessary::code_editor {
+
+namespace {
+
+using store::ConfigType;
+
+// Whether each type's line patterns match somewhere in one edited text, worked out at most once
+// per type and text.
+class LinePatternAnswers {
+ public:
+  LinePatternAnswers(std::string_view newString, CodePlatform platform)
+      : newString_(newString), platform_(platform) {}
+
+  // A changed line that itself has the shape answers at once: these patterns have no look-around
+  // or anchors, so a match within the line is a match within the whole text.
+  bool matches(std::string_view line, ConfigType type) {
+    if (ChangeLocator::matchesLinePatterns(line, platform_, type)) return true;
+    std::optional<bool>& answer = answers_[static_cast<std::size_t>(type.value())];
+    if (!answer) answer = ChangeLocator::matchesLinePatterns(newString_, platform_, type);
+    return *answer;
+  }
+
+ private:
+  std::string_view newString_;
+  CodePlatform platform_;
+  std::array<std::optional<bool>, ConfigType::caseCount> answers_{};
+};
+
+}  // namespace
+
+struct CodeAnalyzer::IndexedHistory {
+  explicit IndexedHistory(std::vector<CodeHistory> history)
+      : records(std::move(history)), finder(records) {}
+
+  std::vector<CodeHistory> records;
+  CurrentLineFinder finder;
+};
+
+CodeAnalyzer::CodeAnalyzer(platform::DispatchQueue historyQueue)
+    : history_(std::make_shared<const IndexedHistory>(std::vector<CodeHistory>())),
+      historyReadQueue_(std::move(historyQueue)) {}
+
+const std::vector<CodeHistory>& CodeAnalyzer::history() const {
+  return history_->records;
+}
+
+void CodeAnalyzer::setHistory(std::vector<CodeHistory> history) {
+  history_ = std::make_shared<const IndexedHistory>(std::move(history));
+}
+
+CodeAnalysisResult CodeAnalyzer::analyzeString(std::string_view newString,
+                                               const platform::TextStorage& /*textStorage*/,
+                                               store::DataStore& dataStore,
+                                               CodePlatform platform) const {
+  const std::shared_ptr<const IndexedHistory> history =
+      historyReadQueue_.sync([this] { return history_; });
+  const std::vector<CodeHistory>& records = history->records;
+  if (records.empty()) return CodeAnalysisResult::invalid;
+
+  const std::vector<std::optional<platform::StringRange>> lines =
+      history->finder.currentLines(newString);
+  LinePatternAnswers linePatterns(newString, platform);
+  CodeAnalysisResult result = CodeAnalysisResult::invalid;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const CodeHistory& record = records[i];
+    if (!lines[i]) continue;
+    const platform::StringRange line = *lines[i];
+    const std::string_view lineText = newString.substr(line.begin, line.size());
+    if (lineText == record.string()) continue;
+
+    CodeAnalysisResult outcome = CodeAnalysisResult::invalid;
+    const std::optional<ConfigType> type = ConfigType::fromKeyPath(record.keypath());
+    if (!type || !linePatterns.matches(lineText, *type)) return CodeAnalysisResult::invalid;
+    StoreUpdate::applyEdit(dataStore, record.cellIndex(), record.subcellIndex(), newString, line,
+                           platform, outcome, *type);
+    switch (outcome) {
+      case CodeAnalysisResult::invalid:
+        return CodeAnalysisResult::invalid;
+      case CodeAnalysisResult::pending:
+        if (!isPending) return CodeAnalysisResult::pending;
+        result = CodeAnalysisResult::invalid;
+        break;
+      case CodeAnalysisResult::valid:
+        result = CodeAnalysisResult::valid;
+        break;
+    }
+  }
+  return result;
+}
+
+}  // namespace tessary::code_editor
