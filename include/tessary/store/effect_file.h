@@ -25,7 +25,11 @@ class EffectFileError : public std::runtime_error {
   std::string problem_;
 };
 
-// Reading and writing effect files (UTF-8 JSON).
+// Reading and writing effect files (UTF-8 JSON). Missing keys take the defaults of a new effect;
+// unknown and repeated keys are errors. A number outside its slider bounds widens them and a
+// colour component outside 0...1 is clamped, as the store does with a typed value. A texture is
+// written from `contentUrl` (a file name), or as null for a `contents` URL "None", or left out for
+// the built-in image. Cells may nest 32 levels deep.
 class EffectFile {
  public:
   // Loads an effect; throws `EffectFileError` for a missing or unreadable file, bad UTF-8,
