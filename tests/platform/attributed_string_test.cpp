@@ -201,6 +201,27 @@ TEST(MutableAttributedStringTest, EqualityIgnoresHowRunsWereMade) {
             MutableAttributedString("x", TextAttributes()));
 }
 
+// Each text size change adds new sets over the whole text; the ones left unused must not pile up.
+TEST(MutableAttributedStringTest, RestylingOftenKeepsTheSetTableSmall) {
+  MutableAttributedString text;
+  for (int token = 0; token < 8; ++token) {
+    text.append("tok\xF0\x9F\x98\x80 ", makeAttributeSet(colored(token / 8.0)));
+  }
+  const MutableAttributedString original = text;
+  for (int size = 1; size <= 200; ++size) {
+    text.addAttributes({.font = Font::fontWithNameOrSystemFont("Menlo Regular", size)},
+                       {0, text.length()});
+  }
+  EXPECT_LE(text.attributeSetCount(), 64u);
+  const Font last = Font::fontWithNameOrSystemFont("Menlo Regular", 200);
+  for (std::size_t i = 0; i < text.length(); ++i) {
+    TextAttributes expected = original.attributesAt(i);
+    expected.font = last;
+    ASSERT_EQ(text.attributesAt(i), expected) << i;
+  }
+  EXPECT_EQ(text.runCount(), original.runCount());
+}
+
 TEST(MutableAttributedStringDeathTest, RangesPastTheEndAreProgrammingErrors) {
   const MutableAttributedString text("a\xF0\x9F\x98\x80", colored(1.0));
   const char* message = "Fatal error: Range out of bounds of the attributed string";
