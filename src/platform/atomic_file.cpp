@@ -51,6 +51,17 @@ std::filesystem::path temporaryPathBeside(const std::filesystem::path& path) {
   return temporary;
 }
 
+// Makes the rename itself durable. A folder that cannot be opened or synced (some file systems
+// refuse) leaves the new file in place all the same.
+void syncFolderOf(const std::filesystem::path& path) {
+  std::filesystem::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor < 0) return;
+  ::fsync(descriptor);
+  ::close(descriptor);
+}
+
 }  // namespace
 
 FileError::FileError(std::filesystem::path path, std::string reason)
@@ -67,11 +78,12 @@ std::string readWholeFile(const std::filesystem::path& path) {
     ::close(descriptor);
     throw FileError(path, error == 0 ? "not a regular file" : systemReason(error));
   }
+  // One byte more than the file holds, so that reading up to the end needs no second buffer.
   std::string contents;
-  contents.resize(static_cast<std::size_t>(status.st_size));
+  contents.resize(static_cast<std::size_t>(status.st_size) + 1);
   std::size_t filled = 0;
   for (;;) {
-    if (filled == contents.size()) contents.resize(contents.size() + 4096);
+    if (filled == contents.size()) contents.resize(contents.size() * 2);
     const ssize_t count = ::read(descriptor, contents.data() + filled, contents.size() - filled);
     if (count < 0) {
       if (errno == EINTR) continue;
@@ -87,7 +99,12 @@ std::string readWholeFile(const std::filesystem::path& path) {
   return contents;
 }
 
-void writeFileAtomically(const std::filesystem::path& path, std::string_view contents) {
+void writeFileAtomically(const std::filesystem::path& requestedPath, std::string_view contents) {
+  // A link is kept: the file it points at is replaced.
+  std::error_code ignored;
+  const std::filesystem::path path = std::filesystem::is_symlink(requestedPath, ignored)
+                                         ? std::filesystem::weakly_canonical(requestedPath, ignored)
+                                         : requestedPath;
   struct stat existing {};
   if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
     throw FileError(path, "not a regular file; refusing to replace it");
@@ -115,6 +132,7 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view con
     throw FileError(path, systemReason(errno));
   }
   temporary.release();
+  syncFolderOf(path);
 }
 
 }  // namespace tessary::platform

@@ -56,6 +56,17 @@ TEST_F(AtomicFileTest, FailuresKeepTheOldFileAndLeaveNothingBehind) {
   EXPECT_EQ(entries(), 1u);
 }
 
+TEST_F(AtomicFileTest, LinksKeepPointingAtTheReplacedFile) {
+  const fs::path target = folder_ / "effect.json";
+  const fs::path link = folder_ / "link.json";
+  writeFileAtomically(target, "old");
+  fs::create_symlink(target, link);
+  writeFileAtomically(link, "new");
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(readWholeFile(target), "new");
+  EXPECT_EQ(entries(), 2u);
+}
+
 TEST_F(AtomicFileTest, DeviceFilesAreNeverReplaced) {
   try {
     writeFileAtomically("/dev/full", "x");
