@@ -67,8 +67,7 @@ CodeAnalysisResult CodeAnalyzer::analyzeString(std::string_view newString,
   const std::vector<CodeHistory>& records = history->records;
   if (records.empty()) return CodeAnalysisResult::invalid;
 
-  const std::vector<std::optional<platform::StringRange>> lines =
-      history->finder.currentLines(newString);
+  const CurrentLineFinder::CurrentLines lines = history->finder.currentLines(newString);
   LinePatternAnswers linePatterns(newString, platform);
   CodeAnalysisResult result = CodeAnalysisResult::invalid;
   for (std::size_t i = 0; i < records.size(); ++i) {

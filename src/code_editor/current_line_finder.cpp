@@ -81,6 +81,8 @@ CurrentLineFinder::CurrentLineFinder(const std::vector<CodeHistory>& records) {
   beginningOfRecord_.assign(records.size(), kNone);
   slots_.assign(slotCountFor(records.size()), kNone);
   slotMask_ = slots_.size() - 1;
+  filter_.assign(slots_.size() / 8, 0);
+  filterMask_ = filter_.size() * 64 - 1;
   for (std::size_t record = 0; record < records.size(); ++record) {
     const std::optional<std::string_view> beginning =
         ChangeLocator::fixedBeginning(records[record].string());
@@ -91,6 +93,8 @@ CurrentLineFinder::CurrentLineFinder(const std::vector<CodeHistory>& records) {
       found = static_cast<std::uint32_t>(beginnings_.size());
       beginnings_.push_back({hash, beginningText_.size(), beginning->size()});
       beginningText_ += *beginning;
+      const std::size_t bit = (hash >> 32) & filterMask_;
+      filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
       std::size_t slot = hash & slotMask_;
       while (slots_[slot] != kNone) slot = (slot + 1) & slotMask_;
       slots_[slot] = found;
@@ -99,7 +103,13 @@ CurrentLineFinder::CurrentLineFinder(const std::vector<CodeHistory>& records) {
   }
 }
 
+bool CurrentLineFinder::mayBeBeginning(std::uint64_t hash) const {
+  const std::size_t bit = (hash >> 32) & filterMask_;
+  return (filter_[bit / 64] >> (bit % 64) & 1) != 0;
+}
+
 std::uint32_t CurrentLineFinder::find(std::uint64_t hash, std::string_view text) const {
+  if (!mayBeBeginning(hash)) return kNone;
   for (std::size_t slot = hash & slotMask_; slots_[slot] != kNone; slot = (slot + 1) & slotMask_) {
     const Beginning& candidate = beginnings_[slots_[slot]];
     if (candidate.hash == hash && candidate.length == text.size() &&
@@ -110,64 +120,89 @@ std::uint32_t CurrentLineFinder::find(std::uint64_t hash, std::string_view text)
   return kNone;
 }
 
-std::vector<std::optional<StringRange>> CurrentLineFinder::currentLines(
-    std::string_view newString) const {
-  constexpr std::size_t kUnassigned = SIZE_MAX;
+CurrentLineFinder::CurrentLines CurrentLineFinder::currentLines(std::string_view newString) const {
   std::vector<StringRange> lineOfBeginning(beginnings_.size(), {kUnassigned, kUnassigned});
-  std::vector<std::uint32_t> foundOnLine;
-  const std::size_t size = newString.size();
-  const char* const text = newString.data();
-
+  const auto assign = [&](std::size_t beginning, std::size_t start, std::size_t lineEnd) {
+    if (lineOfBeginning[beginning].begin == kUnassigned)
+      lineOfBeginning[beginning] = {start, lineEnd};
+  };
+  // Lines mostly come in the order of the records: the beginning after the last one found is
+  // tried first, by one comparison.
+  std::size_t expected = 0;
   std::size_t lineStart = 0;
   while (true) {
-    const std::size_t start = TextLines::indentationEnd(newString, lineStart, size);
-    std::uint64_t state = kSeed;
-    std::size_t lineEnd = size;
-    bool terminated = false;
-    foundOnLine.clear();
-    for (std::size_t at = start; at < size && !terminated;) {
-      const std::size_t count = std::min(kWordSize, size - at);
-      const std::uint64_t word = loadWord(text + at, count);
-      if (count == kWordSize && !needsCloserLook(word)) {
-        state = step(state, word);
-        at += kWordSize;
-        continue;
-      }
-      for (std::size_t i = 0; i < count; ++i) {
-        const char byte = text[at + i];
-        if (byte == '=') {
-          const std::size_t length = at + i + 1 - start;
-          const std::uint64_t hash = i + 1 == kWordSize
-                                         ? finish(step(state, word), 0, length)
-                                         : finish(state, firstBytes(word, i + 1), length);
-          const std::uint32_t beginning = find(hash, newString.substr(start, length));
-          if (beginning != kNone && lineOfBeginning[beginning].begin == kUnassigned) {
-            lineOfBeginning[beginning].begin = start;
-            foundOnLine.push_back(beginning);
-          }
-        } else if (TextLines::mayStartTerminator(static_cast<unsigned char>(byte)) &&
-                   TextLines::terminatorLength(newString, at + i) != 0) {
-          lineEnd = at + i;
-          terminated = true;
-          break;
-        }
-      }
-      if (!terminated) state = step(state, word);
-      at += count;
+    const std::size_t start = TextLines::indentationEnd(newString, lineStart, newString.size());
+    const LineShape shape = lineShape(newString, start);
+    if (shape.equalsSigns == 1 && expected < beginnings_.size() &&
+        beginningText(expected) == newString.substr(start, shape.lastEquals + 1 - start)) {
+      assign(expected, start, shape.end);
+      ++expected;
+    } else if (shape.equalsSigns > 0) {
+      forEachBeginningOnLine(newString, start, shape.lastEquals, [&](std::uint32_t beginning) {
+        assign(beginning, start, shape.end);
+        expected = beginning + std::size_t{1};
+      });
     }
-    for (const std::uint32_t beginning : foundOnLine) lineOfBeginning[beginning].end = lineEnd;
-    if (!terminated) break;
-    lineStart = lineEnd + TextLines::terminatorLength(newString, lineEnd);
+    if (shape.end == newString.size()) break;
+    lineStart = shape.end + TextLines::terminatorLength(newString, shape.end);
   }
+  return CurrentLines(*this, std::move(lineOfBeginning));
+}
 
-  std::vector<std::optional<StringRange>> lines(beginningOfRecord_.size());
-  for (std::size_t record = 0; record < lines.size(); ++record) {
-    const std::uint32_t beginning = beginningOfRecord_[record];
-    if (beginning != kNone && lineOfBeginning[beginning].begin != kUnassigned) {
-      lines[record] = lineOfBeginning[beginning];
+std::optional<StringRange> CurrentLineFinder::CurrentLines::operator[](std::size_t record) const {
+  const std::uint32_t beginning = finder_->beginningOfRecord_[record];
+  if (beginning == kNone || lineOfBeginning_[beginning].begin == kUnassigned) return std::nullopt;
+  return lineOfBeginning_[beginning];
+}
+
+CurrentLineFinder::LineShape CurrentLineFinder::lineShape(std::string_view text,
+                                                          std::size_t start) {
+  LineShape shape{text.size(), 0, 0};
+  std::size_t at = start;
+  while (at < text.size()) {
+    const std::size_t count = std::min(kWordSize, text.size() - at);
+    if (count == kWordSize && !needsCloserLook(loadWord(text.data() + at, kWordSize))) {
+      at += kWordSize;
+      continue;
+    }
+    for (const std::size_t end = at + count; at < end; ++at) {
+      const char byte = text[at];
+      if (byte == '=') {
+        ++shape.equalsSigns;
+        shape.lastEquals = at;
+      } else if (TextLines::mayStartTerminator(static_cast<unsigned char>(byte)) &&
+                 TextLines::terminatorLength(text, at) != 0) {
+        shape.end = at;
+        return shape;
+      }
     }
   }
-  return lines;
+  return shape;
+}
+
+template <typename Found>
+void CurrentLineFinder::forEachBeginningOnLine(std::string_view text, std::size_t start,
+                                               std::size_t lastEquals, Found&& found) const {
+  std::uint64_t state = kSeed;
+  for (std::size_t at = start; at <= lastEquals; at += kWordSize) {
+    const std::size_t count = std::min(kWordSize, text.size() - at);
+    const std::uint64_t word = loadWord(text.data() + at, count);
+    for (std::size_t i = 0; i < count && at + i <= lastEquals; ++i) {
+      if (text[at + i] != '=') continue;
+      const std::size_t length = at + i + 1 - start;
+      const std::uint64_t hash = i + 1 == kWordSize
+                                     ? finish(step(state, word), 0, length)
+                                     : finish(state, firstBytes(word, i + 1), length);
+      const std::uint32_t beginning = find(hash, text.substr(start, length));
+      if (beginning != kNone) found(beginning);
+    }
+    state = step(state, word);
+  }
+}
+
+std::string_view CurrentLineFinder::beginningText(std::size_t beginning) const {
+  return std::string_view(beginningText_)
+      .substr(beginnings_[beginning].offset, beginnings_[beginning].length);
 }
 
 }  // namespace tessary::code_editor

@@ -74,7 +74,7 @@ TEST(ChangeLocatorTest, CurrentLine) {
         << "reference: " << row.name;
     const CurrentLineFinder finder(
         {CodeHistory(row.record, {}, store::CellProperty::spin, 0, std::nullopt)});
-    const auto found = finder.currentLines(row.newString).front();
+    const auto found = finder.currentLines(row.newString)[0];
     if (ChangeLocator::fixedBeginning(row.record)) {
       EXPECT_EQ(
           found ? std::optional(row.newString.substr(found->begin, found->size())) : std::nullopt,
