@@ -70,12 +70,14 @@ struct DispatchQueue::Core {
     if (runsOneAtATime()) changed.notify_all();
   }
 
-  // Starts a worker when the waiting work needs one. Never for the main queue.
+  // Starts a worker when the waiting work needs one: a serial queue has one, a concurrent queue
+  // one more while its waiting blocks outnumber its idle workers. Never for the main queue.
   void ensureWorkerLocked(const std::shared_ptr<Core>& self) {
     if (isMain || closing) return;
     const std::size_t limit =
         kind == Kind::serial ? 1 : std::max<std::size_t>(2, std::thread::hardware_concurrency());
-    if (idleWorkers > 0 || workers.size() >= limit) return;
+    const bool needed = workers.empty() || ready.size() > idleWorkers;
+    if (!needed || workers.size() >= limit) return;
     workers.emplace_back([self] { self->workerLoop(); });
   }
 
