@@ -1,6 +1,6 @@
 #pragma once
 
-// Shared by the edit-analysis tests: snippets with their history records, generated effects,
+// Shared by the edit-analysis tests: built snippets with their history records, generated effects,
 // a recorder of the store's changes, and a straightforward analysis that searches the whole text
 // with regular expressions for every record, the reference the fast analysis is checked against.
 
@@ -15,11 +15,10 @@
 
 #include "tessary/code_editor/change_locator.h"
 #include "tessary/code_editor/code_analysis_result.h"
+#include "tessary/code_editor/code_builder.h"
 #include "tessary/code_editor/code_history.h"
 #include "tessary/code_editor/code_platform.h"
 #include "tessary/code_editor/line_patterns.h"
-#include "tessary/code_editor/section_builder.h"
-#include "tessary/code_editor/snippet_layout.h"
 #include "tessary/platform/regular_expression.h"
 #include "tessary/store/config_type.h"
 #include "tessary/store/data_store.h"
@@ -38,41 +37,16 @@ using store::DataStore;
 using store::LayerConfig;
 using store::LayerProperty;
 
-inline std::size_t utf16Length(std::string_view text) {
-  std::size_t units = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if ((byte & 0xC0) != 0x80) units += byte >= 0xF0 ? 2 : 1;
-  }
-  return units;
-}
-
 struct BuiltSnippet {
   std::string text;
   std::vector<CodeHistory> records;
 };
 
-// The plain snippet and one record per placed line, each with the range of the first occurrence
-// of its line and newline, as a build makes them.
+// The plain snippet of a build and its records.
 inline BuiltSnippet buildSnippet(const LayerConfig& layer, CodePlatform platform) {
-  const SectionBuilder sections;
-  BuiltSnippet built;
-  built.text = SectionBuilder::introText(layer, platform);
-  SnippetLayout::forEachLine(layer, [&](AnyKeyPath key, const CellConfig* cell) {
-    std::string piece = cell == nullptr ? sections.layerLine(key, layer, platform)
-                                        : sections.cellLine(key, *cell, platform);
-    piece += '\n';
-    built.text += piece;
-    const std::size_t first = built.text.find(piece);
-    const platform::NSRange range{utf16Length(std::string_view(built.text).substr(0, first)),
-                                  utf16Length(piece)};
-    piece.pop_back();
-    built.records.emplace_back(std::move(piece), range, key,
-                               cell ? std::optional<int>(cell->index) : std::nullopt,
-                               cell ? cell->subindex : std::nullopt);
-  });
-  built.text += SectionBuilder::outroText(layer);
-  return built;
+  const CodeBuilder builder(12.0, platform::DispatchQueue("tessary.test.cache"));
+  BuildResult result = builder.buildMainThread(std::nullopt, layer, platform);
+  return BuiltSnippet{result.text->string(), std::move(result.newHistroy)};
 }
 
 // How a cell's number is shown: its fraction digits and whether it may be negative.
@@ -126,7 +100,8 @@ inline const std::vector<std::string>& trickyNames() {
       "a=b=c",
       "(.*)[?]+{2}|^$\\",
       "firework \xF0\x9F\x8E\x86",
-      "\xC3\xBC" "ber",
+      "\xC3\xBC"
+      "ber",
       "subcell1_1.velocity = 3",
       "particlesLayer.emitterSize = CGSize(width: 1, height: 2)",
       "red: 7/255.0, green: 8/255.0",
