@@ -7,7 +7,7 @@ DEBIAN_PACKAGES := libicu-dev nlohmann-json3-dev libcli11-dev googletest libgtes
 	libbenchmark-dev cmake g++ make
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-sanitize test-tsan clean
+.PHONY: all deps build run test test-sanitize test-screenshot test-tsan clean
 
 all: build
 
@@ -49,6 +49,11 @@ bench: deps
 	./$(BUILD_DIR)/bench/tessary-bench --benchmark_out=$(BUILD_DIR)/bench/results.json \
 		--benchmark_out_format=json
 	python3 bench/goals.py $(BUILD_DIR)/bench/results.json
+
+# The demo snippet as HTML in headless Chromium (installed when missing): the picture must show
+# the snippet's colours. The screenshot stays in build/screenshots/.
+test-screenshot: build
+	./tests/screenshot/check_demo_colours.sh $(BUILD_DIR)/tessary-code
 
 clean:
 	rm -rf $(BUILD_DIR) build-sanitize build-tsan
