@@ -33,13 +33,13 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
-# Thread sanitizer over the tests of the concurrent code (test names with Queue, Throttler or
+# Thread sanitizer over the tests of the concurrent code (test names with Queue, Throttle, Async or
 # Concurrency in them).
 test-tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTESSARY_SANITIZE=thread
 	cmake --build build-tsan -j $(JOBS)
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-		ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Queue|Throttler|Concurrency'
+		ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Queue|Throttle|Concurrency|Async'
 
 # Benchmarks and the speed goals, built in Release into $(BUILD_DIR) (bench/tessary-bench).
 .PHONY: bench
