@@ -1,0 +1,147 @@
+#include "apply_command.h"
+
+#include <iostream>
+#include <iterator>
+#include <vector>
+
+#include "command_error.h"
+#include "effect_source.h"
+#include "output.h"
+#include "tessary/code_editor/code_analyzer.h"
+#include "tessary/code_editor/code_builder.h"
+#include "tessary/platform/atomic_file.h"
+#include "tessary/platform/dispatch_queue.h"
+#include "tessary/platform/text_storage.h"
+#include "tessary/store/data_store.h"
+#include "tessary/store/effect_file.h"
+#include "tessary/store/formatters.h"
+
+namespace tessary::tool {
+
+namespace {
+
+using store::AnyKeyPath;
+using store::CellProperty;
+using store::LayerProperty;
+using store::StoreChange;
+
+std::string readEdited(const std::optional<std::filesystem::path>& path) {
+  if (path) {
+    try {
+      return platform::readWholeFile(*path);
+    } catch (const platform::FileError& error) {
+      throw CommandError(error.what());
+    }
+  }
+  std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+  if (std::cin.bad()) throw CommandError("standard input: read failed");
+  return text;
+}
+
+// "particlesLayer", "cell3" or "subcell3_2", as the snippet names them.
+std::string variableName(const StoreChange& change) {
+  if (!change.cellIdx) return "particlesLayer";
+  std::string name = change.subcellIdx ? "subcell" : "cell";
+  name += std::to_string(static_cast<long long>(*change.cellIdx) + 1);
+  if (change.subcellIdx)
+    name += "_" + std::to_string(static_cast<long long>(*change.subcellIdx) + 1);
+  return name;
+}
+
+std::string propertyName(AnyKeyPath keypath) {
+  if (keypath == LayerProperty::emitterPositionX) return "emitterPosition.x";
+  if (keypath == LayerProperty::emitterPositionY) return "emitterPosition.y";
+  if (keypath == LayerProperty::emitterWidth) return "emitterSize.width";
+  if (keypath == LayerProperty::emitterHeight) return "emitterSize.height";
+  if (keypath == LayerProperty::background) return "backgroundColor";
+  return keypath.propertyName();
+}
+
+// The fraction digits the snippet shows a number with.
+int fractionDigits(AnyKeyPath keypath) {
+  const auto property = keypath.cellProperty();
+  if (!property) return 1;
+  switch (*property) {
+    case CellProperty::scale:
+    case CellProperty::scaleRange:
+    case CellProperty::scaleSpeed:
+      return 4;
+    case CellProperty::redRange:
+    case CellProperty::greenRange:
+    case CellProperty::blueRange:
+      return 3;
+    case CellProperty::beginTime:
+    case CellProperty::duration:
+    case CellProperty::xAcceleration:
+    case CellProperty::yAcceleration:
+    case CellProperty::alphaRange:
+    case CellProperty::alphaSpeed:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
+std::string valueText(AnyKeyPath keypath, const store::StoreValue& value) {
+  if (const double* number = std::get_if<double>(&value)) {
+    return store::roundedTo(*number, fractionDigits(keypath));
+  }
+  const platform::Color& color = std::get<platform::Color>(value);
+  return "(red: " + store::rgbValue(color.red) + ", green: " + store::rgbValue(color.green) +
+         ", blue: " + store::rgbValue(color.blue) + ", alpha: " + store::roundedTo(color.alpha, 2) +
+         ")";
+}
+
+std::string changeLine(const StoreChange& change) {
+  return variableName(change) + "." + propertyName(change.keypath) + ": " +
+         valueText(change.keypath, change.oldValue) + " -> " +
+         valueText(change.keypath, change.newValue) + "\n";
+}
+
+}  // namespace
+
+std::string snippetLineEnds(std::string_view edited) {
+  if (edited.starts_with("\xEF\xBB\xBF")) edited.remove_prefix(3);
+  std::string text;
+  text.reserve(edited.size());
+  for (std::size_t i = 0; i < edited.size(); ++i) {
+    if (edited[i] != '\r') {
+      text += edited[i];
+      continue;
+    }
+    text += '\n';
+    if (i + 1 < edited.size() && edited[i + 1] == '\n') ++i;
+  }
+  return text;
+}
+
+int runApply(const ApplyOptions& options) {
+  const store::LayerConfigRef layer = loadEffect(options.effect);
+  const std::string edited = snippetLineEnds(readEdited(options.edited));
+
+  const code_editor::CodeBuilder builder(12.0, platform::DispatchQueue("tessary-code.cache"));
+  code_editor::BuildResult built = builder.buildMainThread(std::nullopt, *layer, options.platform);
+  code_editor::CodeAnalyzer analyzer(platform::DispatchQueue("tessary-code.history"));
+  analyzer.setHistory(std::move(built.newHistroy));
+
+  store::DataStore dataStore(layer);
+  std::vector<StoreChange> changes;
+  dataStore.addObserver([&changes](const StoreChange& change) { changes.push_back(change); });
+  const code_editor::CodeAnalysisResult answer =
+      analyzer.analyzeString(edited, platform::TextStorage(), dataStore, options.platform);
+
+  if (!changes.empty()) {
+    try {
+      store::EffectFile::save(*dataStore.layer(), options.output.value_or(options.effect));
+    } catch (const store::EffectFileError& error) {
+      throw CommandError(error.what());
+    }
+  }
+  std::string report(code_editor::toString(answer));
+  report += '\n';
+  for (const StoreChange& change : changes) report += changeLine(change);
+  writeOutput(std::nullopt, report);
+  return answer == code_editor::CodeAnalysisResult::valid ? kApplyValid : kApplyNotValid;
+}
+
+}  // namespace tessary::tool
