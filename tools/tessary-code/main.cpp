@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "apply_command.h"
 #include "build_command.h"
 #include "command_error.h"
 #include "output.h"
@@ -17,6 +18,7 @@
 namespace {
 
 using tessary::code_editor::CodePlatform;
+using tessary::tool::ApplyOptions;
 using tessary::tool::BuildOptions;
 using tessary::tool::OutputFormat;
 
@@ -85,6 +87,26 @@ int main(int argc, char** argv) {
       ->default_str("12");
   buildCommand->add_option("-o,--output", buildOutput, "Write to FILE instead of standard output");
 
+  ApplyOptions apply;
+  CodePlatform::Value applyPlatform = CodePlatform::macOS;
+  std::string applyEffect;
+  std::string applyEdited;
+  std::string applyOutput;
+  CLI::App* applyCommand = app.add_subcommand(
+      "apply",
+      "Apply an edited snippet to an effect: the numbers changed in it are written into the "
+      "effect, which is saved when anything changed. Prints valid, pending or invalid, then one "
+      "line per change.\n\n"
+      "Example:\n  tessary-code apply fire.json fire.swift --platform ios");
+  applyCommand->add_option("EFFECT", applyEffect, "Effect file (JSON)")->required();
+  applyCommand->add_option("EDITED", applyEdited,
+                           "The edited snippet; - or nothing for standard input");
+  applyCommand->add_option("--platform", applyPlatform, "Platform the snippet is written for")
+      ->transform(CLI::CheckedTransformer(platformNames(), CLI::ignore_case))
+      ->default_str("macos");
+  applyCommand->add_option("-o,--output", applyOutput,
+                           "Save the changed effect to FILE instead of EFFECT");
+
   app.add_subcommand("demo",
                      "Write the built-in demo effect file, a starting point for new effects.\n\n"
                      "Example:\n  tessary-code demo > fire.json");
@@ -105,6 +127,12 @@ int main(int argc, char** argv) {
       if (!buildEffect.empty()) build.effect = buildEffect;
       if (!buildOutput.empty()) build.output = buildOutput;
       tessary::tool::runBuild(build);
+    } else if (applyCommand->parsed()) {
+      apply.effect = applyEffect;
+      apply.platform = applyPlatform;
+      if (!applyEdited.empty() && applyEdited != "-") apply.edited = applyEdited;
+      if (!applyOutput.empty()) apply.output = applyOutput;
+      return tessary::tool::runApply(apply);
     } else {
       tessary::tool::writeOutput(std::nullopt, tessary::store::EffectFile::demoJson());
     }
