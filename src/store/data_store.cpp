@@ -120,4 +120,99 @@ void DataStore::renumberCells(LayerConfig& layer) {
   renumber(layer.cells, 0, false);
 }
 
+DataStore::ObserverToken DataStore::addStructureObserver(StructureObserver observer) {
+  const ObserverToken token = nextToken_++;
+  structureObservers_.emplace(token, std::move(observer));
+  return token;
+}
+
+void DataStore::removeStructureObserver(ObserverToken token) {
+  structureObservers_.erase(token);
+}
+
+void DataStore::notifyStructure(const StructureChange& change) {
+  for (const auto& [token, observer] : structureObservers_) observer(change);
+}
+
+void DataStore::setEmitterShape(EmitterShape shape, DataUpdateSource source) {
+  if (layer_->emitterShape == shape) return;
+  layer_->emitterShape = shape;
+  notifyStructure({StructureChange::Kind::emitterShape, std::nullopt, std::nullopt, source});
+}
+
+void DataStore::setEmitterMode(EmitterMode mode, DataUpdateSource source) {
+  if (layer_->emitterMode == mode) return;
+  layer_->emitterMode = mode;
+  notifyStructure({StructureChange::Kind::emitterMode, std::nullopt, std::nullopt, source});
+}
+
+void DataStore::setRenderMode(RenderMode mode, DataUpdateSource source) {
+  if (layer_->renderMode == mode) return;
+  layer_->renderMode = mode;
+  notifyStructure({StructureChange::Kind::renderMode, std::nullopt, std::nullopt, source});
+}
+
+void DataStore::setCellName(int cellIdx, std::optional<int> subcellIdx, std::string name,
+                            DataUpdateSource source) {
+  const CellConfigRef cell = layer_->cell(cellIdx, subcellIdx);
+  if (!cell || cell->name == name) return;
+  cell->name = std::move(name);
+  notifyStructure({StructureChange::Kind::name, cellIdx, subcellIdx, source});
+}
+
+void DataStore::setCellTexture(int cellIdx, std::optional<int> subcellIdx,
+                               std::optional<platform::URL> file, DataUpdateSource source) {
+  const CellConfigRef cell = layer_->cell(cellIdx, subcellIdx);
+  if (!cell) return;
+  const std::optional<platform::URL> contentsUrl = file ? file : platform::URL("None");
+  if (cell->contentUrl == file && cell->contentsUrl == contentsUrl) return;
+  cell->contentUrl = std::move(file);
+  cell->contentsUrl = contentsUrl;
+  notifyStructure({StructureChange::Kind::texture, cellIdx, subcellIdx, source});
+}
+
+void DataStore::setCellBuiltInTexture(int cellIdx, std::optional<int> subcellIdx,
+                                      DataUpdateSource source) {
+  const CellConfigRef cell = layer_->cell(cellIdx, subcellIdx);
+  if (!cell || (!cell->contentUrl && !cell->contentsUrl)) return;
+  cell->contentUrl.reset();
+  cell->contentsUrl.reset();
+  notifyStructure({StructureChange::Kind::texture, cellIdx, subcellIdx, source});
+}
+
+int DataStore::addCell(CellConfigRef cell, DataUpdateSource source) {
+  layer_->cells.push_back(std::move(cell));
+  renumberCells(*layer_);
+  const int index = static_cast<int>(layer_->cells.size()) - 1;
+  notifyStructure({StructureChange::Kind::cellAdded, index, std::nullopt, source});
+  return index;
+}
+
+std::optional<int> DataStore::addSubcell(int cellIdx, CellConfigRef subcell,
+                                         DataUpdateSource source) {
+  const CellConfigRef parent = layer_->cell(cellIdx);
+  if (!parent) return std::nullopt;
+  parent->subcells.push_back(std::move(subcell));
+  renumberCells(*layer_);
+  const int subindex = static_cast<int>(parent->subcells.size()) - 1;
+  notifyStructure({StructureChange::Kind::cellAdded, cellIdx, subindex, source});
+  return subindex;
+}
+
+bool DataStore::removeCell(int cellIdx, std::optional<int> subcellIdx, DataUpdateSource source) {
+  if (!layer_->cell(cellIdx, subcellIdx)) return false;
+  std::vector<CellConfigRef>& list =
+      subcellIdx ? layer_->cells[static_cast<std::size_t>(cellIdx)]->subcells : layer_->cells;
+  list.erase(list.begin() + (subcellIdx ? *subcellIdx : cellIdx));
+  renumberCells(*layer_);
+  notifyStructure({StructureChange::Kind::cellRemoved, cellIdx, subcellIdx, source});
+  return true;
+}
+
+void DataStore::replaceLayer(const LayerConfig& layer, DataUpdateSource source) {
+  *layer_ = *layer.deepCopy();
+  renumberCells(*layer_);
+  notifyStructure({StructureChange::Kind::layerReplaced, std::nullopt, std::nullopt, source});
+}
+
 }  // namespace tessary::store

@@ -8,7 +8,10 @@
 #include <variant>
 
 #include "tessary/platform/color.h"
+#include "tessary/platform/url.h"
+#include "tessary/store/cell_config.h"
 #include "tessary/store/data_update_source.h"
+#include "tessary/store/emitter_modes.h"
 #include "tessary/store/key_path.h"
 #include "tessary/store/layer_config.h"
 
@@ -25,6 +28,25 @@ struct StoreChange {
   std::optional<int> subcellIdx;  // present for a sub-cell
   StoreValue oldValue;
   StoreValue newValue;
+  DataUpdateSource source;
+};
+
+// A change the store made that is no number or colour: a choice from a list, a cell's name or
+// texture, a cell added or removed, or the whole layer replaced.
+struct StructureChange {
+  enum class Kind {
+    emitterShape,
+    emitterMode,
+    renderMode,
+    name,
+    texture,
+    cellAdded,
+    cellRemoved,
+    layerReplaced,
+  };
+  Kind kind;
+  std::optional<int> cellIdx;     // the cell concerned (as it was numbered before a removal)
+  std::optional<int> subcellIdx;  // present for a sub-cell
   DataUpdateSource source;
 };
 
@@ -56,12 +78,43 @@ class DataStore {
   // Keeps every cell's `index` and `subindex` equal to its position in its list.
   static void renumberCells(LayerConfig& layer);
 
+  // Changes that are no number or colour. Each one that changes something tells the structure
+  // observers; one that would change nothing, or names a cell that does not exist, is ignored.
+  using StructureObserver = std::function<void(const StructureChange&)>;
+  ObserverToken addStructureObserver(StructureObserver observer);
+  void removeStructureObserver(ObserverToken token);
+
+  void setEmitterShape(EmitterShape shape, DataUpdateSource source);
+  void setEmitterMode(EmitterMode mode, DataUpdateSource source);
+  void setRenderMode(RenderMode mode, DataUpdateSource source);
+  void setCellName(int cellIdx, std::optional<int> subcellIdx, std::string name,
+                   DataUpdateSource source);
+  // Draws the cell with the image file `file`, or with no texture at all when `file` is absent.
+  void setCellTexture(int cellIdx, std::optional<int> subcellIdx, std::optional<platform::URL> file,
+                      DataUpdateSource source);
+  // Draws the cell with the built-in image.
+  void setCellBuiltInTexture(int cellIdx, std::optional<int> subcellIdx, DataUpdateSource source);
+
+  // Appends `cell` to the layer's cells and gives its index.
+  int addCell(CellConfigRef cell, DataUpdateSource source);
+  // Appends `subcell` to the sub-cells of cell `cellIdx` and gives its sub-index; none when
+  // there is no such cell.
+  std::optional<int> addSubcell(int cellIdx, CellConfigRef subcell, DataUpdateSource source);
+  // Removes cell `cellIdx` (with its sub-cells), or its sub-cell `subcellIdx`; the cells after
+  // it move up one place. False when there is no such cell.
+  bool removeCell(int cellIdx, std::optional<int> subcellIdx, DataUpdateSource source);
+  // Makes the layer an independent copy of `layer`; the layer object itself stays the same, so
+  // references to it stay valid.
+  void replaceLayer(const LayerConfig& layer, DataUpdateSource source);
+
  private:
   void notify(const StoreChange& change);
+  void notifyStructure(const StructureChange& change);
 
   LayerConfigRef layer_;
   std::map<ObserverToken, Observer> observers_;
   ObserverToken nextToken_ = 1;
+  std::map<ObserverToken, StructureObserver> structureObservers_;
 };
 
 }  // namespace tessary::store
