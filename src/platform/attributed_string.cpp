@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <functional>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "tessary/platform/fatal_error.h"
@@ -42,6 +45,27 @@ class SetIndexMap {
   std::vector<std::uint32_t> heap_;
   std::uint32_t* data_;
 };
+
+std::uint64_t mixed(std::uint64_t hash, std::uint64_t value) {
+  return hash ^ (value + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2));
+}
+
+// Zero hashes as one value whatever its sign, as the two compare equal.
+std::uint64_t bitsOf(double value) {
+  return value == 0.0 ? 0 : std::bit_cast<std::uint64_t>(value);
+}
+
+// Equal attributes hash equally. The link, the colour and the size tell the sets of a text apart.
+std::size_t hashOf(const TextAttributes& attributes) {
+  std::uint64_t hash = attributes.link ? std::hash<std::string>{}(*attributes.link) : 0;
+  if (const std::optional<Color>& color = attributes.foregroundColor) {
+    for (const double component : {color->red, color->green, color->blue, color->alpha}) {
+      hash = mixed(hash, bitsOf(component));
+    }
+  }
+  if (attributes.font) hash = mixed(hash, bitsOf(attributes.font->pointSize()));
+  return static_cast<std::size_t>(mixed(hash, 0));
+}
 
 std::size_t sequenceLengthOfLead(unsigned char lead) {
   if (lead < 0x80) return 1;
@@ -129,23 +153,49 @@ void MutableAttributedString::reserve(std::size_t bytes, std::size_t runs) {
 
 std::uint32_t MutableAttributedString::setIndexOf(const AttributeSet& attributes) {
   const AttributeSet& set = attributes ? attributes : emptyAttributeSet();
-  for (std::size_t i = 0; i < sets_.size(); ++i) {
+  const std::size_t scanned = std::min(sets_.size(), kScannedSets);
+  for (std::size_t i = 0; i < scanned; ++i) {
     if (sets_[i] == set) return static_cast<std::uint32_t>(i);
   }
-  for (std::size_t i = 0; i < sets_.size(); ++i) {
-    if (*sets_[i] == *set) return static_cast<std::uint32_t>(i);
-  }
+  if (const std::optional<std::uint32_t> found = findSet(*set)) return *found;
   sets_.push_back(set);
   return static_cast<std::uint32_t>(sets_.size() - 1);
 }
 
 std::uint32_t MutableAttributedString::setIndexOfValue(TextAttributes attributes) {
-  for (std::size_t i = 0; i < sets_.size(); ++i) {
-    if (*sets_[i] == attributes) return static_cast<std::uint32_t>(i);
-  }
+  if (const std::optional<std::uint32_t> found = findSet(attributes)) return *found;
   sets_.push_back(attributes.empty() ? emptyAttributeSet()
                                      : makeAttributeSet(std::move(attributes)));
   return static_cast<std::uint32_t>(sets_.size() - 1);
+}
+
+std::optional<std::uint32_t> MutableAttributedString::findSet(const TextAttributes& attributes) {
+  if (sets_.size() <= kScannedSets) {
+    for (std::size_t i = 0; i < sets_.size(); ++i) {
+      if (*sets_[i] == attributes) return static_cast<std::uint32_t>(i);
+    }
+    return std::nullopt;
+  }
+  indexNewSets();
+  const std::size_t mask = setSlots_.size() - 1;
+  for (std::size_t slot = hashOf(attributes) & mask;; slot = (slot + 1) & mask) {
+    const std::uint32_t entry = setSlots_[slot];
+    if (entry == 0) return std::nullopt;
+    if (*sets_[entry - 1] == attributes) return entry - 1;
+  }
+}
+
+void MutableAttributedString::indexNewSets() {
+  if (2 * sets_.size() > setSlots_.size()) {
+    setSlots_.assign(std::bit_ceil(4 * sets_.size()), 0);
+    indexedSets_ = 0;
+  }
+  const std::size_t mask = setSlots_.size() - 1;
+  for (; indexedSets_ < sets_.size(); ++indexedSets_) {
+    std::size_t slot = hashOf(*sets_[indexedSets_]) & mask;
+    while (setSlots_[slot] != 0) slot = (slot + 1) & mask;
+    setSlots_[slot] = static_cast<std::uint32_t>(indexedSets_ + 1);
+  }
 }
 
 void MutableAttributedString::checkRange(NSRange range) const {
@@ -240,6 +290,8 @@ void MutableAttributedString::dropUnusedSets() {
     kept.push_back(std::move(sets_[i]));
   }
   sets_ = std::move(kept);
+  setSlots_.clear();
+  indexedSets_ = 0;
   for (RunStart& run : runs_) run.setIndex = newIndex[run.setIndex];
   setsCompactionSize_ = std::max<std::size_t>(32, 2 * sets_.size());
 }

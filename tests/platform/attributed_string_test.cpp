@@ -222,6 +222,39 @@ TEST(MutableAttributedStringTest, RestylingOftenKeepsTheSetTableSmall) {
   EXPECT_EQ(text.runCount(), original.runCount());
 }
 
+// A snippet carries a link set for every cell: past the first few, sets are found by value
+// through a hash, and equal sets must still end up as one entry.
+TEST(MutableAttributedStringTest, ManySetsKeepOneEntryPerValue) {
+  const auto linked = [](int index) { return TextAttributes{.link = std::to_string(index)}; };
+  const AttributeSet plain = makeAttributeSet(colored(0.25));
+  MutableAttributedString text;
+  for (int i = 0; i < 300; ++i) {
+    text.append("ab", plain);
+    text.append("c", makeAttributeSet(linked(i)));
+  }
+  ASSERT_EQ(text.attributeSetCount(), 301u);
+
+  MutableAttributedString again;
+  for (int i = 299; i >= 0; --i) again.append("d", makeAttributeSet(linked(i)));
+  text.append(again);
+  text.append("z", makeAttributeSet(colored(0.0)));
+  text.append("ab", plain);
+  text.append("z", makeAttributeSet(colored(-0.0)));
+  EXPECT_EQ(text.attributeSetCount(), 302u);
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_EQ(text.attributesAt(3 * static_cast<std::size_t>(i) + 2), linked(i)) << i;
+    ASSERT_EQ(text.attributesAt(900 + static_cast<std::size_t>(i)), linked(299 - i)) << i;
+  }
+
+  // Restyling drops the sets no run uses; those left are found again afterwards.
+  text.addAttributes({.link = "all"}, {0, text.length()});
+  const std::size_t restyled = text.attributeSetCount();
+  text.append("e", makeAttributeSet(TextAttributes{.link = "all"}));
+  text.append("f", makeAttributeSet(colored(0.25).addingAttributes({.link = "all"})));
+  EXPECT_EQ(text.attributeSetCount(), restyled);
+  EXPECT_EQ(text.attributesAt(text.length() - 1), colored(0.25).addingAttributes({.link = "all"}));
+}
+
 TEST(MutableAttributedStringDeathTest, RangesPastTheEndAreProgrammingErrors) {
   const MutableAttributedString text("a\xF0\x9F\x98\x80", colored(1.0));
   const char* message = "Fatal error: Range out of bounds of the attributed string";

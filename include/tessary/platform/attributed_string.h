@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -137,6 +138,8 @@ class MutableAttributedString {
   void checkRange(NSRange range) const;
   std::uint32_t setIndexOf(const AttributeSet& attributes);
   std::uint32_t setIndexOfValue(TextAttributes attributes);
+  std::optional<std::uint32_t> findSet(const TextAttributes& attributes);
+  void indexNewSets();
   std::size_t runIndexAtUtf16(std::size_t index) const;
   std::size_t runIndexAtByte(std::size_t byte) const;
   std::size_t runEndByte(std::size_t runIndex) const {
@@ -154,6 +157,12 @@ class MutableAttributedString {
   std::size_t utf16Length_ = 0;
   std::vector<RunStart> runs_;
   std::vector<AttributeSet> sets_;
+  // Up to this many sets are found by scanning the table. Beyond it they are found by hash (a
+  // snippet carries link sets for every cell): `setSlots_` holds set index + 1 by hash of the
+  // value, 0 where free, for the first `indexedSets_` sets; the rest are added when next needed.
+  static constexpr std::size_t kScannedSets = 16;
+  std::vector<std::uint32_t> setSlots_;
+  std::size_t indexedSets_ = 0;
   // addAttributes leaves sets that no run uses any more; they are dropped when the table
   // outgrows this size.
   std::size_t setsCompactionSize_ = 32;
