@@ -1,5 +1,7 @@
 #include "tessary/code_editor/code_highlighter.h"
 
+#include <algorithm>
+
 #include "tessary/platform/fatal_error.h"
 #include "tessary/platform/font.h"
 #include "tessary/platform/paragraph_style.h"
@@ -57,7 +59,15 @@ std::shared_ptr<const CodeHighlighter::Styles> CodeHighlighter::makeStyles(doubl
   TextAttributes plain = *styles->regular;
   plain.foregroundColor = theme().plainTextColor;
   styles->plainSet = platform::makeAttributeSet(plain);
+  // Classes of one colour share one set, so that strings find it by pointer rather than by
+  // comparing values.
   for (std::size_t i = 0; i < platform::tokenClassCount; ++i) {
+    const auto first = colors().begin();
+    const auto sameColour = std::find(first, first + static_cast<std::ptrdiff_t>(i), colors()[i]);
+    if (sameColour != first + static_cast<std::ptrdiff_t>(i)) {
+      styles->tokenSets[i] = styles->tokenSets[static_cast<std::size_t>(sameColour - first)];
+      continue;
+    }
     TextAttributes token = *styles->regular;
     token.foregroundColor = colors()[i];
     styles->tokenSets[i] = platform::makeAttributeSet(token);

@@ -1,0 +1,88 @@
+#include "tessary/code_editor/code_highlighter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/generated_effects.h"
+#include "tessary/code_editor/snippet_layout.h"
+#include "tessary/platform/swift_tokenizer.h"
+
+namespace tessary::code_editor {
+namespace {
+
+using platform::MutableAttributedString;
+using platform::TextAttributes;
+
+// The colouring written out token by token, every run with a set of its own.
+MutableAttributedString referenceHighlight(std::string_view code, double textSize) {
+  const CodeHighlighter highlighter(textSize);
+  const auto look = [&](const platform::Color& color) {
+    TextAttributes attributes = *highlighter.regularTextAttributes();
+    attributes.foregroundColor = color;
+    return platform::makeAttributeSet(attributes);
+  };
+  MutableAttributedString result;
+  std::size_t plainStart = 0;
+  for (const platform::Token& token : platform::SwiftTokenizer::tokenize(code)) {
+    result.append(code.substr(plainStart, token.begin - plainStart),
+                  look(CodeHighlighter::theme().plainTextColor));
+    result.append(code.substr(token.begin, token.end - token.begin),
+                  look(CodeHighlighter::colors()[static_cast<std::size_t>(token.tokenClass)]));
+    plainStart = token.end;
+  }
+  result.append(code.substr(plainStart), look(CodeHighlighter::theme().plainTextColor));
+  return result;
+}
+
+TEST(CodeHighlighterTest, AgreesWithTokenByTokenColouring) {
+  std::vector<std::string> sources = {
+      "",
+      "let cell1 = CAEmitterCell()\ncell1.birthRate = 12.5 // note\n",
+      "particlesLayer.emitterShape = .circle\n\"unterminated \xF0\x9F\x94\xA5",
+      "#if os(macOS)\nlet x = NSColor(red: 1/255.0, green: 0, blue: 0, alpha: 1).cgColor\n#endif",
+  };
+  for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+    sources.push_back(SnippetLayout::plainText(*testing::generateEffect(seed), CodePlatform::iOS));
+  }
+  for (const double textSize : {12.0, 3.5}) {
+    const CodeHighlighter highlighter(textSize);
+    for (const std::string& source : sources) {
+      const MutableAttributedString coloured = highlighter.highlight(source);
+      EXPECT_EQ(coloured, referenceHighlight(source, textSize)) << source.substr(0, 200);
+    }
+  }
+}
+
+// Pieces coloured at one size share their sets, classes of one colour included, so that a
+// snippet put together from many pieces finds each set by pointer.
+TEST(CodeHighlighterTest, PiecesShareOneSetPerLook) {
+  const CodeHighlighter highlighter(12.0);
+  std::vector<platform::AttributeSet> sets;
+  for (const std::string_view piece :
+       {"CAEmitterCell()", "cell1.birthRate = 5\n", "x.y", "let a = b.c(d) // e\n", "#if"}) {
+    const MutableAttributedString coloured = highlighter.highlight(piece);
+    for (std::size_t i = 0; i < coloured.attributeSetCount(); ++i) {
+      sets.push_back(coloured.attributeSet(i));
+    }
+  }
+  for (const platform::AttributeSet& first : sets) {
+    for (const platform::AttributeSet& second : sets) {
+      if (*first == *second) {
+        EXPECT_EQ(first, second) << first->foregroundColor->red;
+      }
+    }
+  }
+}
+
+TEST(CodeHighlighterTest, ChangedLookCoversTheWholeText) {
+  const CodeHighlighter highlighter(14.0);
+  const MutableAttributedString changed = highlighter.highlightChanged("cell1.birthRate = 5\n");
+  EXPECT_EQ(changed,
+            MutableAttributedString("cell1.birthRate = 5\n", *highlighter.changedTextAttributes()));
+  EXPECT_TRUE(changed.attributesAt(0).font->isBold());
+}
+
+}  // namespace
+}  // namespace tessary::code_editor
