@@ -71,7 +71,7 @@ class CodeBuilderRun {
 
     const CodeCache::CacheKey cacheKey{key, cell ? std::optional<int>(cell->index) : std::nullopt,
                                        cell ? cell->subindex : std::nullopt};
-    const CacheValue* entry = result_.cache.line(cacheKey);
+    const CacheValue* entry = result_.cache.lineInOrder(cacheKey);
     const MutableAttributedString* piece = nullptr;
     CodeCache::ColouredText coloured;
     MutableAttributedString changedLook;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "tessary/platform/attributed_string.h"
 #include "tessary/store/key_path.h"
@@ -47,14 +49,47 @@ class CodeCache {
     ColouredText attributedString;  // the coloured line with its trailing newline
     double textSize;
   };
-  using Lines = std::unordered_map<CacheKey, CacheValue, CacheKeyHash>;
+
+  // The lines in the order they were first stored, found by hash. A build asks for its lines in
+  // snippet order, as the build that stored them did, so the entry after the one found last is
+  // tried before hashing.
+  class Lines {
+   public:
+    using Entry = std::pair<CacheKey, CacheValue>;
+
+    std::size_t size() const { return entries_.size(); }
+    auto begin() const { return entries_.begin(); }
+    auto end() const { return entries_.end(); }
+
+    // The entry under `key`, or null; `expected` is where it probably stands and is set to the
+    // place after it.
+    const CacheValue* find(const CacheKey& key, std::size_t& expected) const;
+    void store(const CacheKey& key, CacheValue value);
+
+   private:
+    struct Slot {
+      std::uint32_t hashHigh;
+      std::uint32_t entry;  // index + 1; 0 for an empty slot
+    };
+
+    std::optional<std::size_t> indexOf(const CacheKey& key, std::size_t hash) const;
+    void insertSlot(std::size_t hash, std::uint32_t entry);
+    void grow();
+
+    std::vector<Entry> entries_;
+    std::vector<Slot> slots_;  // a power of two in size, at most half used
+  };
 
   CodeCache() = default;
 
   const CacheValue* line(const CacheKey& key) const;
+  // The same as `line`, faster when lines are asked for in the order they were stored.
+  const CacheValue* lineInOrder(const CacheKey& key);
   void storeLine(const CacheKey& key, CacheValue value);
 
   std::shared_ptr<Lines> lines_;
+  // Where the next line asked for in order probably stands.
+  std::size_t expectedLine_ = 0;
   std::optional<CacheValue> intro_;
   std::optional<CacheValue> outro_;
 };
