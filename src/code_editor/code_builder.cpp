@@ -37,15 +37,28 @@ class CodeBuilderRun {
         result_{std::make_shared<MutableAttributedString>(), {}, std::move(cache)} {}
 
   BuildResult run() && {
+    reserveLikeLastBuild();
     appendFrame(result_.cache.intro_, SectionBuilder::introText(layer_, platform_));
     SnippetLayout::forEachLine(
         layer_, [this](AnyKeyPath key, const CellConfig* cell) { placeLine(key, cell); });
     appendFrame(result_.cache.outro_, SectionBuilder::outroText(layer_));
+    result_.cache.lastBuild_ = {result_.text->string().size(), result_.text->runCount(),
+                                result_.newHistroy.size()};
     return std::move(result_);
   }
 
  private:
   using CacheValue = CodeCache::CacheValue;
+
+  // Snippets change little from one build to the next: room for a little more than the last
+  // one keeps the text, its runs, the records and the index from growing step by step.
+  void reserveLikeLastBuild() {
+    const CodeCache::BuildSize& last = result_.cache.lastBuild_;
+    const auto withRoom = [](std::size_t size) { return size + size / 8; };
+    result_.text->reserve(withRoom(last.bytes), withRoom(last.runs));
+    result_.newHistroy.reserve(withRoom(last.records));
+    firstOccurrences_.reserve(withRoom(last.records));
+  }
 
   bool isValid(const CacheValue& entry, std::string_view text) const {
     return entry.textSize == highlighter_.textSize() && entry.attributedString->string() == text;

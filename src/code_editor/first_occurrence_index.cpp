@@ -1,53 +1,79 @@
 #include "first_occurrence_index.h"
 
+#include <algorithm>
+#include <bit>
 #include <functional>
 
 namespace tessary::code_editor {
 
 namespace {
 
+constexpr std::size_t kMinimumSlots = 1024;
+
 std::size_t hashOf(std::string_view piece) {
   return std::hash<std::string_view>{}(piece);
 }
 
+// The upper half of a hash, kept in a slot to skip most occurrences without reading them.
+std::uint32_t highHalf(std::size_t hash) {
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32);
+}
+
 }  // namespace
 
-FirstOccurrenceIndex::Slot* FirstOccurrenceIndex::find(std::string_view text,
-                                                       std::string_view piece, std::size_t hash) {
+void FirstOccurrenceIndex::reserve(std::size_t occurrences) {
+  occurrences_.reserve(occurrences);
+  hashes_.reserve(occurrences);
+  const std::size_t slots = std::bit_ceil(std::max(kMinimumSlots, 2 * occurrences));
+  if (slots > slots_.size()) rehash(slots);
+}
+
+const FirstOccurrenceIndex::Occurrence* FirstOccurrenceIndex::find(std::string_view text,
+                                                                   std::string_view piece,
+                                                                   std::size_t hash) const {
   if (slots_.empty()) return nullptr;
   const std::size_t mask = slots_.size() - 1;
+  const std::uint32_t hashHigh = highHalf(hash);
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-    Slot& slot = slots_[i];
-    if (!slot.used) return nullptr;
-    if (slot.hash == hash && slot.occurrence.byteLength == piece.size() &&
-        text.substr(slot.occurrence.byteStart, piece.size()) == piece) {
-      return &slot;
+    const Slot slot = slots_[i];
+    if (slot.occurrence == 0) return nullptr;
+    if (slot.hashHigh != hashHigh) continue;
+    const Occurrence& occurrence = occurrences_[slot.occurrence - 1];
+    if (occurrence.byteLength == piece.size() &&
+        text.substr(occurrence.byteStart, piece.size()) == piece) {
+      return &occurrence;
     }
   }
 }
 
 void FirstOccurrenceIndex::insert(std::size_t hash, const Occurrence& occurrence) {
-  if ((used_ + 1) * 4 > slots_.size() * 3) grow();
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t i = hash & mask;
-  while (slots_[i].used) i = (i + 1) & mask;
-  slots_[i] = Slot{hash, occurrence, true};
-  ++used_;
+  occurrences_.push_back(occurrence);
+  hashes_.push_back(hash);
+  if (2 * occurrences_.size() > slots_.size()) {
+    rehash(std::max(kMinimumSlots, 2 * slots_.size()));
+  } else {
+    place(hash, static_cast<std::uint32_t>(occurrences_.size()));
+  }
 }
 
-void FirstOccurrenceIndex::grow() {
-  std::vector<Slot> old = std::move(slots_);
-  slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
-  used_ = 0;
-  for (const Slot& slot : old) {
-    if (slot.used) insert(slot.hash, slot.occurrence);
+void FirstOccurrenceIndex::place(std::size_t hash, std::uint32_t occurrence) {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = hash & mask;
+  while (slots_[i].occurrence != 0) i = (i + 1) & mask;
+  slots_[i] = Slot{highHalf(hash), occurrence};
+}
+
+void FirstOccurrenceIndex::rehash(std::size_t slotCount) {
+  slots_.assign(slotCount, Slot{0, 0});
+  for (std::size_t i = 0; i < occurrences_.size(); ++i) {
+    place(hashes_[i], static_cast<std::uint32_t>(i + 1));
   }
 }
 
 FirstOccurrenceIndex::Occurrence FirstOccurrenceIndex::firstOccurrence(
     std::string_view text, std::string_view piece, const Occurrence& candidate) {
   const std::size_t hash = hashOf(piece);
-  if (const Slot* slot = find(text, piece, hash)) return slot->occurrence;
+  if (const Occurrence* found = find(text, piece, hash)) return *found;
   insert(hash, candidate);
   return candidate;
 }

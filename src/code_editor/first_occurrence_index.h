@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -25,6 +26,10 @@ class FirstOccurrenceIndex {
     platform::NSRange range;  // UTF-16
   };
 
+  // Makes room for this many occurrences, so that an index sized after the previous build's
+  // never grows.
+  void reserve(std::size_t occurrences);
+
   // The first registered occurrence of `piece` in `text`, or, when there is none, `candidate`
   // (the piece's own place), which is registered then.
   Occurrence firstOccurrence(std::string_view text, std::string_view piece,
@@ -34,18 +39,20 @@ class FirstOccurrenceIndex {
   void add(std::string_view text, const Occurrence& occurrence);
 
  private:
+  // Slots are small so that probing stays in few cache lines; the occurrences lie apart.
   struct Slot {
-    std::size_t hash = 0;
-    Occurrence occurrence{};
-    bool used = false;
+    std::uint32_t hashHigh;
+    std::uint32_t occurrence;  // index + 1; 0 for an empty slot
   };
 
-  Slot* find(std::string_view text, std::string_view piece, std::size_t hash);
+  const Occurrence* find(std::string_view text, std::string_view piece, std::size_t hash) const;
   void insert(std::size_t hash, const Occurrence& occurrence);
-  void grow();
+  void place(std::size_t hash, std::uint32_t occurrence);
+  void rehash(std::size_t slotCount);
 
-  std::vector<Slot> slots_;
-  std::size_t used_ = 0;
+  std::vector<Occurrence> occurrences_;
+  std::vector<std::size_t> hashes_;
+  std::vector<Slot> slots_;  // a power of two in size, at most half used
 };
 
 }  // namespace tessary::code_editor

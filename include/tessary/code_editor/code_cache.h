@@ -80,6 +80,13 @@ class CodeCache {
     std::vector<Slot> slots_;  // a power of two in size, at most half used
   };
 
+  // The size of the build that made this cache, so that the next build makes room once.
+  struct BuildSize {
+    std::size_t bytes = 0;
+    std::size_t runs = 0;
+    std::size_t records = 0;
+  };
+
   CodeCache() = default;
 
   const CacheValue* line(const CacheKey& key) const;
@@ -92,6 +99,7 @@ class CodeCache {
   std::size_t expectedLine_ = 0;
   std::optional<CacheValue> intro_;
   std::optional<CacheValue> outro_;
+  BuildSize lastBuild_;
 };
 
 }  // namespace tessary::code_editor
