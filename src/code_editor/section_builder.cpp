@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "tessary/platform/utf16_length.h"
+#include "tessary/platform/well_formed_utf8.h"
 #include "tessary/store/formatters.h"
 
 namespace tessary::code_editor {
@@ -326,6 +327,10 @@ void SectionBuilder::addTextureLink(platform::MutableAttributedString& header,
 }
 
 std::string SectionBuilder::escapedForStringLiteral(std::string_view text) {
+  // Swift source is UTF-8: a name that is not (bytes from a file or a host) is escaped as the
+  // text it shows, with replacement characters.
+  if (!platform::isWellFormedUtf8(text))
+    return escapedForStringLiteral(platform::wellFormedUtf8(text));
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -17,6 +17,7 @@
 
 #include "tessary/platform/atomic_file.h"
 #include "tessary/platform/fatal_error.h"
+#include "tessary/platform/well_formed_utf8.h"
 #include "tessary/store/data_store.h"
 #include "tessary/store/formatters.h"
 
@@ -55,9 +56,12 @@ std::string shortened(std::string_view text, std::size_t maxBytes) {
 }
 
 // Control characters (C0, DEL and C1) written as escapes, so that a message stays on one line
-// and cannot drive a terminal.
-std::string oneLine(std::string_view text) {
+// and cannot drive a terminal; ill-formed UTF-8 (a file name, or a character the JSON library cut
+// in two when it quoted what it last read) as replacement characters.
+std::string oneLine(std::string_view anyText) {
   static constexpr char kHex[] = "0123456789ABCDEF";
+  const std::string wellFormed = platform::wellFormedUtf8(anyText);
+  const std::string_view text = wellFormed;
   std::string line;
   line.reserve(text.size());
   const auto appendEscape = [&](unsigned char code) {

@@ -1,0 +1,3 @@
+let a = "never closed
+let b = /* open
+ğŸ”¥ ÿÃ "\u{1F525}
