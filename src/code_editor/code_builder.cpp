@@ -86,19 +86,23 @@ class CodeBuilderRun {
                                        cell ? cell->subindex : std::nullopt};
     const CacheValue* entry = result_.cache.lineInOrder(cacheKey);
     const MutableAttributedString* piece = nullptr;
+    std::shared_ptr<const std::string> recordText;
     CodeCache::ColouredText coloured;
     MutableAttributedString changedLook;
     if (entry != nullptr && isValid(*entry, line_)) {
       piece = entry->attributedString.get();
+      recordText = entry->recordText;
     } else if (!CodeBuilder::isChanged(key, changedKeypath_)) {
       auto fresh = std::make_shared<MutableAttributedString>(highlighter_.highlight(line_));
       addTextureLinks(*fresh, key, cell);
       coloured = std::move(fresh);
-      result_.cache.storeLine(cacheKey, CacheValue{coloured, highlighter_.textSize()});
+      recordText = withoutNewline(*coloured);
+      result_.cache.storeLine(cacheKey, CacheValue{coloured, highlighter_.textSize(), recordText});
       piece = coloured.get();
     } else {
       changedLook = highlighter_.highlightChanged(line_);
       addTextureLinks(changedLook, key, cell);
+      recordText = withoutNewline(changedLook);
       piece = &changedLook;
     }
 
@@ -109,10 +113,15 @@ class CodeBuilderRun {
     const Occurrence first = firstOccurrences_.firstOccurrence(text.string(), piece->string(), own);
     if (key == CellProperty::contents) registerBareHeader(own);
 
-    const std::string& pieceText = piece->string();
-    result_.newHistroy.emplace_back(pieceText.substr(0, pieceText.size() - 1), first.range, key,
+    result_.newHistroy.emplace_back(std::move(recordText), first.range, key,
                                     cell ? std::optional<int>(cell->index) : std::nullopt,
                                     cell ? cell->subindex : std::nullopt);
+  }
+
+  // A record's text: the piece as placed, without its final newline.
+  static std::shared_ptr<const std::string> withoutNewline(const MutableAttributedString& piece) {
+    const std::string& text = piece.string();
+    return std::make_shared<const std::string>(text, 0, text.size() - 1);
   }
 
   // Headers are coloured with their links already on, so a cached header is never written to,

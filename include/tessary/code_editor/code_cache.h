@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -48,6 +49,9 @@ class CodeCache {
   struct CacheValue {
     ColouredText attributedString;  // the coloured line with its trailing newline
     double textSize;
+    // The line without its newline, shared with the history records of the builds that place
+    // it; null for the intro and the closing text, which have no records.
+    std::shared_ptr<const std::string> recordText = nullptr;
   };
 
   // The lines in the order they were first stored, found by hash. A build asks for its lines in

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,10 +13,19 @@ namespace tessary::code_editor {
 // Which property one line of a built snippet shows, and where that line stands. A build makes
 // one record per property line, in placement order; the analyzer finds the line again by its
 // text after the user edited the snippet.
+//
+// The line's text is immutable and shared: records of consecutive builds that place the same
+// line share one string rather than copying it for every build.
 class CodeHistory {
  public:
   CodeHistory(std::string string, platform::NSRange range, store::AnyKeyPath keypath,
               std::optional<int> cellIndex, std::optional<int> subcellIndex)
+      : CodeHistory(std::make_shared<const std::string>(std::move(string)), range, keypath,
+                    cellIndex, subcellIndex) {}
+  // `string` must not be null.
+  CodeHistory(std::shared_ptr<const std::string> string, platform::NSRange range,
+              store::AnyKeyPath keypath, std::optional<int> cellIndex,
+              std::optional<int> subcellIndex)
       : string_(std::move(string)),
         range_(range),
         keypath_(keypath),
@@ -23,7 +33,7 @@ class CodeHistory {
         subcellIndex_(subcellIndex) {}
 
   // The line as placed, without its final newline (a cell header keeps its inner newlines).
-  const std::string& string() const { return string_; }
+  const std::string& string() const { return *string_; }
   // The first occurrence of the line and its newline in the snippet, in UTF-16 code units.
   platform::NSRange range() const { return range_; }
   store::AnyKeyPath keypath() const { return keypath_; }
@@ -33,7 +43,7 @@ class CodeHistory {
   std::optional<int> subcellIndex() const { return subcellIndex_; }
 
  private:
-  std::string string_;
+  std::shared_ptr<const std::string> string_;
   platform::NSRange range_;
   store::AnyKeyPath keypath_;
   std::optional<int> cellIndex_;
