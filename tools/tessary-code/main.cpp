@@ -12,6 +12,7 @@
 #include "build_command.h"
 #include "command_error.h"
 #include "output.h"
+#include "serve_command.h"
 #include "tessary/code_editor/version.h"
 #include "tessary/store/effect_file.h"
 
@@ -107,6 +108,23 @@ int main(int argc, char** argv) {
   applyCommand->add_option("-o,--output", applyOutput,
                            "Save the changed effect to FILE instead of EFFECT");
 
+  tessary::tool::ServeOptions serve;
+  CodePlatform::Value servePlatform = CodePlatform::macOS;
+  std::string serveEffect;
+  CLI::App* serveCommand = app.add_subcommand(
+      "serve",
+      "Open the playground: a local web page with the effect's controls, the coloured snippet "
+      "(editable) and a live preview. Every change is saved to EFFECT; without EFFECT the demo "
+      "effect is kept in memory until the page saves it.\n\n"
+      "Example:\n  tessary-code serve fire.json --port 8765");
+  serveCommand->add_option("EFFECT", serveEffect, "Effect file (JSON)");
+  serveCommand->add_option("--platform", servePlatform, "Target platform: macos or ios")
+      ->transform(CLI::CheckedTransformer(platformNames(), CLI::ignore_case))
+      ->default_str("macos");
+  serveCommand->add_option("--port", serve.port, "Port on 127.0.0.1 (0: any free port)")
+      ->check(CLI::Range(0, 65535))
+      ->default_str("8765");
+
   app.add_subcommand("demo",
                      "Write the built-in demo effect file, a starting point for new effects.\n\n"
                      "Example:\n  tessary-code demo > fire.json");
@@ -127,6 +145,10 @@ int main(int argc, char** argv) {
       if (!buildEffect.empty()) build.effect = buildEffect;
       if (!buildOutput.empty()) build.output = buildOutput;
       tessary::tool::runBuild(build);
+    } else if (serveCommand->parsed()) {
+      serve.platform = servePlatform;
+      if (!serveEffect.empty()) serve.effect = serveEffect;
+      tessary::tool::runServe(serve);
     } else if (applyCommand->parsed()) {
       apply.effect = applyEffect;
       apply.platform = applyPlatform;

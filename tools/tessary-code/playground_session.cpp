@@ -1,0 +1,571 @@
+#include "playground_session.h"
+
+#include <chrono>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "apply_command.h"
+#include "snippet_fragment.h"
+#include "tessary/platform/atomic_file.h"
+#include "tessary/store/effect_file.h"
+#include "texture_files.h"
+
+namespace tessary::tool {
+
+namespace {
+
+using code_editor::CodeAnalysisResult;
+using code_editor::CodePlatform;
+using json = nlohmann::json;
+using store::AnyKeyPath;
+using store::CellProperty;
+using store::DataUpdateSource;
+using store::LayerProperty;
+
+constexpr double kTextSize = 13.0;
+constexpr std::chrono::milliseconds kSaveDelayWhileDragging{400};
+
+const std::vector<AnyKeyPath>& layerNumberKeys() {
+  static const std::vector<AnyKeyPath> kKeys{
+      LayerProperty::viewWidth,        LayerProperty::viewHeight,   LayerProperty::emitterPositionX,
+      LayerProperty::emitterPositionY, LayerProperty::emitterWidth, LayerProperty::emitterHeight};
+  return kKeys;
+}
+
+const std::vector<AnyKeyPath>& cellNumberKeys() {
+  static const std::vector<AnyKeyPath> kKeys = [] {
+    std::vector<AnyKeyPath> keys;
+    for (int property = 0; property <= static_cast<int>(CellProperty::subcells); ++property) {
+      const AnyKeyPath key(static_cast<CellProperty>(property));
+      if (key.isLimitedValueProperty()) keys.push_back(key);
+    }
+    return keys;
+  }();
+  return kKeys;
+}
+
+std::optional<AnyKeyPath> numberKey(const std::vector<AnyKeyPath>& keys, std::string_view name) {
+  for (const AnyKeyPath& key : keys) {
+    if (key.propertyName() == name) return key;
+  }
+  return std::nullopt;
+}
+
+template <typename Enum, typename Name>
+json choiceNames(int count, Name name) {
+  json names = json::array();
+  for (int value = 0; value < count; ++value) names.push_back(name(static_cast<Enum>(value)));
+  return names;
+}
+
+json colorJson(const platform::Color& color) {
+  return {{"red", color.red}, {"green", color.green}, {"blue", color.blue}, {"alpha", color.alpha}};
+}
+
+json numbersJson(const std::vector<AnyKeyPath>& keys, const auto& owner) {
+  json numbers = json::object();
+  for (const AnyKeyPath& key : keys) {
+    const store::LimitedValue* value = owner.limitedValue(key);
+    numbers[key.propertyName()] = {
+        {"value", value->value}, {"min", value->min}, {"max", value->max}};
+  }
+  return numbers;
+}
+
+json textureJson(const store::CellConfig& cell) {
+  if (cell.contentUrl) return {{"kind", "file"}, {"file", cell.contentUrl->absoluteString()}};
+  if (cell.contentsUrl && cell.contentsUrl->absoluteString() == "None") return {{"kind", "none"}};
+  return {{"kind", "builtIn"}};
+}
+
+json cellJson(const store::CellConfig& cell) {
+  json subcells = json::array();
+  for (const auto& subcell : cell.subcells) subcells.push_back(cellJson(*subcell));
+  return {{"index", cell.index},
+          {"subindex", cell.subindex ? json(*cell.subindex) : json(nullptr)},
+          {"name", cell.name},
+          {"texture", textureJson(cell)},
+          {"numbers", numbersJson(cellNumberKeys(), cell)},
+          {"color", colorJson(cell.color())},
+          {"subcells", std::move(subcells)}};
+}
+
+double finiteNumber(const json& value, std::string_view what) {
+  if (!value.is_number()) throw RequestError(400, std::string(what) + " must be a number");
+  const double number = value.get<double>();
+  if (!std::isfinite(number)) throw RequestError(400, std::string(what) + " must be finite");
+  return number;
+}
+
+const json& member(const json& arguments, const char* name) {
+  if (!arguments.is_object() || !arguments.contains(name)) {
+    throw RequestError(400, std::string("missing \"") + name + "\"");
+  }
+  return arguments.at(name);
+}
+
+std::string stringMember(const json& arguments, const char* name) {
+  const json& value = member(arguments, name);
+  if (!value.is_string()) throw RequestError(400, std::string("\"") + name + "\" must be text");
+  return value.get<std::string>();
+}
+
+bool flag(const json& arguments, const char* name) {
+  return arguments.is_object() && arguments.contains(name) && arguments.at(name).is_boolean() &&
+         arguments.at(name).get<bool>();
+}
+
+platform::Color colorValue(const json& value) {
+  if (!value.is_object()) throw RequestError(400, "a colour has red, green, blue and alpha");
+  return {finiteNumber(member(value, "red"), "red"), finiteNumber(member(value, "green"), "green"),
+          finiteNumber(member(value, "blue"), "blue"),
+          finiteNumber(member(value, "alpha"), "alpha")};
+}
+
+// The edited text as the snippet's own kind of text: LF line ends, no byte-order mark, and the
+// no-break spaces a browser puts into edited text turned back into spaces.
+std::string snippetText(std::string_view edited) {
+  std::string text = snippetLineEnds(edited);
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0') {
+      out.push_back(' ');
+      ++i;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+std::optional<std::string> effectFileNameProblem(std::string_view name) {
+  if (name.empty() || name.size() > 255) return "the file name must have 1 to 255 bytes";
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return "the file name holds a control character";
+    if (c == '/' || c == '\\' || c == ':') return "the file name must not name a folder";
+  }
+  if (name.front() == '.') return "the file name must not begin with a dot";
+  if (!name.ends_with(".json")) return "the file name must end in .json";
+  return std::nullopt;
+}
+
+// A path inside the effect's folder that may be written or read: not a link that could lead out
+// of it, and not a folder or device.
+void checkPlainFile(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto status = std::filesystem::symlink_status(path, error);
+  if (error || status.type() == std::filesystem::file_type::not_found) return;
+  if (status.type() != std::filesystem::file_type::regular) {
+    throw RequestError(409, "\"" + path.filename().string() + "\" is not a plain file");
+  }
+}
+
+}  // namespace
+
+PlaygroundSession::PlaygroundSession(store::LayerConfigRef layer,
+                                     std::optional<std::filesystem::path> effectPath,
+                                     std::filesystem::path saveFolder, CodePlatform platform,
+                                     EventHub& events)
+    : store_(std::move(layer)),
+      builder_(kTextSize, platform::DispatchQueue("tessary.playground.cache")),
+      analyzer_(platform::DispatchQueue("tessary.playground.history")),
+      platform_(platform),
+      effectPath_(effectPath ? std::optional(std::filesystem::absolute(*effectPath))
+                             : std::nullopt),
+      saveFolder_(std::move(saveFolder)),
+      events_(events) {
+  store_.addObserver([this](const store::StoreChange& change) {
+    changed_ = true;
+    lastChangedKeypath_ = change.keypath;
+  });
+  store_.addStructureObserver([this](const store::StructureChange&) { changed_ = true; });
+}
+
+void PlaygroundSession::start() {
+  publishState();
+  requestBuild(std::nullopt);
+}
+
+json PlaygroundSession::handle(std::string_view action, const json& arguments) {
+  if (action == "set") return setValue(arguments);
+  if (action == "code") return analyzeCode(arguments);
+  if (action == "gesture") return gesture(arguments);
+  if (action == "undo") return undoOrRedo(true);
+  if (action == "redo") return undoOrRedo(false);
+  if (action == "save") return save(arguments);
+  if (action == "choice") {
+    const std::string key = stringMember(arguments, "key");
+    const std::string value = stringMember(arguments, "value");
+    bool known = false;
+    const bool changed = applyChange([&] {
+      if (key == "emitterShape") {
+        if (const auto shape = store::emitterShapeNamed(value)) {
+          known = true;
+          store_.setEmitterShape(*shape, DataUpdateSource::control);
+        }
+      } else if (key == "emitterMode") {
+        if (const auto mode = store::emitterModeNamed(value)) {
+          known = true;
+          store_.setEmitterMode(*mode, DataUpdateSource::control);
+        }
+      } else if (key == "renderMode") {
+        if (const auto mode = store::renderModeNamed(value)) {
+          known = true;
+          store_.setRenderMode(*mode, DataUpdateSource::control);
+        }
+      }
+    });
+    if (!known) throw RequestError(400, "unknown choice");
+    return {{"changed", changed}};
+  }
+  if (action == "name") {
+    const CellAddress cell = cellAddress(arguments);
+    std::string name = stringMember(arguments, "value");
+    return {{"changed", applyChange([&] {
+               store_.setCellName(cell.cellIdx, cell.subcellIdx, std::move(name),
+                                  DataUpdateSource::textField);
+             })}};
+  }
+  if (action == "texture") {
+    const CellAddress cell = cellAddress(arguments);
+    const std::string kind = stringMember(arguments, "kind");
+    if (kind != "builtIn" && kind != "none") throw RequestError(400, "unknown texture kind");
+    return {{"changed", applyChange([&] {
+               if (kind == "builtIn") {
+                 store_.setCellBuiltInTexture(cell.cellIdx, cell.subcellIdx,
+                                              DataUpdateSource::control);
+               } else {
+                 store_.setCellTexture(cell.cellIdx, cell.subcellIdx, std::nullopt,
+                                       DataUpdateSource::control);
+               }
+             })}};
+  }
+  if (action == "addCell") {
+    const json parent = arguments.is_object() && arguments.contains("parent")
+                            ? arguments.at("parent")
+                            : json(nullptr);
+    if (!parent.is_null() &&
+        (!parent.is_number_integer() || !store_.layer()->cell(parent.get<int>()))) {
+      throw RequestError(404, "no such cell");
+    }
+    return {{"changed", applyChange([&] {
+               auto cell = std::make_shared<store::CellConfig>();
+               cell->name = parent.is_null() ? "particles" : "sparks";
+               if (parent.is_null()) {
+                 store_.addCell(std::move(cell), DataUpdateSource::control);
+               } else {
+                 store_.addSubcell(parent.get<int>(), std::move(cell), DataUpdateSource::control);
+               }
+             })}};
+  }
+  if (action == "removeCell") {
+    const CellAddress cell = cellAddress(arguments);
+    return {{"changed", applyChange([&] {
+               store_.removeCell(cell.cellIdx, cell.subcellIdx, DataUpdateSource::control);
+             })}};
+  }
+  if (action == "platform") {
+    const auto platform = CodePlatform::fromRawValue(stringMember(arguments, "platform"));
+    if (!platform) throw RequestError(400, "the platform is macOS or iOS");
+    platform_ = *platform;
+    publishState();
+    requestBuild(std::nullopt);
+    return {{"changed", true}};
+  }
+  if (action == "textSize") {
+    const bool larger = flag(arguments, "larger");
+    if (!larger && builder_.isMinTextSize()) {
+      throw RequestError(409, "the text is at its smallest size");
+    }
+    builder_.textSizeIncreased(larger, &textStorage_);
+    publishState();
+    requestBuild(std::nullopt);
+    return {{"changed", true}};
+  }
+  throw RequestError(404, "unknown action");
+}
+
+json PlaygroundSession::setValue(const json& arguments) {
+  const std::string key = stringMember(arguments, "key");
+  const bool isLayer = !arguments.contains("cell");
+  CellAddress cell{0, std::nullopt};
+  if (!isLayer) cell = cellAddress(arguments);
+  const json& value = member(arguments, "value");
+  const DataUpdateSource source = DataUpdateSource::control;
+
+  if (key == "background" || key == "color") {
+    if ((key == "background") != isLayer) throw RequestError(400, "unknown property");
+    const platform::Color color = colorValue(value);
+    return {{"changed", applyChange([&] {
+               if (isLayer) {
+                 store_.updateLayer(LayerProperty::background, color, {}, source);
+               } else {
+                 store_.updateCell(CellProperty::color, cell.cellIdx, cell.subcellIdx, color, {},
+                                   source);
+               }
+             })}};
+  }
+  const auto keypath = numberKey(isLayer ? layerNumberKeys() : cellNumberKeys(), key);
+  if (!keypath) throw RequestError(400, "unknown property");
+  const double number = finiteNumber(value, key);
+  return {{"changed", applyChange([&] {
+             if (isLayer) {
+               store_.updateLayer(*keypath, number, {}, source);
+             } else {
+               store_.updateCell(*keypath, cell.cellIdx, cell.subcellIdx, number, {}, source);
+             }
+           })}};
+}
+
+json PlaygroundSession::analyzeCode(const json& arguments) {
+  const std::string text = snippetText(stringMember(arguments, "text"));
+  CodeAnalysisResult answer = CodeAnalysisResult::invalid;
+  applyChange([&] { answer = analyzer_.analyzeString(text, textStorage_, store_, platform_); });
+  return {{"answer", std::string(code_editor::toString(answer))}};
+}
+
+json PlaygroundSession::gesture(const json& arguments) {
+  const std::string phase = stringMember(arguments, "phase");
+  if (phase == "begin") {
+    if (!gestureBefore_) gestureBefore_ = snapshot();
+    return {{"changed", false}};
+  }
+  if (phase != "end") throw RequestError(400, "a gesture begins or ends");
+  if (!gestureBefore_) return {{"changed", false}};
+  const std::string before = std::move(*gestureBefore_);
+  gestureBefore_.reset();
+  const bool changed = snapshot() != before;
+  if (changed) {
+    undoHistory_.record(before);
+    saveNow();
+    publishState();
+  }
+  // The lines drawn in the changed look while dragging get their colours back.
+  requestBuild(std::nullopt);
+  return {{"changed", changed}};
+}
+
+json PlaygroundSession::undoOrRedo(bool undo) {
+  if (gestureBefore_) gesture({{"phase", "end"}});
+  std::string current = snapshot();
+  const auto target =
+      undo ? undoHistory_.undo(std::move(current)) : undoHistory_.redo(std::move(current));
+  if (!target) return {{"changed", false}};
+  const store::LayerConfigRef layer = store::EffectFile::parse(*target, "undo history");
+  store_.replaceLayer(*layer, DataUpdateSource::undoRedo);
+  snapshot_ = *target;
+  snapshotStale_ = false;
+  saveNow();
+  publishState();
+  requestBuild(std::nullopt);
+  return {{"changed", true}};
+}
+
+json PlaygroundSession::save(const json& arguments) {
+  if (effectPath_) {
+    saveNow();
+    return {{"file", effectPath_->filename().string()}};
+  }
+  const std::string name = stringMember(arguments, "name");
+  if (const auto problem = effectFileNameProblem(name)) throw RequestError(400, *problem);
+  const std::filesystem::path path = saveFolder_ / name;
+  checkPlainFile(path);
+  if (std::filesystem::exists(path) && !flag(arguments, "overwrite")) {
+    throw RequestError(409, "\"" + name + "\" exists already");
+  }
+  for (const auto& [fileName, bytes] : unsavedTextures_) {
+    checkPlainFile(saveFolder_ / fileName);
+  }
+  try {
+    store::EffectFile::save(*store_.layer(), path);
+    for (const auto& [fileName, bytes] : unsavedTextures_) {
+      platform::writeFileAtomically(saveFolder_ / fileName, bytes);
+    }
+  } catch (const std::exception& error) {
+    throw RequestError(500, error.what());
+  }
+  unsavedTextures_.clear();
+  effectPath_ = std::filesystem::absolute(path);
+  publishState();
+  return {{"file", name}};
+}
+
+json PlaygroundSession::importTexture(const json& cellReference, const std::string& fileName,
+                                      std::string bytes) {
+  const CellAddress cell = cellAddress(cellReference);
+  if (const auto problem = textureFileNameProblem(fileName)) throw RequestError(400, *problem);
+  if (!looksLikeTexture(fileName, bytes)) {
+    throw RequestError(415, "the file's contents are not an image of its type");
+  }
+  if (const auto folder = effectFolder()) {
+    const std::filesystem::path path = *folder / fileName;
+    checkPlainFile(path);
+    try {
+      platform::writeFileAtomically(path, bytes);
+    } catch (const platform::FileError& error) {
+      throw RequestError(500, error.what());
+    }
+  } else {
+    unsavedTextures_[fileName] = std::move(bytes);
+  }
+  applyChange([&] {
+    store_.setCellTexture(cell.cellIdx, cell.subcellIdx, platform::URL(fileName),
+                          DataUpdateSource::control);
+  });
+  return {{"file", fileName}};
+}
+
+PlaygroundSession::TextureFile PlaygroundSession::exportTexture(const json& cellReference) const {
+  const CellAddress address = cellAddress(cellReference);
+  const store::CellConfigRef cell = store_.layer()->cell(address.cellIdx, address.subcellIdx);
+  if (!cell->contentUrl) throw RequestError(404, "the cell has no texture file");
+  const std::string fileName = cell->contentUrl->absoluteString();
+  if (textureFileNameProblem(fileName)) {
+    throw RequestError(404, "the texture is not an image file in the effect's folder");
+  }
+  if (const auto kept = unsavedTextures_.find(fileName); kept != unsavedTextures_.end()) {
+    return {fileName, kept->second};
+  }
+  const auto folder = effectFolder();
+  if (!folder) throw RequestError(404, "the texture file has not been imported");
+  const std::filesystem::path path = *folder / fileName;
+  checkPlainFile(path);
+  try {
+    return {fileName, platform::readWholeFile(path)};
+  } catch (const platform::FileError&) {
+    throw RequestError(404, "the texture file \"" + fileName + "\" cannot be read");
+  }
+}
+
+void PlaygroundSession::flushPendingSave() {
+  if (savePending_) saveNow();
+}
+
+template <typename Change>
+bool PlaygroundSession::applyChange(Change&& change) {
+  const bool dragging = gestureBefore_.has_value();
+  std::optional<std::string> before;
+  if (!dragging) before = snapshot();
+  changed_ = false;
+  lastChangedKeypath_.reset();
+  change();
+  if (!changed_) return false;
+  snapshotStale_ = true;
+  if (dragging) {
+    scheduleSave();
+    requestBuild(lastChangedKeypath_);
+  } else {
+    undoHistory_.record(std::move(*before));
+    saveNow();
+    requestBuild(std::nullopt);
+  }
+  publishState();
+  return true;
+}
+
+PlaygroundSession::CellAddress PlaygroundSession::cellAddress(const json& reference) const {
+  const json& cell = member(reference, "cell");
+  const json sub = reference.contains("sub") ? reference.at("sub") : json(nullptr);
+  if (!cell.is_number_integer() || (!sub.is_null() && !sub.is_number_integer())) {
+    throw RequestError(400, "a cell is named by whole numbers");
+  }
+  const std::optional<int> subcellIdx =
+      sub.is_null() ? std::nullopt : std::optional(sub.get<int>());
+  if (!store_.layer()->cell(cell.get<int>(), subcellIdx)) throw RequestError(404, "no such cell");
+  return {cell.get<int>(), subcellIdx};
+}
+
+const std::string& PlaygroundSession::snapshot() {
+  if (snapshotStale_) {
+    snapshot_ = store::EffectFile::serialize(*store_.layer());
+    snapshotStale_ = false;
+  }
+  return snapshot_;
+}
+
+void PlaygroundSession::requestBuild(std::optional<AnyKeyPath> changedKeypath) {
+  const std::uint64_t sequence = ++buildsRequested_;
+  std::weak_ptr<PlaygroundSession> weak = weak_from_this();
+  builder_.buildAsync(changedKeypath, *store_.layer(), platform_,
+                      [weak, sequence](const code_editor::BuildResult& result) {
+                        if (const auto self = weak.lock()) self->takeBuild(result, sequence);
+                      });
+}
+
+void PlaygroundSession::takeBuild(const code_editor::BuildResult& result, std::uint64_t sequence) {
+  // Builds run side by side and may finish out of order: an older one must not replace a newer.
+  if (sequence < buildShown_) return;
+  buildShown_ = sequence;
+  builder_.cache = result.cache;
+  analyzer_.setHistory(result.newHistroy);
+  textStorage_.setAttributedString(*result.text);
+  const SnippetFragment fragment = renderSnippetFragment(*result.text);
+  events_.publish("snippet", json{{"sequence", sequence},
+                                  {"html", fragment.html},
+                                  {"css", fragment.css},
+                                  {"platform", std::string(platform_.rawValue())}}
+                                 .dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
+void PlaygroundSession::publishState() {
+  const store::LayerConfig& layer = *store_.layer();
+  json cells = json::array();
+  for (const auto& cell : layer.cells) cells.push_back(cellJson(*cell));
+  json state{
+      {"file", effectPath_ ? json(effectPath_->filename().string()) : json(nullptr)},
+      {"platform", std::string(platform_.rawValue())},
+      {"textSize", builder_.textSize()},
+      {"isMinTextSize", builder_.isMinTextSize()},
+      {"canUndo", undoHistory_.canUndo()},
+      {"canRedo", undoHistory_.canRedo()},
+      {"layer",
+       {{"numbers", numbersJson(layerNumberKeys(), layer)},
+        {"background", colorJson(layer.background())},
+        {"emitterShape", std::string(store::rawValue(layer.emitterShape))},
+        {"emitterMode", std::string(store::rawValue(layer.emitterMode))},
+        {"renderMode", std::string(store::description(layer.renderMode))}}},
+      {"cells", std::move(cells)},
+      {"choices",
+       {{"emitterShape", choiceNames<store::EmitterShape>(
+                             6, [](auto value) { return std::string(store::rawValue(value)); })},
+        {"emitterMode", choiceNames<store::EmitterMode>(
+                            4, [](auto value) { return std::string(store::rawValue(value)); })},
+        {"renderMode", choiceNames<store::RenderMode>(5, [](auto value) {
+           return std::string(store::description(value));
+         })}}}};
+  events_.publish("state", state.dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
+void PlaygroundSession::saveNow() {
+  savePending_ = false;
+  if (!effectPath_) return;
+  try {
+    store::EffectFile::save(*store_.layer(), *effectPath_);
+  } catch (const std::exception& error) {
+    notice(error.what());
+  }
+}
+
+void PlaygroundSession::scheduleSave() {
+  if (!effectPath_ || savePending_) return;
+  savePending_ = true;
+  std::weak_ptr<PlaygroundSession> weak = weak_from_this();
+  platform::DispatchQueue::main().asyncAfter(kSaveDelayWhileDragging, [weak] {
+    if (const auto self = weak.lock()) self->flushPendingSave();
+  });
+}
+
+void PlaygroundSession::notice(const std::string& message) {
+  events_.publish("notice",
+                  json{{"message", message}}.dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
+std::optional<std::filesystem::path> PlaygroundSession::effectFolder() const {
+  if (!effectPath_) return std::nullopt;
+  return effectPath_->parent_path();
+}
+
+}  // namespace tessary::tool
