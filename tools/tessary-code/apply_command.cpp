@@ -115,33 +115,41 @@ std::string snippetLineEnds(std::string_view edited) {
   return text;
 }
 
-int runApply(const ApplyOptions& options) {
-  const store::LayerConfigRef layer = loadEffect(options.effect);
-  const std::string edited = snippetLineEnds(readEdited(options.edited));
-
+AppliedEdit applyEditedText(const store::LayerConfigRef& layer, std::string_view edited,
+                            code_editor::CodePlatform platform) {
   const code_editor::CodeBuilder builder(12.0, platform::DispatchQueue("tessary-code.cache"));
-  code_editor::BuildResult built = builder.buildMainThread(std::nullopt, *layer, options.platform);
+  code_editor::BuildResult built = builder.buildMainThread(std::nullopt, *layer, platform);
   code_editor::CodeAnalyzer analyzer(platform::DispatchQueue("tessary-code.history"));
   analyzer.setHistory(std::move(built.newHistroy));
 
   store::DataStore dataStore(layer);
-  std::vector<StoreChange> changes;
-  dataStore.addObserver([&changes](const StoreChange& change) { changes.push_back(change); });
-  const code_editor::CodeAnalysisResult answer =
-      analyzer.analyzeString(edited, platform::TextStorage(), dataStore, options.platform);
+  AppliedEdit applied{code_editor::CodeAnalysisResult::invalid, {}};
+  dataStore.addObserver(
+      [&applied](const StoreChange& change) { applied.changes.push_back(change); });
+  applied.answer = analyzer.analyzeString(edited, platform::TextStorage(), dataStore, platform);
+  return applied;
+}
 
-  if (!changes.empty()) {
+std::string describe(const AppliedEdit& applied) {
+  std::string report(code_editor::toString(applied.answer));
+  report += '\n';
+  for (const StoreChange& change : applied.changes) report += changeLine(change);
+  return report;
+}
+
+int runApply(const ApplyOptions& options) {
+  const store::LayerConfigRef layer = loadEffect(options.effect);
+  const AppliedEdit applied =
+      applyEditedText(layer, snippetLineEnds(readEdited(options.edited)), options.platform);
+  if (!applied.changes.empty()) {
     try {
-      store::EffectFile::save(*dataStore.layer(), options.output.value_or(options.effect));
+      store::EffectFile::save(*layer, options.output.value_or(options.effect));
     } catch (const store::EffectFileError& error) {
       throw CommandError(error.what());
     }
   }
-  std::string report(code_editor::toString(answer));
-  report += '\n';
-  for (const StoreChange& change : changes) report += changeLine(change);
-  writeOutput(std::nullopt, report);
-  return answer == code_editor::CodeAnalysisResult::valid ? kApplyValid : kApplyNotValid;
+  writeOutput(std::nullopt, describe(applied));
+  return applied.answer == code_editor::CodeAnalysisResult::valid ? kApplyValid : kApplyNotValid;
 }
 
 }  // namespace tessary::tool

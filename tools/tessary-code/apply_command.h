@@ -4,8 +4,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "tessary/code_editor/code_analysis_result.h"
 #include "tessary/code_editor/code_platform.h"
+#include "tessary/store/data_store.h"
+#include "tessary/store/layer_config.h"
 
 namespace tessary::tool {
 
@@ -24,6 +28,21 @@ inline constexpr int kApplyNotValid = 1;
 // store took at least one change. Prints the answer, then one line per change:
 // "<variable>.<property>: <old> -> <new>". Returns kApplyValid or kApplyNotValid.
 int runApply(const ApplyOptions& options);
+
+// What an edited snippet did to an effect.
+struct AppliedEdit {
+  code_editor::CodeAnalysisResult answer;
+  std::vector<store::StoreChange> changes;
+};
+
+// Builds the snippet of `layer`, analyses `edited` against it and writes what it reads into
+// `layer`, as a host does with one edit. `edited` has the snippet's own line ends.
+AppliedEdit applyEditedText(const store::LayerConfigRef& layer, std::string_view edited,
+                            code_editor::CodePlatform platform);
+
+// The answer on the first line, then one line per change: "<variable>.<property>: <old> ->
+// <new>".
+std::string describe(const AppliedEdit& applied);
 
 // Edited text as the snippet's own kind of text: CRLF and lone CR line ends become LF, and a
 // leading byte-order mark is dropped.

@@ -11,6 +11,7 @@
 #include "apply_command.h"
 #include "build_command.h"
 #include "command_error.h"
+#include "edit_command.h"
 #include "output.h"
 #include "serve_command.h"
 #include "tessary/code_editor/version.h"
@@ -27,7 +28,7 @@ constexpr int kUsageOrFileError = 2;
 
 const std::map<std::string, CodePlatform::Value>& platformNames() {
   static const std::map<std::string, CodePlatform::Value> kNames{{"macos", CodePlatform::macOS},
-                                                          {"ios", CodePlatform::iOS}};
+                                                                 {"ios", CodePlatform::iOS}};
   return kNames;
 }
 
@@ -47,8 +48,14 @@ std::string versionText() {
   const std::size_t end = marker.find('\n', project);
   char number[32];
   std::snprintf(number, sizeof number, "%.1f", TessaryCodeEditorVersionNumber);
-  return "tessary-code " + std::string(number) + " (" + marker.substr(project, end - project) +
-         ")";
+  return "tessary-code " + std::string(number) + " (" + marker.substr(project, end - project) + ")";
+}
+
+CLI::Option* addPlatformOption(CLI::App* command, CodePlatform::Value& platform,
+                               const std::string& description) {
+  return command->add_option("--platform", platform, description)
+      ->transform(CLI::CheckedTransformer(platformNames(), CLI::ignore_case))
+      ->default_str("macos");
 }
 
 void printError(const std::string& message) {
@@ -75,9 +82,7 @@ int main(int argc, char** argv) {
       "Write the snippet of an effect (the built-in demo effect when none is given).\n\n"
       "Example:\n  tessary-code build fire.json --platform ios --format plain -o fire.swift");
   buildCommand->add_option("EFFECT", buildEffect, "Effect file (JSON)");
-  buildCommand->add_option("--platform", buildPlatform, "Target platform: macos or ios")
-      ->transform(CLI::CheckedTransformer(platformNames(), CLI::ignore_case))
-      ->default_str("macos");
+  addPlatformOption(buildCommand, buildPlatform, "Target platform: macos or ios");
   buildCommand
       ->add_option("--format", build.format,
                    "auto (ansi on a terminal, plain otherwise), plain, ansi, html or rtf")
@@ -102,11 +107,21 @@ int main(int argc, char** argv) {
   applyCommand->add_option("EFFECT", applyEffect, "Effect file (JSON)")->required();
   applyCommand->add_option("EDITED", applyEdited,
                            "The edited snippet; - or nothing for standard input");
-  applyCommand->add_option("--platform", applyPlatform, "Platform the snippet is written for")
-      ->transform(CLI::CheckedTransformer(platformNames(), CLI::ignore_case))
-      ->default_str("macos");
+  addPlatformOption(applyCommand, applyPlatform, "Platform the snippet is written for");
   applyCommand->add_option("-o,--output", applyOutput,
                            "Save the changed effect to FILE instead of EFFECT");
+
+  tessary::tool::EditOptions edit;
+  CodePlatform::Value editPlatform = CodePlatform::macOS;
+  std::string editEffect;
+  CLI::App* editCommand = app.add_subcommand(
+      "edit",
+      "Edit an effect's snippet in your editor ($VISUAL, then $EDITOR, then vi). When the editor "
+      "closes, the numbers you changed are written into the effect and it is saved; a line that "
+      "could not be used is named, and you may reopen your text, so nothing typed is lost.\n\n"
+      "Example:\n  EDITOR=nano tessary-code edit fire.json --platform ios");
+  editCommand->add_option("EFFECT", editEffect, "Effect file (JSON)")->required();
+  addPlatformOption(editCommand, editPlatform, "Platform the snippet is written for");
 
   tessary::tool::ServeOptions serve;
   CodePlatform::Value servePlatform = CodePlatform::macOS;
@@ -118,9 +133,7 @@ int main(int argc, char** argv) {
       "effect is kept in memory until the page saves it.\n\n"
       "Example:\n  tessary-code serve fire.json --port 8765");
   serveCommand->add_option("EFFECT", serveEffect, "Effect file (JSON)");
-  serveCommand->add_option("--platform", servePlatform, "Target platform: macos or ios")
-      ->transform(CLI::CheckedTransformer(platformNames(), CLI::ignore_case))
-      ->default_str("macos");
+  addPlatformOption(serveCommand, servePlatform, "Target platform: macos or ios");
   serveCommand->add_option("--port", serve.port, "Port on 127.0.0.1 (0: any free port)")
       ->check(CLI::Range(0, 65535))
       ->default_str("8765");
@@ -149,6 +162,10 @@ int main(int argc, char** argv) {
       serve.platform = servePlatform;
       if (!serveEffect.empty()) serve.effect = serveEffect;
       tessary::tool::runServe(serve);
+    } else if (editCommand->parsed()) {
+      edit.effect = editEffect;
+      edit.platform = editPlatform;
+      return tessary::tool::runEdit(edit);
     } else if (applyCommand->parsed()) {
       apply.effect = applyEffect;
       apply.platform = applyPlatform;

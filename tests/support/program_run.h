@@ -1,0 +1,56 @@
+#pragma once
+
+// Runs the built program as a person would, for the tests of its commands.
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace tessary::testing {
+
+inline const std::filesystem::path& programPath() {
+  static const std::filesystem::path kProgram =
+      std::filesystem::path(TESSARY_BINARY_DIR) / "tessary-code";
+  return kProgram;
+}
+
+struct ProgramRun {
+  int status;
+  std::string output;  // standard output, and standard error too when asked for
+};
+
+// Runs `tessary-code <arguments>` through the shell with standard input from /dev/null (no
+// terminal); `environment` goes before the command ("VISUAL=script").
+inline ProgramRun runProgram(const std::string& arguments, const std::string& environment = "",
+                             bool withErrors = false) {
+  std::string command = environment + " " + programPath().string() + " " + arguments;
+  command += " </dev/null";
+  command += withErrors ? " 2>&1" : " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string output;
+  char buffer[4096];
+  std::size_t count = 0;
+  while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, count);
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary) << contents;
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// `text` with the first `from` replaced by `to`.
+inline std::string replacedOnce(std::string text, const std::string& from, const std::string& to) {
+  text.replace(text.find(from), from.size(), to);
+  return text;
+}
+
+}  // namespace tessary::testing

@@ -1,0 +1,171 @@
+#include "edit_command.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "apply_command.h"
+#include "command_error.h"
+#include "effect_source.h"
+#include "output.h"
+#include "tessary/code_editor/snippet_layout.h"
+#include "tessary/platform/atomic_file.h"
+#include "tessary/store/effect_file.h"
+
+namespace tessary::tool {
+
+namespace {
+
+constexpr int kCommandNotFound = 127;
+
+// The editor the person chose: $VISUAL, then $EDITOR, then vi. It may hold arguments
+// ("code --wait"), so it is run by the shell with the file as its last argument.
+std::string editorCommand() {
+  for (const char* variable : {"VISUAL", "EDITOR"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] != '\0') return value;
+  }
+  return "vi";
+}
+
+// Runs the editor on `file` and waits for it. Throws CommandError when it cannot be started or
+// exits with an error.
+void runEditor(const std::filesystem::path& file) {
+  const std::string editor = editorCommand();
+  std::fflush(stdout);
+  const pid_t child = ::fork();
+  if (child < 0)
+    throw CommandError("cannot start the editor '" + editor + "': " + std::strerror(errno));
+  if (child == 0) {
+    const std::string script = editor + " \"$@\"";
+    ::execl("/bin/sh", "sh", "-c", script.c_str(), "sh", file.c_str(), static_cast<char*>(nullptr));
+    ::_exit(kCommandNotFound);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR)
+      throw CommandError("cannot wait for the editor: " + std::string(std::strerror(errno)));
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == kCommandNotFound) {
+    throw CommandError("cannot start the editor '" + editor +
+                       "' (set VISUAL or EDITOR to an editor that exists); nothing changed");
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw CommandError("the editor '" + editor + "' failed; nothing changed");
+  }
+}
+
+// A file for the snippet in the temporary folder, named after the effect, left in place.
+std::filesystem::path snippetFileFor(const std::filesystem::path& effect) {
+  std::error_code ignored;
+  std::filesystem::path folder = std::filesystem::temp_directory_path(ignored);
+  if (folder.empty()) folder = "/tmp";
+  std::string pattern = (folder / ("tessary-" + effect.stem().string() + "-XXXXXX.swift")).string();
+  const int descriptor = ::mkstemps(pattern.data(), 6);
+  if (descriptor < 0) {
+    throw CommandError(pattern + ": cannot create the file to edit: " + std::strerror(errno));
+  }
+  ::close(descriptor);
+  return pattern;
+}
+
+std::string readText(const std::filesystem::path& file) {
+  try {
+    return snippetLineEnds(platform::readWholeFile(file));
+  } catch (const platform::FileError& error) {
+    throw CommandError(error.what());
+  }
+}
+
+void writeText(const std::filesystem::path& file, std::string_view text) {
+  try {
+    platform::writeFileAtomically(file, text);
+  } catch (const platform::FileError& error) {
+    throw CommandError(error.what());
+  }
+}
+
+// The first line of the edited text that the effect's snippet does not show now: the line that
+// could not be used. Empty when every edited line is in the snippet (a deleted line, say).
+std::string firstUnusedLine(std::string_view edited, const std::string& snippet) {
+  std::set<std::string_view> shown;
+  for (std::size_t start = 0; start < snippet.size();) {
+    const std::size_t end = std::min(snippet.find('\n', start), snippet.size());
+    shown.insert(std::string_view(snippet).substr(start, end - start));
+    start = end + 1;
+  }
+  std::size_t number = 1;
+  for (std::size_t start = 0; start < edited.size(); ++number) {
+    const std::size_t end = std::min(edited.find('\n', start), edited.size());
+    const std::string_view line = edited.substr(start, end - start);
+    if (!shown.contains(line)) return "line " + std::to_string(number) + ": " + std::string(line);
+    start = end + 1;
+  }
+  return {};
+}
+
+bool askToReopen() {
+  std::fputs("Reopen the edited text in the editor? [Y/n] ", stderr);
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  return answer.empty() || answer[0] == 'y' || answer[0] == 'Y';
+}
+
+}  // namespace
+
+int runEdit(const EditOptions& options) {
+  const store::LayerConfigRef layer = loadEffect(options.effect);
+  const std::filesystem::path file = snippetFileFor(options.effect);
+  const std::string original = code_editor::SnippetLayout::plainText(*layer, options.platform);
+  writeText(file, original);
+
+  for (;;) {
+    try {
+      runEditor(file);
+    } catch (const CommandError&) {
+      std::filesystem::remove(file);
+      throw;
+    }
+    const std::string edited = readText(file);
+    if (edited == original) {
+      std::filesystem::remove(file);
+      std::fputs("No changes.\n", stderr);
+      return kApplyValid;
+    }
+
+    const AppliedEdit applied = applyEditedText(layer, edited, options.platform);
+    if (!applied.changes.empty()) {
+      try {
+        store::EffectFile::save(*layer, options.effect);
+      } catch (const store::EffectFileError& error) {
+        throw CommandError(std::string(error.what()) + "; the edited text is kept in " +
+                           file.string());
+      }
+    }
+    writeOutput(std::nullopt, describe(applied));
+    if (applied.answer == code_editor::CodeAnalysisResult::valid) {
+      std::filesystem::remove(file);
+      return kApplyValid;
+    }
+
+    const std::string unused =
+        firstUnusedLine(edited, code_editor::SnippetLayout::plainText(*layer, options.platform));
+    std::fprintf(stderr, "%s\n",
+                 unused.empty() ? "No line of the snippet was changed."
+                                : ("This line could not be used: " + unused).c_str());
+    if (!::isatty(STDIN_FILENO) || !askToReopen()) {
+      std::fprintf(stderr, "Your edited text is kept in %s\n", file.c_str());
+      return kApplyNotValid;
+    }
+  }
+}
+
+}  // namespace tessary::tool
