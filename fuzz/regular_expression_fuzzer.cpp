@@ -103,7 +103,9 @@ void checkPattern(const RegularExpression& pattern, std::string_view text, std::
 }
 
 void checkLiteralSearch(std::string_view text, bool wellFormed) {
-  const std::string_view literal = text.substr(0, std::min<std::size_t>(text.size(), 200));
+  std::size_t literalSize = std::min<std::size_t>(text.size(), 200);
+  while (literalSize > 0 && !isCharacterBoundary(text, literalSize)) --literalSize;
+  const std::string_view literal = text.substr(0, literalSize);
   const RegularExpression escaped(RegularExpression::escapedPattern(literal));
   if (wellFormed) {
     const auto found = escaped.firstMatch(text);
