@@ -7,6 +7,7 @@ build_dir=$1
 seconds=$2
 shift 2
 source_dir="$(cd "$(dirname "$0")" && pwd)"
+[ -x /usr/bin/llvm-symbolizer-16 ] && export ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-16
 passed=0
 failed=0
 for target in "$@"; do
