@@ -41,6 +41,25 @@ test-tsan: deps
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 		ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Queue|Throttle|Concurrency|Async'
 
+# libFuzzer over the effect-file loader, the edit analysis, the highlighter and the project's
+# patterns, FUZZ_SECONDS each, from the seed corpora in fuzz/corpus; a crash fails the run and is
+# kept in build-fuzz/crashes. Clang 16: the standard library's source_location needs it.
+FUZZ_SECONDS ?= 60
+FUZZ_PACKAGES := clang-16 libclang-rt-16-dev llvm-16
+FUZZ_TARGETS := effect_file_fuzzer code_analyzer_fuzzer swift_highlighter_fuzzer \
+	regular_expression_fuzzer
+.PHONY: fuzz fuzz-ci
+fuzz: deps
+	@./scripts/install-deps.sh $(FUZZ_PACKAGES)
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-16 \
+		-DTESSARY_BUILD_TESTS=OFF -DTESSARY_BUILD_FUZZ=ON \
+		-DTESSARY_SANITIZE=fuzzer-no-link,address,undefined
+	cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	./fuzz/run.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+fuzz-ci:
+	$(MAKE) fuzz FUZZ_SECONDS=20
+
 # Benchmarks and the speed goals, built in Release into $(BUILD_DIR) (bench/tessary-bench).
 .PHONY: bench
 bench: deps
@@ -56,4 +75,4 @@ test-screenshot: build
 	./tests/screenshot/check_demo_colours.sh $(BUILD_DIR)/tessary-code
 
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize build-tsan
+	rm -rf $(BUILD_DIR) build-sanitize build-tsan build-fuzz
