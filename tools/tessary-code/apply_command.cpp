@@ -26,13 +26,7 @@ using store::LayerProperty;
 using store::StoreChange;
 
 std::string readEdited(const std::optional<std::filesystem::path>& path) {
-  if (path) {
-    try {
-      return platform::readWholeFile(*path);
-    } catch (const platform::FileError& error) {
-      throw CommandError(error.what());
-    }
-  }
+  if (path) return readInput(*path);
   std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
   if (std::cin.bad()) throw CommandError("standard input: read failed");
   return text;

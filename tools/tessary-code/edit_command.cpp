@@ -78,19 +78,7 @@ std::filesystem::path snippetFileFor(const std::filesystem::path& effect) {
 }
 
 std::string readText(const std::filesystem::path& file) {
-  try {
-    return snippetLineEnds(platform::readWholeFile(file));
-  } catch (const platform::FileError& error) {
-    throw CommandError(error.what());
-  }
-}
-
-void writeText(const std::filesystem::path& file, std::string_view text) {
-  try {
-    platform::writeFileAtomically(file, text);
-  } catch (const platform::FileError& error) {
-    throw CommandError(error.what());
-  }
+  return snippetLineEnds(readInput(file));
 }
 
 // The first line of the edited text that the effect's snippet does not show now: the line that
@@ -125,7 +113,7 @@ int runEdit(const EditOptions& options) {
   const store::LayerConfigRef layer = loadEffect(options.effect);
   const std::filesystem::path file = snippetFileFor(options.effect);
   const std::string original = code_editor::SnippetLayout::plainText(*layer, options.platform);
-  writeText(file, original);
+  writeOutput(file, original);
 
   for (;;) {
     try {

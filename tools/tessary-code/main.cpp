@@ -3,6 +3,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <map>
@@ -26,19 +28,23 @@ using tessary::tool::OutputFormat;
 
 constexpr int kUsageOrFileError = 2;
 
-const std::map<std::string, CodePlatform::Value>& platformNames() {
-  static const std::map<std::string, CodePlatform::Value> kNames{{"macos", CodePlatform::macOS},
-                                                                 {"ios", CodePlatform::iOS}};
-  return kNames;
+// Option values are checked case-insensitively and read in lower case.
+std::string lowercase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
-const std::map<std::string, OutputFormat>& formatNames() {
-  static const std::map<std::string, OutputFormat> kNames{{"auto", OutputFormat::automatic},
-                                                          {"plain", OutputFormat::plain},
-                                                          {"ansi", OutputFormat::ansi},
-                                                          {"html", OutputFormat::html},
-                                                          {"rtf", OutputFormat::rtf}};
-  return kNames;
+CodePlatform platformNamed(const std::string& name) {
+  return lowercase(name) == "ios" ? CodePlatform::iOS : CodePlatform::macOS;
+}
+
+OutputFormat formatNamed(const std::string& name) {
+  static const std::map<std::string, OutputFormat> kFormats{{"auto", OutputFormat::automatic},
+                                                            {"plain", OutputFormat::plain},
+                                                            {"ansi", OutputFormat::ansi},
+                                                            {"html", OutputFormat::html},
+                                                            {"rtf", OutputFormat::rtf}};
+  return kFormats.at(lowercase(name));
 }
 
 // "tessary-code 1.0 (Tessary-CodeEditor-1)", from the library's version symbols.
@@ -51,10 +57,11 @@ std::string versionText() {
   return "tessary-code " + std::string(number) + " (" + marker.substr(project, end - project) + ")";
 }
 
-CLI::Option* addPlatformOption(CLI::App* command, CodePlatform::Value& platform,
+CLI::Option* addPlatformOption(CLI::App* command, std::string& platform,
                                const std::string& description) {
-  return command->add_option("--platform", platform, description)
-      ->transform(CLI::CheckedTransformer(platformNames(), CLI::ignore_case))
+  return command->add_option("--platform", platform, description + ": macos or ios")
+      ->check(CLI::IsMember({"macos", "ios"}, CLI::ignore_case))
+      ->type_name("PLATFORM")
       ->default_str("macos");
 }
 
@@ -74,7 +81,8 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", versionText());
 
   BuildOptions build;
-  CodePlatform::Value buildPlatform = CodePlatform::macOS;
+  std::string buildPlatform = "macos";
+  std::string buildFormat = "auto";
   std::string buildEffect;
   std::string buildOutput;
   CLI::App* buildCommand = app.add_subcommand(
@@ -82,11 +90,12 @@ int main(int argc, char** argv) {
       "Write the snippet of an effect (the built-in demo effect when none is given).\n\n"
       "Example:\n  tessary-code build fire.json --platform ios --format plain -o fire.swift");
   buildCommand->add_option("EFFECT", buildEffect, "Effect file (JSON)");
-  addPlatformOption(buildCommand, buildPlatform, "Target platform: macos or ios");
+  addPlatformOption(buildCommand, buildPlatform, "Target platform");
   buildCommand
-      ->add_option("--format", build.format,
+      ->add_option("--format", buildFormat,
                    "auto (ansi on a terminal, plain otherwise), plain, ansi, html or rtf")
-      ->transform(CLI::CheckedTransformer(formatNames(), CLI::ignore_case))
+      ->check(CLI::IsMember({"auto", "plain", "ansi", "html", "rtf"}, CLI::ignore_case))
+      ->type_name("FORMAT")
       ->default_str("auto");
   buildCommand->add_option("--text-size", build.textSize, "Text size in points")
       ->check(CLI::Range(1.0, 200.0))
@@ -94,7 +103,7 @@ int main(int argc, char** argv) {
   buildCommand->add_option("-o,--output", buildOutput, "Write to FILE instead of standard output");
 
   ApplyOptions apply;
-  CodePlatform::Value applyPlatform = CodePlatform::macOS;
+  std::string applyPlatform = "macos";
   std::string applyEffect;
   std::string applyEdited;
   std::string applyOutput;
@@ -112,19 +121,19 @@ int main(int argc, char** argv) {
                            "Save the changed effect to FILE instead of EFFECT");
 
   tessary::tool::EditOptions edit;
-  CodePlatform::Value editPlatform = CodePlatform::macOS;
+  std::string editPlatform = "macos";
   std::string editEffect;
   CLI::App* editCommand = app.add_subcommand(
       "edit",
       "Edit an effect's snippet in your editor ($VISUAL, then $EDITOR, then vi). When the editor "
       "closes, the numbers you changed are written into the effect and it is saved; a line that "
       "could not be used is named, and you may reopen your text, so nothing typed is lost.\n\n"
-      "Example:\n  EDITOR=nano tessary-code edit fire.json --platform ios");
+      "Example:\n  tessary-code edit fire.json --platform ios");
   editCommand->add_option("EFFECT", editEffect, "Effect file (JSON)")->required();
   addPlatformOption(editCommand, editPlatform, "Platform the snippet is written for");
 
   tessary::tool::ServeOptions serve;
-  CodePlatform::Value servePlatform = CodePlatform::macOS;
+  std::string servePlatform = "macos";
   std::string serveEffect;
   CLI::App* serveCommand = app.add_subcommand(
       "serve",
@@ -133,7 +142,7 @@ int main(int argc, char** argv) {
       "effect is kept in memory until the page saves it.\n\n"
       "Example:\n  tessary-code serve fire.json --port 8765");
   serveCommand->add_option("EFFECT", serveEffect, "Effect file (JSON)");
-  addPlatformOption(serveCommand, servePlatform, "Target platform: macos or ios");
+  addPlatformOption(serveCommand, servePlatform, "Target platform");
   serveCommand->add_option("--port", serve.port, "Port on 127.0.0.1 (0: any free port)")
       ->check(CLI::Range(0, 65535))
       ->default_str("8765");
@@ -141,6 +150,18 @@ int main(int argc, char** argv) {
   app.add_subcommand("demo",
                      "Write the built-in demo effect file, a starting point for new effects.\n\n"
                      "Example:\n  tessary-code demo > fire.json");
+
+  if (argc > 1 && argv[1][0] != '-') {
+    const auto commands = app.get_subcommands([](CLI::App*) { return true; });
+    const bool known = std::any_of(commands.begin(), commands.end(),
+                                   [&](CLI::App* command) { return command->check_name(argv[1]); });
+    if (!known) {
+      printError(std::string("unknown command '") + argv[1] +
+                 "'; the commands are build, apply, edit, demo and serve");
+      std::fprintf(stderr, "Run 'tessary-code --help' for usage.\n");
+      return kUsageOrFileError;
+    }
+  }
 
   try {
     app.parse(argc, argv);
@@ -154,21 +175,22 @@ int main(int argc, char** argv) {
 
   try {
     if (buildCommand->parsed()) {
-      build.platform = buildPlatform;
+      build.platform = platformNamed(buildPlatform);
+      build.format = formatNamed(buildFormat);
       if (!buildEffect.empty()) build.effect = buildEffect;
       if (!buildOutput.empty()) build.output = buildOutput;
       tessary::tool::runBuild(build);
     } else if (serveCommand->parsed()) {
-      serve.platform = servePlatform;
+      serve.platform = platformNamed(servePlatform);
       if (!serveEffect.empty()) serve.effect = serveEffect;
       tessary::tool::runServe(serve);
     } else if (editCommand->parsed()) {
       edit.effect = editEffect;
-      edit.platform = editPlatform;
+      edit.platform = platformNamed(editPlatform);
       return tessary::tool::runEdit(edit);
     } else if (applyCommand->parsed()) {
       apply.effect = applyEffect;
-      apply.platform = applyPlatform;
+      apply.platform = platformNamed(applyPlatform);
       if (!applyEdited.empty() && applyEdited != "-") apply.edited = applyEdited;
       if (!applyOutput.empty()) apply.output = applyOutput;
       return tessary::tool::runApply(apply);

@@ -15,13 +15,21 @@ void writeOutput(const std::optional<std::filesystem::path>& path, std::string_v
     try {
       platform::writeFileAtomically(*path, contents);
     } catch (const platform::FileError& error) {
-      throw CommandError(error.what());
+      throw CommandError(error.path().string() + ": cannot write: " + error.reason());
     }
     return;
   }
   if (std::fwrite(contents.data(), 1, contents.size(), stdout) != contents.size() ||
       std::fflush(stdout) != 0) {
     throw CommandError("standard output: write failed");
+  }
+}
+
+std::string readInput(const std::filesystem::path& path) {
+  try {
+    return platform::readWholeFile(path);
+  } catch (const platform::FileError& error) {
+    throw CommandError(error.path().string() + ": cannot read: " + error.reason());
   }
 }
 
