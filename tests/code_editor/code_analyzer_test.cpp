@@ -210,14 +210,17 @@ const std::vector<std::string>& numberTexts() {
                                                "abc",
                                                "",
                                                "1-2",
-                                               std::string(400, '9'),
-                                               "\xD9\xA1\xD9\xA2",
+                                               "7.",
+                                               ".25",
+                                               "12.",
                                                "-.",
                                                "255",
                                                "0.0",
                                                " 3",
                                                "3 ",
-                                               "1e5"};
+                                               "1e5",
+                                               std::string(400, '9'),
+                                               "\xD9\xA1\xD9\xA2"};
   return kTexts;
 }
 
@@ -244,7 +247,7 @@ std::string editedText(const std::string& text, std::mt19937_64& random) {
   const int edits = 1 + static_cast<int>(pick(3));
   for (int edit = 0; edit < edits; ++edit) {
     std::string& line = lines[pick(lines.size())];
-    switch (pick(9)) {
+    switch (edit == 0 ? 0 : pick(9)) {  // the first edit changes a number
       case 0:
       case 1:
       case 2: {
