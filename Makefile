@@ -60,6 +60,12 @@ fuzz: deps
 fuzz-ci:
 	$(MAKE) fuzz FUZZ_SECONDS=20
 
+# The playground in a real browser (Debian's Chromium through playwright-core); screenshots in
+# $(BUILD_DIR)/e2e. Skips with a message where the browser cannot be installed.
+.PHONY: test-e2e
+test-e2e: build
+	tests/e2e/run.sh $(BUILD_DIR)/tessary-code $(BUILD_DIR)/e2e
+
 # Benchmarks and the speed goals, built in Release into $(BUILD_DIR) (bench/tessary-bench).
 .PHONY: bench
 bench: deps

@@ -48,6 +48,8 @@ const app = {
   codeAnswer: '',
   editsInFlight: 0,
   waitingSnippet: null,
+  snippetTimer: 0,
+  lastTyped: -Infinity,
   scrub: null,
 };
 
@@ -209,8 +211,9 @@ function numberRow(container, key, label, scope) {
     delete slider.dataset.dragging;
     send('gesture', { phase: 'end' });
   };
-  slider.addEventListener('pointerup', endDrag);
-  slider.addEventListener('lostpointercapture', endDrag);
+  // The range input may keep the release to itself; its change event and the window's release
+  // both end the drag.
+  slider.addEventListener('change', endDrag);
   slider.addEventListener('input', () => {
     const value = Number(slider.value);
     field.value = formatNumber(value);
@@ -222,6 +225,12 @@ function numberRow(container, key, label, scope) {
     sendValue(value, false);
   });
 }
+
+window.addEventListener('pointerup', () => {
+  for (const slider of document.querySelectorAll('#controls input[data-dragging="1"]')) {
+    slider.dispatchEvent(new Event('change'));
+  }
+});
 
 function formatNumber(value) {
   return String(Math.round(value * 10000) / 10000);
@@ -439,12 +448,27 @@ function setCaret(offset) {
   selection.addRange(range);
 }
 
+// While a person types into the code view, a new snippet would take away what they are typing
+// (a "1" shown back as "1.0" before the "." comes). It waits until the typed text has been
+// answered and typing has paused.
+const TYPING_PAUSE_MS = 1200;
+
 function receiveSnippet(snippet) {
-  // A snippet that arrives while typed text is still on its way would take that text away.
-  if (app.editsInFlight > 0) {
-    app.waitingSnippet = snippet;
+  app.waitingSnippet = snippet;
+  showWaitingSnippet();
+}
+
+function showWaitingSnippet() {
+  if (!app.waitingSnippet) return;
+  const sinceTyping = performance.now() - app.lastTyped;
+  if (app.editsInFlight > 0) return;
+  if (document.activeElement === code && sinceTyping < TYPING_PAUSE_MS) {
+    clearTimeout(app.snippetTimer);
+    app.snippetTimer = setTimeout(showWaitingSnippet, TYPING_PAUSE_MS - sinceTyping + 10);
     return;
   }
+  const snippet = app.waitingSnippet;
+  app.waitingSnippet = null;
   showSnippet(snippet);
 }
 
@@ -511,14 +535,11 @@ async function sendCode(live) {
   showAnswer(result.answer);
   if (result.answer === 'valid') markLine(null);
   else markLine(result.answer, caret === null ? 0 : caret);
-  if (app.editsInFlight === 0 && app.waitingSnippet) {
-    const snippet = app.waitingSnippet;
-    app.waitingSnippet = null;
-    showSnippet(snippet);
-  }
+  showWaitingSnippet();
 }
 
 code.addEventListener('input', () => {
+  app.lastTyped = performance.now();
   if (!app.scrub) sendCode(false);
 });
 

@@ -1,0 +1,317 @@
+// The playground in a real browser: `tessary-code serve` on a free port, driven through Debian's
+// Chromium. Screenshots go to $TESSARY_E2E_SCREENSHOTS (default build/e2e) for a person to look
+// at.
+import { after, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawn, execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import zlib from 'node:zlib';
+import { chromium } from 'playwright-core';
+
+const program = path.resolve(process.env.TESSARY_CODE ?? '../../build/tessary-code');
+const screenshots = path.resolve(process.env.TESSARY_E2E_SCREENSHOTS ?? '../../build/e2e');
+const chromiumPath = process.env.TESSARY_CHROMIUM ?? '/usr/bin/chromium';
+const WAIT = { timeout: 10000 };
+
+let server;
+let address;
+let folder;
+let browser;
+let page;
+
+function effectText() {
+  return fs.readFileSync(path.join(folder, 'fire.json'), 'utf8');
+}
+
+async function waitForFile(predicate) {
+  const deadline = Date.now() + 10000;
+  while (Date.now() < deadline) {
+    if (predicate(effectText())) return;
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  assert.fail('the effect file never changed as expected:\n' + effectText().slice(0, 2000));
+}
+
+async function shoot(name) {
+  await page.screenshot({ path: path.join(screenshots, name) });
+}
+
+// A 32×32 PNG of a soft white star, made here so the test needs no image files.
+function starPng() {
+  const size = 32;
+  const rows = [];
+  for (let y = 0; y < size; y += 1) {
+    const row = [0];
+    for (let x = 0; x < size; x += 1) {
+      const dx = x - 15.5;
+      const dy = y - 15.5;
+      const radius = Math.hypot(dx, dy);
+      const arms = Math.abs(Math.cos(Math.atan2(dy, dx) * 2.5));
+      const alpha = Math.max(0, Math.min(255, Math.round(255 * (1 - radius / (6 + 10 * arms)))));
+      row.push(255, 255, 255, alpha);
+    }
+    rows.push(Buffer.from(row));
+  }
+  const chunk = (type, data) => {
+    const length = Buffer.alloc(4);
+    length.writeUInt32BE(data.length);
+    const body = Buffer.concat([Buffer.from(type, 'latin1'), data]);
+    const crc = Buffer.alloc(4);
+    crc.writeUInt32BE(zlib.crc32(body));
+    return Buffer.concat([length, body, crc]);
+  };
+  const header = Buffer.alloc(13);
+  header.writeUInt32BE(size, 0);
+  header.writeUInt32BE(size, 4);
+  header.set([8, 6, 0, 0, 0], 8);
+  return Buffer.concat([
+    Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]),
+    chunk('IHDR', header),
+    chunk('IDAT', zlib.deflateSync(Buffer.concat(rows))),
+    chunk('IEND', Buffer.alloc(0)),
+  ]);
+}
+
+// The code view's text and, for the first span whose text starts with `prefix`, its look.
+function lineLook(prefix) {
+  return page.evaluate((start) => {
+    const span = [...document.querySelectorAll('#code span')]
+      .find((candidate) => candidate.textContent.startsWith(start));
+    if (!span) return null;
+    const style = getComputedStyle(span);
+    return { text: span.textContent, weight: style.fontWeight, color: style.color };
+  }, prefix);
+}
+
+async function codeText() {
+  return page.evaluate(() => document.querySelector('#code').textContent);
+}
+
+// Waits until the code view's text matches `pattern` (a RegExp, or text to find).
+async function waitForCode(pattern, what) {
+  const regex = typeof pattern === 'string'
+    ? new RegExp(pattern.replace(/[.*+?^${}()|[\]\\]/g, '\\$&')) : pattern;
+  await page.waitForFunction(
+    ([source, flags]) => new RegExp(source, flags).test(document.querySelector('#code').textContent),
+    [regex.source, regex.flags], WAIT,
+  ).catch(async () => assert.fail(`the code never showed ${what}; status: ` +
+    await page.locator('#status').textContent()));
+}
+
+// Selects the text `target` inside the line that starts with `linePrefix`, for typing over it.
+async function selectInLine(linePrefix, target) {
+  await page.evaluate(([prefix, wanted]) => {
+    const code = document.querySelector('#code');
+    const text = code.textContent;
+    const lineStart = text.indexOf('\n' + prefix) + 1;
+    const start = text.indexOf(wanted, lineStart);
+    const a = textPosition(start);
+    const b = textPosition(start + wanted.length);
+    code.focus();
+    const range = document.createRange();
+    range.setStart(a.node, a.offset);
+    range.setEnd(b.node, b.offset);
+    const selection = window.getSelection();
+    selection.removeAllRanges();
+    selection.addRange(range);
+  }, [linePrefix, target]);
+}
+
+// The screen rectangle of `target` inside the line that starts with `linePrefix`.
+async function rectInLine(linePrefix, target) {
+  return page.evaluate(([prefix, wanted]) => {
+    const text = document.querySelector('#code').textContent;
+    const lineStart = text.indexOf('\n' + prefix) + 1;
+    const start = text.indexOf(wanted, lineStart);
+    const a = textPosition(start);
+    const b = textPosition(start + wanted.length);
+    const range = document.createRange();
+    range.setStart(a.node, a.offset);
+    range.setEnd(b.node, b.offset);
+    range.startContainer.parentElement.scrollIntoView({ block: 'center' });
+    const rect = range.getBoundingClientRect();
+    return { x: rect.x, y: rect.y, width: rect.width, height: rect.height };
+  }, [linePrefix, target]);
+}
+
+before(async () => {
+  fs.mkdirSync(screenshots, { recursive: true });
+  folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tessary-e2e-'));
+  fs.writeFileSync(path.join(folder, 'fire.json'), execFileSync(program, ['demo']));
+  server = spawn(program, ['serve', 'fire.json', '--port', '0'], { cwd: folder });
+  address = await new Promise((resolve, reject) => {
+    let output = '';
+    server.stdout.on('data', (data) => {
+      output += data;
+      const match = /http:\/\/127\.0\.0\.1:\d+\//.exec(output);
+      if (match) resolve(match[0]);
+    });
+    server.on('exit', (code) => reject(new Error(`serve exited with ${code}`)));
+  });
+  const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'tessary-chromium-'));
+  // A new, empty profile (the user data folder) for every run.
+  browser = await chromium.launchPersistentContext(userDataDir, {
+    executablePath: chromiumPath,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    viewport: { width: 1500, height: 950 },
+    acceptDownloads: true,
+  });
+  page = browser.pages()[0] ?? await browser.newPage();
+  page.on('pageerror', (error) => console.log('page error:', error.message));
+  await page.goto(address);
+  await page.waitForSelector('#code span', { state: 'attached', ...WAIT });
+  await page.waitForSelector('#cell-fields input[data-key="birthRate"]', WAIT);
+});
+
+after(async () => {
+  await browser?.close();
+  server?.kill('SIGTERM');
+});
+
+test('the page shows the demo effect', async () => {
+  assert.match(await codeText(), /cell1\.birthRate = 120\.0/);
+  await page.waitForTimeout(1500);
+  await shoot('playground.png');
+});
+
+test('dragging a slider shows the changed look, then the new value', async () => {
+  const slider = page.locator('#cell-fields input[type=range][data-key="birthRate"]');
+  const box = await slider.boundingBox();
+  const fraction = await slider.evaluate((input) =>
+    (Number(input.value) - Number(input.min)) / (Number(input.max) - Number(input.min)));
+  const x = box.x + 8 + fraction * (box.width - 16);
+  const y = box.y + box.height / 2;
+  await page.mouse.move(x, y);
+  await page.mouse.down();
+  for (let step = 1; step <= 6; step += 1) await page.mouse.move(x + step * 6, y);
+  await page.waitForFunction(() => {
+    const span = [...document.querySelectorAll('#code span')]
+      .find((candidate) => candidate.textContent.startsWith('cell1.birthRate'));
+    return span && getComputedStyle(span).fontWeight === '700';
+  }, null, WAIT);
+  const dragging = await lineLook('cell1.birthRate');
+  assert.equal(dragging.color, 'rgb(0, 255, 0)');
+  assert.doesNotMatch(dragging.text, /= 120\.0/);
+  await shoot('slider-dragging.png');
+  await page.mouse.up();
+
+  await page.waitForFunction(() => {
+    const line = document.querySelector('#code').textContent.match(/cell1\.birthRate = [\d.]+/);
+    const changedLook = [...document.querySelectorAll('#code span')].some((span) =>
+      span.textContent.startsWith('cell1.birthRate') && getComputedStyle(span).fontWeight === '700');
+    return line && !line[0].endsWith('= 120.0') && !changedLook;
+  }, null, WAIT).catch(async (error) => assert.fail(error.message + ': ' + await page.evaluate(() =>
+    document.querySelector('#code').textContent.match(/cell1\.birthRate.*/)[0])));
+  const shown = Number(/cell1\.birthRate = ([\d.]+)/.exec(await codeText())[1]);
+  assert.ok(shown > 120, `birth rate ${shown}`);
+  await waitForFile((text) => !/"birthRate": \{"value": 120\.0/.test(text));
+  await shoot('slider-released.png');
+});
+
+test('a number typed into the code moves the slider and is saved', async () => {
+  await selectInLine('cell1.lifetime =', '1.6');
+  await page.keyboard.type('2.5', { delay: 40 });
+  const slider = page.locator('#cell-fields input[type=range][data-key="lifetime"]');
+  await page.waitForFunction(
+    () => document.querySelector('#cell-fields input[type=range][data-key="lifetime"]').value === '2.5',
+    null, WAIT);
+  assert.equal(await slider.inputValue(), '2.5');
+  await waitForFile((text) => /"lifetime": 2\.5/.test(text));
+  await waitForCode('cell1.lifetime = 2.5\n', 'lifetime 2.5');
+});
+
+test('an unfinished number is marked as being typed', async () => {
+  await selectInLine('cell1.velocity =', '60.0');
+  await page.keyboard.type('1.', { delay: 40 });
+  await page.waitForSelector('#line-mark.pending:not([hidden])', WAIT);
+  assert.match(await page.locator('#answer').textContent(), /pending/);
+  await shoot('code-pending.png');
+  await page.keyboard.type('5', { delay: 40 });
+  await page.waitForSelector('#line-mark', { state: 'hidden', ...WAIT });
+  await waitForFile((text) => /"velocity": \{"value": 1\.5/.test(text) || /"velocity": 1\.5/.test(text));
+});
+
+test('text that is not understood is marked', async () => {
+  await selectInLine('cell1.scaleRange =', '0.1');
+  await page.keyboard.type('x', { delay: 40 });
+  await page.waitForSelector('#line-mark.invalid:not([hidden])', WAIT);
+  assert.match(await page.locator('#answer').textContent(), /invalid/);
+  await shoot('code-invalid.png');
+  // The next build restores the code view from the effect.
+  await page.locator('#cell-fields input[type=number][data-key="scaleRange"]').fill('0.2');
+  await page.keyboard.press('Enter');
+  await waitForCode('cell1.scaleRange = 0.2\n', 'scale range 0.2');
+});
+
+test('numbers in the code can be scrubbed', async () => {
+  const rect = await rectInLine('cell1.scale =', '0.35');
+  const x = rect.x + rect.width / 2;
+  const y = rect.y + rect.height / 2;
+  await page.mouse.move(x, y);
+  await page.keyboard.down('Control');
+  await page.mouse.down();
+  for (let step = 1; step <= 5; step += 1) await page.mouse.move(x + step * 8, y);
+  await page.waitForFunction(() => {
+    const span = [...document.querySelectorAll('#code span')]
+      .find((candidate) => candidate.textContent.startsWith('cell1.scale ='));
+    return span && getComputedStyle(span).fontWeight === '700';
+  }, null, WAIT);
+  await shoot('code-scrubbing.png');
+  await page.mouse.up();
+  await page.keyboard.up('Control');
+  await waitForCode(/cell1\.scale = (?!0\.35\n)[\d.]+\n/, 'a new scale');
+  // Digits inside names never scrub.
+  const name = await rectInLine('cell1.scale =', 'cell1');
+  await page.mouse.move(name.x + name.width - 2, name.y + name.height / 2);
+  await page.keyboard.down('Control');
+  await page.mouse.down();
+  await page.mouse.move(name.x + name.width + 60, name.y + name.height / 2);
+  await page.mouse.up();
+  await page.keyboard.up('Control');
+  assert.match(await codeText(), /\ncell1\.scale = /);
+});
+
+test('undo takes a change back', async () => {
+  const field = page.locator('#cell-fields input[type=number][data-key="spinRange"]');
+  await field.fill('45');
+  await field.press('Enter');
+  await waitForCode('cell1.spinRange = 45.0', 'spin range 45');
+  await waitForFile((text) => /"spinRange": \{"value": 45\.0|"spinRange": 45\.0/.test(text));
+  await page.locator('#undo').click();
+  await waitForCode('cell1.spinRange = 90.0', 'spin range 90 again');
+  await waitForFile((text) => /"spinRange": \{"value": 90\.0|"spinRange": 90\.0/.test(text));
+  await page.locator('#redo').click();
+  await waitForCode('cell1.spinRange = 45.0', 'spin range 45 again');
+});
+
+test('the platform switch rewrites the code for iOS', async () => {
+  await page.locator('#platform button[data-platform="iOS"]').click();
+  await waitForCode('UIView(frame:', 'the iOS snippet');
+  assert.match(await codeText(), /UIImage\(named: "flame"\)/);
+  await shoot('platform-ios.png');
+  await page.locator('#platform button[data-platform="macOS"]').click();
+  await waitForCode('NSView(frame:', 'the macOS snippet');
+});
+
+test('a texture is imported into the effect folder and exported again', async () => {
+  const chooserShown = page.waitForEvent('filechooser');
+  await page.locator('#import-texture').click();
+  const chooser = await chooserShown;
+  const png = starPng();
+  await chooser.setFiles({ name: 'star.png', mimeType: 'image/png', buffer: png });
+  await waitForCode('NSImage(named:"star")', 'the star texture');
+  assert.deepEqual(fs.readFileSync(path.join(folder, 'star.png')), png);
+  await waitForFile((text) => /"texture": "star\.png"/.test(text));
+  assert.equal(await page.locator('#cell-fields select[data-key="texture"]').inputValue(), 'file');
+
+  const downloadStarted = page.waitForEvent('download');
+  await page.locator('#export-texture').click();
+  const download = await downloadStarted;
+  assert.equal(download.suggestedFilename(), 'star.png');
+  assert.deepEqual(fs.readFileSync(await download.path()), png);
+  await page.waitForTimeout(1000);
+  await shoot('texture-imported.png');
+});
