@@ -38,9 +38,9 @@ inline void replayKeptInputs(const std::string& target) {
     SCOPED_TRACE(input.string());
     std::ifstream file(input, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                     bytes.size()),
-              0);
+    EXPECT_EQ(
+        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+        0);
   }
 }
 
