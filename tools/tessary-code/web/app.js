@@ -318,8 +318,8 @@ function renderCellFields(state) {
     type: 'button', text: 'Export', id: 'export-texture', disabled: cell.texture.kind !== 'file',
   });
   exportButton.addEventListener('click', () => exportTexture(cellTarget()));
-  fields.append(element('label', { text: 'Texture' }),
-    element('div', { className: 'wide' }, [texture, importButton, exportButton]));
+  fields.append(element('label', { text: 'Texture' }), element('div', { className: 'wide' }, [texture]),
+    element('span'), element('div', { className: 'wide' }, [importButton, exportButton]));
   colorRow(fields, 'color', 'Colour', 'cell');
 
   for (const [key, label, only] of CELL_NUMBERS) {
@@ -477,7 +477,10 @@ function showSnippet(snippet) {
   const caret = document.activeElement === code ? caretOffset() : null;
   code.innerHTML = snippet.html;
   if (caret !== null) setCaret(caret);
-  if (!app.scrub) markLine(null);
+  if (!app.scrub) {
+    markLine(null);
+    showAnswer('');
+  }
   code.dataset.sequence = snippet.sequence;
 }
 
