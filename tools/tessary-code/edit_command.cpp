@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -100,6 +101,15 @@ std::string firstUnusedLine(std::string_view edited, const std::string& snippet)
   return {};
 }
 
+// The effect file's text now; nothing when it cannot be read (deleted, say).
+std::optional<std::string> effectText(const std::filesystem::path& effect) {
+  try {
+    return platform::readWholeFile(effect);
+  } catch (const platform::FileError&) {
+    return std::nullopt;
+  }
+}
+
 bool askToReopen() {
   std::fputs("Reopen the edited text in the editor? [Y/n] ", stderr);
   std::string answer;
@@ -110,6 +120,10 @@ bool askToReopen() {
 }  // namespace
 
 int runEdit(const EditOptions& options) {
+  // The edit is saved only over the text its snippet was made from: a change another program made
+  // while the editor was open is not overwritten, nor a deleted effect made again. Read before
+  // loading, so that a change in between is taken for a change.
+  std::optional<std::string> loadedText = effectText(options.effect);
   const store::LayerConfigRef layer = loadEffect(options.effect);
   const std::filesystem::path file = snippetFileFor(options.effect);
   const std::string original = code_editor::SnippetLayout::plainText(*layer, options.platform);
@@ -131,8 +145,17 @@ int runEdit(const EditOptions& options) {
 
     const AppliedEdit applied = applyEditedText(layer, edited, options.platform);
     if (!applied.changes.empty()) {
+      const std::optional<std::string> currentText = effectText(options.effect);
+      if (currentText != loadedText) {
+        throw CommandError(options.effect.string() +
+                           (currentText ? ": changed on disk" : ": deleted") +
+                           " while its snippet was being edited; nothing saved; the edited text "
+                           "is kept in " +
+                           file.string());
+      }
       try {
         store::EffectFile::save(*layer, options.effect);
+        loadedText = effectText(options.effect);
       } catch (const store::EffectFileError& error) {
         throw CommandError(std::string(error.what()) + "; the edited text is kept in " +
                            file.string());
