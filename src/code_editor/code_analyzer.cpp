@@ -75,7 +75,7 @@ CodeAnalysisResult CodeAnalyzer::analyzeString(std::string_view newString,
     if (!lines[i]) continue;
     const platform::StringRange line = *lines[i];
     const std::string_view lineText = newString.substr(line.begin, line.size());
-    if (lineText == record.string()) continue;
+    if (history->finder.isAsBuilt(i, lineText)) continue;
 
     CodeAnalysisResult outcome = CodeAnalysisResult::invalid;
     const std::optional<ConfigType> type = ConfigType::fromKeyPath(record.keypath());

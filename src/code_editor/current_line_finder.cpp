@@ -79,6 +79,7 @@ std::size_t slotCountFor(std::size_t entries) {
 
 CurrentLineFinder::CurrentLineFinder(const std::vector<CodeHistory>& records) {
   beginningOfRecord_.assign(records.size(), kNone);
+  restOfRecord_.assign(records.size(), {0, kUnassigned});
   slots_.assign(slotCountFor(records.size()), kNone);
   slotMask_ = slots_.size() - 1;
   filter_.assign(slots_.size() / 8, 0);
@@ -100,7 +101,21 @@ CurrentLineFinder::CurrentLineFinder(const std::vector<CodeHistory>& records) {
       slots_[slot] = found;
     }
     beginningOfRecord_[record] = found;
+    const std::string& text = records[record].string();
+    if (beginning->data() == text.data()) {
+      const std::string_view rest = std::string_view(text).substr(beginning->size());
+      restOfRecord_[record] = {restText_.size(), rest.size()};
+      restText_ += rest;
+    }
   }
+}
+
+bool CurrentLineFinder::isAsBuilt(std::size_t record, std::string_view line) const {
+  const Rest rest = restOfRecord_[record];
+  const std::size_t beginningLength = beginnings_[beginningOfRecord_[record]].length;
+  return rest.length != kUnassigned && line.size() == beginningLength + rest.length &&
+         line.substr(beginningLength) ==
+             std::string_view(restText_).substr(rest.offset, rest.length);
 }
 
 bool CurrentLineFinder::mayBeBeginning(std::uint64_t hash) const {

@@ -128,6 +128,8 @@ TEST(ChangeLocatorTest, FinderAndLocatorAgreeWithTheRegularExpressionSearch) {
       if (reference && reference->range) {
         ASSERT_TRUE(found[i]) << "seed " << seed << ", record " << record;
         EXPECT_EQ(*found[i], *reference->range) << "seed " << seed << ", record " << record;
+        EXPECT_EQ(finder.isAsBuilt(i, reference->text), reference->text == record)
+            << "seed " << seed << ", record " << record;
       } else {
         EXPECT_FALSE(found[i]) << "seed " << seed << ", record " << record;
       }

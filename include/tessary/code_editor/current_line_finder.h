@@ -46,6 +46,11 @@ class CurrentLineFinder {
 
   CurrentLines currentLines(std::string_view newString) const;
 
+  // Whether `line`, the current line of record `record`, reads as the record's text. Compares
+  // with a copy of the records' texts kept in record order, so that checking every record of a
+  // large snippet reads memory in one sweep.
+  bool isAsBuilt(std::size_t record, std::string_view line) const;
+
  private:
   // One distinct fixed beginning: its hash and its place in `beginningText_`.
   struct Beginning {
@@ -78,7 +83,15 @@ class CurrentLineFinder {
   std::string beginningText_;  // the distinct fixed beginnings, one after the other
   std::vector<Beginning> beginnings_;
   std::vector<std::uint32_t> beginningOfRecord_;  // kNone for a record that is never analysed
-  std::vector<std::uint32_t> slots_;              // open addressing; kNone marks an empty slot
+  // Each record's text after its fixed beginning, in `restText_`; a record whose text has
+  // anything before its fixed beginning never reads as a current line (kUnassigned).
+  struct Rest {
+    std::size_t offset;
+    std::size_t length;
+  };
+  std::string restText_;
+  std::vector<Rest> restOfRecord_;
+  std::vector<std::uint32_t> slots_;  // open addressing; kNone marks an empty slot
   std::size_t slotMask_ = 0;
   // One bit per hash value range, set for the beginnings' hashes: most prefixes that are no
   // beginning are turned away here, without a look into the larger slot table.
