@@ -217,10 +217,46 @@ bool layerIsSound(const LayerConfig& layer) {
   return true;
 }
 
+// The length of the line terminator at `at` (0 for none): where a regular expression's "."
+// stops. CR LF is one terminator.
+std::size_t terminatorAt(std::string_view text, std::size_t at) {
+  const std::string_view rest = text.substr(at);
+  if (rest.starts_with("\r\n")) return 2;
+  if (rest[0] >= '\n' && rest[0] <= '\r') return 1;
+  if (rest.starts_with("\xc2\x85")) return 2;
+  if (rest.starts_with("\xe2\x80\xa8") || rest.starts_with("\xe2\x80\xa9")) return 3;
+  return 0;
+}
+
+// The lines of `text`, each without the blanks and tabs it begins with.
+std::vector<std::string_view> unindentedLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t at = 0;; ++at) {
+    const std::size_t terminator = at < text.size() ? terminatorAt(text, at) : 0;
+    if (at < text.size() && terminator == 0) continue;
+    std::string_view line = text.substr(start, at - start);
+    while (!line.empty() && (line[0] == ' ' || line[0] == '\t')) line.remove_prefix(1);
+    lines.push_back(line);
+    if (at >= text.size()) return lines;
+    start = at + terminator;
+    at = start - 1;
+  }
+}
+
+// Whether the line of some built record now reads differently: the first line that begins with
+// the record's fixed beginning differs from the record's text.
 bool anyBuiltLineChanged(const Subject& built, std::string_view newText) {
+  const std::vector<std::string_view> lines = unindentedLines(newText);
   for (const CodeHistory& record : built.records) {
-    const std::optional<std::string> current = ChangeLocator::currentLine(record.string(), newText);
-    if (current && *current != record.string()) return true;
+    const std::optional<std::string_view> beginning =
+        ChangeLocator::fixedBeginning(record.string());
+    if (!beginning) continue;
+    for (const std::string_view line : lines) {
+      if (!line.starts_with(*beginning)) continue;
+      if (line != record.string()) return true;
+      break;
+    }
   }
   return false;
 }
