@@ -50,6 +50,14 @@ class CodeBuilderRun {
  private:
   using CacheValue = CodeCache::CacheValue;
 
+  // A coloured line and its record text in one block: a later build reads both, and their
+  // references share one count.
+  struct ColouredLine {
+    explicit ColouredLine(MutableAttributedString coloured) : piece(std::move(coloured)) {}
+    MutableAttributedString piece;
+    std::string recordText;
+  };
+
   // Snippets change little from one build to the next: room for a little more than the last
   // one keeps the text, its runs, the records and the index from growing step by step.
   void reserveLikeLastBuild() {
@@ -87,22 +95,30 @@ class CodeBuilderRun {
     const CacheValue* entry = result_.cache.lineInOrder(cacheKey);
     const MutableAttributedString* piece = nullptr;
     std::shared_ptr<const std::string> recordText;
+    std::size_t pieceHash = 0;
     CodeCache::ColouredText coloured;
     MutableAttributedString changedLook;
     if (entry != nullptr && isValid(*entry, line_)) {
       piece = entry->attributedString.get();
       recordText = entry->recordText;
+      pieceHash = entry->textHash;
     } else if (!CodeBuilder::isChanged(key, changedKeypath_)) {
-      auto fresh = std::make_shared<MutableAttributedString>(highlighter_.highlight(line_));
-      addTextureLinks(*fresh, key, cell);
-      coloured = std::move(fresh);
-      recordText = withoutNewline(*coloured);
-      result_.cache.storeLine(cacheKey, CacheValue{coloured, highlighter_.textSize(), recordText});
+      auto fresh = std::make_shared<ColouredLine>(highlighter_.highlight(line_));
+      addTextureLinks(fresh->piece, key, cell);
+      const std::string& freshText = fresh->piece.string();
+      fresh->recordText.assign(freshText, 0, freshText.size() - 1);
+      pieceHash = FirstOccurrenceIndex::hashOf(freshText);
+      coloured = CodeCache::ColouredText(fresh, &fresh->piece);
+      recordText = std::shared_ptr<const std::string>(fresh, &fresh->recordText);
+      result_.cache.storeLine(cacheKey,
+                              CacheValue{coloured, highlighter_.textSize(), recordText, pieceHash});
       piece = coloured.get();
     } else {
       changedLook = highlighter_.highlightChanged(line_);
       addTextureLinks(changedLook, key, cell);
-      recordText = withoutNewline(changedLook);
+      const std::string& changedText = changedLook.string();
+      recordText = std::make_shared<const std::string>(changedText, 0, changedText.size() - 1);
+      pieceHash = FirstOccurrenceIndex::hashOf(changedText);
       piece = &changedLook;
     }
 
@@ -110,18 +126,13 @@ class CodeBuilderRun {
     const Occurrence own{
         text.string().size(), piece->string().size(), {text.length(), piece->length()}};
     text.append(*piece);
-    const Occurrence first = firstOccurrences_.firstOccurrence(text.string(), piece->string(), own);
+    const Occurrence first =
+        firstOccurrences_.firstOccurrence(text.string(), piece->string(), pieceHash, own);
     if (key == CellProperty::contents) registerBareHeader(own);
 
     result_.newHistroy.emplace_back(std::move(recordText), first.range, key,
                                     cell ? std::optional<int>(cell->index) : std::nullopt,
                                     cell ? cell->subindex : std::nullopt);
-  }
-
-  // A record's text: the piece as placed, without its final newline.
-  static std::shared_ptr<const std::string> withoutNewline(const MutableAttributedString& piece) {
-    const std::string& text = piece.string();
-    return std::make_shared<const std::string>(text, 0, text.size() - 1);
   }
 
   // Headers are coloured with their links already on, so a cached header is never written to,

@@ -10,10 +10,6 @@ namespace {
 
 constexpr std::size_t kMinimumSlots = 1024;
 
-std::size_t hashOf(std::string_view piece) {
-  return std::hash<std::string_view>{}(piece);
-}
-
 // The upper half of a hash, kept in a slot to skip most occurrences without reading them.
 std::uint32_t highHalf(std::size_t hash) {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32);
@@ -70,9 +66,12 @@ void FirstOccurrenceIndex::rehash(std::size_t slotCount) {
   }
 }
 
+std::size_t FirstOccurrenceIndex::hashOf(std::string_view piece) {
+  return std::hash<std::string_view>{}(piece);
+}
+
 FirstOccurrenceIndex::Occurrence FirstOccurrenceIndex::firstOccurrence(
-    std::string_view text, std::string_view piece, const Occurrence& candidate) {
-  const std::size_t hash = hashOf(piece);
+    std::string_view text, std::string_view piece, std::size_t hash, const Occurrence& candidate) {
   if (const Occurrence* found = find(text, piece, hash)) return *found;
   insert(hash, candidate);
   return candidate;

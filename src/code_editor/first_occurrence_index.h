@@ -30,9 +30,12 @@ class FirstOccurrenceIndex {
   // never grows.
   void reserve(std::size_t occurrences);
 
+  // The hash of a piece's text, as `firstOccurrence` takes it.
+  static std::size_t hashOf(std::string_view piece);
+
   // The first registered occurrence of `piece` in `text`, or, when there is none, `candidate`
-  // (the piece's own place), which is registered then.
-  Occurrence firstOccurrence(std::string_view text, std::string_view piece,
+  // (the piece's own place), which is registered then. `hash` is the piece's `hashOf`.
+  Occurrence firstOccurrence(std::string_view text, std::string_view piece, std::size_t hash,
                              const Occurrence& candidate);
 
   // Registers an occurrence unless one of the same text is registered already.

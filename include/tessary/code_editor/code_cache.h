@@ -52,6 +52,8 @@ class CodeCache {
     // The line without its newline, shared with the history records of the builds that place
     // it; null for the intro and the closing text, which have no records.
     std::shared_ptr<const std::string> recordText = nullptr;
+    // The hash by which the builder finds the line's first occurrence in the snippet.
+    std::size_t textHash = 0;
   };
 
   // The lines in the order they were first stored, found by hash. A build asks for its lines in
