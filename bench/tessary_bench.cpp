@@ -8,14 +8,19 @@
 #include <string>
 
 #include "support/generated_effects.h"
+#include "tessary/code_editor/code_analyzer.h"
 #include "tessary/code_editor/code_builder.h"
 #include "tessary/code_editor/code_highlighter.h"
 #include "tessary/code_editor/snippet_layout.h"
 #include "tessary/platform/dispatch_queue.h"
+#include "tessary/platform/text_storage.h"
+#include "tessary/store/data_store.h"
 
 namespace {
 
 using tessary::code_editor::BuildResult;
+using tessary::code_editor::CodeAnalysisResult;
+using tessary::code_editor::CodeAnalyzer;
 using tessary::code_editor::CodeBuilder;
 using tessary::code_editor::CodeCache;
 using tessary::code_editor::CodePlatform;
@@ -84,6 +89,39 @@ void BM_BuildDrag(benchmark::State& state) {
   }
 }
 
+// The user typed a new birth rate into the last cell's line; the records are those of the text
+// before the edit, and every analysis writes the number into the store.
+void BM_Analyze(benchmark::State& state) {
+  const LayerConfigRef layer = effectOf(state);
+  const CodeBuilder builder = makeBuilder();
+  BuildResult built = builder.buildMainThread(std::nullopt, *layer, kPlatform);
+  const int lastCell = static_cast<int>(layer->cells.size()) - 1;
+  std::string edited = built.text->string();
+  for (const auto& record : built.newHistroy) {
+    if (record.keypath() != CellProperty::birthRate || record.cellIndex() != lastCell ||
+        record.subcellIndex()) {
+      continue;
+    }
+    const std::string& line = record.string();
+    const std::size_t lineStart = edited.rfind(line + "\n");
+    const std::size_t numberStart = lineStart + line.find(" = ") + 3;
+    edited.replace(numberStart, line.size() - (numberStart - lineStart), "77.5");
+  }
+
+  tessary::platform::TextStorage storage;
+  storage.setAttributedString(*built.text);
+  tessary::store::DataStore store(layer);
+  CodeAnalyzer analyzer(tessary::platform::DispatchQueue("tessary.bench.history"));
+  analyzer.setHistory(std::move(built.newHistroy));
+  if (analyzer.analyzeString(edited, storage, store, kPlatform) != CodeAnalysisResult::valid) {
+    state.SkipWithError("the edit was not taken");
+    return;
+  }
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(analyzer.analyzeString(edited, storage, store, kPlatform));
+  }
+}
+
 void BM_Highlight(benchmark::State& state) {
   const LayerConfigRef layer = effectOf(state);
   const std::string text = SnippetLayout::plainText(*layer, kPlatform);
@@ -103,6 +141,7 @@ BENCHMARK(BM_PlainText)->Apply(sizes);
 BENCHMARK(BM_BuildCold)->Apply(sizes);
 BENCHMARK(BM_BuildWarm)->Apply(sizes);
 BENCHMARK(BM_BuildDrag)->Apply(sizes);
+BENCHMARK(BM_Analyze)->Apply(sizes);
 BENCHMARK(BM_Highlight)->Apply(sizes);
 
 }  // namespace
