@@ -37,35 +37,43 @@ class CodeBuilderRun {
         result_{std::make_shared<MutableAttributedString>(), {}, std::move(cache)} {}
 
   BuildResult run() && {
-    reserveLikeLastBuild();
+    reserve();
     appendFrame(result_.cache.intro_, SectionBuilder::introText(layer_, platform_));
     SnippetLayout::forEachLine(
         layer_, [this](AnyKeyPath key, const CellConfig* cell) { placeLine(key, cell); });
     appendFrame(result_.cache.outro_, SectionBuilder::outroText(layer_));
-    result_.cache.lastBuild_ = {result_.text->string().size(), result_.text->runCount(),
-                                result_.newHistroy.size()};
+    result_.cache.lastBuild_ = {result_.text->string().size(), result_.text->runCount()};
     return std::move(result_);
   }
 
  private:
   using CacheValue = CodeCache::CacheValue;
 
-  // A coloured line and its record text in one block: a later build reads both, and their
-  // references share one count.
+  // A coloured line and its record text in one block: a later build reads both,
+  // and their references share one count.
   struct ColouredLine {
     explicit ColouredLine(MutableAttributedString coloured) : piece(std::move(coloured)) {}
     MutableAttributedString piece;
     std::string recordText;
   };
 
-  // Snippets change little from one build to the next: room for a little more than the last
-  // one keeps the text, its runs, the records and the index from growing step by step.
-  void reserveLikeLastBuild() {
+  // The records, the cache's lines and the first-occurrence index get exactly
+  // the room the effect's lines need. The snippet's characters and runs are
+  // only known once coloured: they get a little more than the last build's, as
+  // snippets change little from one build to the next.
+  void reserve() {
+    std::size_t lines = 0;
+    std::size_t headers = 0;
+    SnippetLayout::forEachLine(layer_, [&](AnyKeyPath key, const CellConfig*) {
+      ++lines;
+      if (key == CellProperty::contents) ++headers;
+    });
+    result_.newHistroy.reserve(lines);
+    result_.cache.reserveLines(lines);
+    firstOccurrences_.reserve(lines + headers);
     const CodeCache::BuildSize& last = result_.cache.lastBuild_;
     const auto withRoom = [](std::size_t size) { return size + size / 8; };
     result_.text->reserve(withRoom(last.bytes), withRoom(last.runs));
-    result_.newHistroy.reserve(withRoom(last.records));
-    firstOccurrences_.reserve(withRoom(last.records));
   }
 
   bool isValid(const CacheValue& entry, std::string_view text) const {
@@ -135,8 +143,8 @@ class CodeBuilderRun {
                                     cell ? cell->subindex : std::nullopt);
   }
 
-  // Headers are coloured with their links already on, so a cached header is never written to,
-  // not even by two builds at once.
+  // Headers are coloured with their links already on, so a cached header is
+  // never written to, not even by two builds at once.
   static void addTextureLinks(MutableAttributedString& piece, AnyKeyPath key,
                               const CellConfig* cell) {
     if (key != CellProperty::contents) return;
@@ -144,8 +152,8 @@ class CodeBuilderRun {
     SectionBuilder::addTextureLink(piece, cell, "Import");
   }
 
-  // A header with texture holds, from its empty line on, the whole header of a cell of that name
-  // without texture.
+  // A header with texture holds, from its empty line on, the whole header of a
+  // cell of that name without texture.
   void registerBareHeader(const Occurrence& header) {
     const std::string_view text = result_.text->string();
     const std::string_view piece = text.substr(header.byteStart, header.byteLength);
@@ -209,8 +217,8 @@ BuildResult CodeBuilder::buildMainThread(std::optional<AnyKeyPath> changedKeypat
 void CodeBuilder::buildAsync(std::optional<AnyKeyPath> changedKeypath,
                              const store::LayerConfig& newStore, CodePlatform platform,
                              Completion completion) const {
-  // The build reads its own copy of the effect: the host goes on changing the store on its
-  // main thread while the build runs on the builder queue.
+  // The build reads its own copy of the effect: the host goes on changing the
+  // store on its main thread while the build runs on the builder queue.
   std::shared_ptr<const store::LayerConfig> snapshot = newStore.deepCopy();
   auto request = std::make_shared<const CodeBuilder>(*this);
   throttler_.run([request, changedKeypath, snapshot, platform, completion = std::move(completion)] {

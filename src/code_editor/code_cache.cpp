@@ -52,6 +52,15 @@ void CodeCache::storeLine(const CacheKey& key, CacheValue value) {
   lines_->store(key, std::move(value));
 }
 
+void CodeCache::reserveLines(std::size_t lines) {
+  if (!lines_) {
+    lines_ = std::make_shared<Lines>();
+  } else if (lines_.use_count() > 1) {
+    return;
+  }
+  lines_->reserve(lines);
+}
+
 const CodeCache::CacheValue* CodeCache::Lines::find(const CacheKey& key,
                                                     std::size_t& expected) const {
   if (expected < entries_.size() && entries_[expected].first == key) {
@@ -82,10 +91,16 @@ void CodeCache::Lines::store(const CacheKey& key, CacheValue value) {
   }
   entries_.emplace_back(key, std::move(value));
   if (2 * entries_.size() > slots_.size()) {
-    grow();
+    rehash(std::bit_ceil(std::max<std::size_t>(64, 2 * entries_.size())));
   } else {
     insertSlot(hash, static_cast<std::uint32_t>(entries_.size()));
   }
+}
+
+void CodeCache::Lines::reserve(std::size_t lines) {
+  entries_.reserve(lines);
+  const std::size_t slots = std::bit_ceil(std::max<std::size_t>(64, 2 * lines));
+  if (slots > slots_.size()) rehash(slots);
 }
 
 void CodeCache::Lines::insertSlot(std::size_t hash, std::uint32_t entry) {
@@ -95,8 +110,8 @@ void CodeCache::Lines::insertSlot(std::size_t hash, std::uint32_t entry) {
   slots_[i] = Slot{upperHalf(hash), entry};
 }
 
-void CodeCache::Lines::grow() {
-  slots_.assign(std::bit_ceil(std::max<std::size_t>(64, 4 * entries_.size())), Slot{0, 0});
+void CodeCache::Lines::rehash(std::size_t slots) {
+  slots_.assign(slots, Slot{0, 0});
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     insertSlot(CacheKeyHash{}(entries_[i].first), static_cast<std::uint32_t>(i + 1));
   }

@@ -19,14 +19,13 @@ std::uint32_t highHalf(std::size_t hash) {
 
 void FirstOccurrenceIndex::reserve(std::size_t occurrences) {
   occurrences_.reserve(occurrences);
-  hashes_.reserve(occurrences);
   const std::size_t slots = std::bit_ceil(std::max(kMinimumSlots, 2 * occurrences));
   if (slots > slots_.size()) rehash(slots);
 }
 
-const FirstOccurrenceIndex::Occurrence* FirstOccurrenceIndex::find(std::string_view text,
-                                                                   std::string_view piece,
-                                                                   std::size_t hash) const {
+const FirstOccurrenceIndex::Stored* FirstOccurrenceIndex::find(std::string_view text,
+                                                               std::string_view piece,
+                                                               std::size_t hash) const {
   if (slots_.empty()) return nullptr;
   const std::size_t mask = slots_.size() - 1;
   const std::uint32_t hashHigh = highHalf(hash);
@@ -34,7 +33,7 @@ const FirstOccurrenceIndex::Occurrence* FirstOccurrenceIndex::find(std::string_v
     const Slot slot = slots_[i];
     if (slot.occurrence == 0) return nullptr;
     if (slot.hashHigh != hashHigh) continue;
-    const Occurrence& occurrence = occurrences_[slot.occurrence - 1];
+    const Stored& occurrence = occurrences_[slot.occurrence - 1];
     if (occurrence.byteLength == piece.size() &&
         text.substr(occurrence.byteStart, piece.size()) == piece) {
       return &occurrence;
@@ -43,8 +42,10 @@ const FirstOccurrenceIndex::Occurrence* FirstOccurrenceIndex::find(std::string_v
 }
 
 void FirstOccurrenceIndex::insert(std::size_t hash, const Occurrence& occurrence) {
-  occurrences_.push_back(occurrence);
-  hashes_.push_back(hash);
+  occurrences_.push_back(Stored{static_cast<std::uint32_t>(occurrence.byteStart),
+                                static_cast<std::uint32_t>(occurrence.byteLength),
+                                static_cast<std::uint32_t>(occurrence.range.location),
+                                static_cast<std::uint32_t>(occurrence.range.length), hash});
   if (2 * occurrences_.size() > slots_.size()) {
     rehash(std::max(kMinimumSlots, 2 * slots_.size()));
   } else {
@@ -62,7 +63,7 @@ void FirstOccurrenceIndex::place(std::size_t hash, std::uint32_t occurrence) {
 void FirstOccurrenceIndex::rehash(std::size_t slotCount) {
   slots_.assign(slotCount, Slot{0, 0});
   for (std::size_t i = 0; i < occurrences_.size(); ++i) {
-    place(hashes_[i], static_cast<std::uint32_t>(i + 1));
+    place(occurrences_[i].hash, static_cast<std::uint32_t>(i + 1));
   }
 }
 
@@ -72,7 +73,7 @@ std::size_t FirstOccurrenceIndex::hashOf(std::string_view piece) {
 
 FirstOccurrenceIndex::Occurrence FirstOccurrenceIndex::firstOccurrence(
     std::string_view text, std::string_view piece, std::size_t hash, const Occurrence& candidate) {
-  if (const Occurrence* found = find(text, piece, hash)) return *found;
+  if (const Stored* found = find(text, piece, hash)) return found->occurrence();
   insert(hash, candidate);
   return candidate;
 }

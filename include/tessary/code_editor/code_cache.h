@@ -71,6 +71,7 @@ class CodeCache {
     // place after it.
     const CacheValue* find(const CacheKey& key, std::size_t& expected) const;
     void store(const CacheKey& key, CacheValue value);
+    void reserve(std::size_t lines);
 
    private:
     struct Slot {
@@ -80,17 +81,17 @@ class CodeCache {
 
     std::optional<std::size_t> indexOf(const CacheKey& key, std::size_t hash) const;
     void insertSlot(std::size_t hash, std::uint32_t entry);
-    void grow();
+    void rehash(std::size_t slots);
 
     std::vector<Entry> entries_;
     std::vector<Slot> slots_;  // a power of two in size, at most half used
   };
 
-  // The size of the build that made this cache, so that the next build makes room once.
+  // The size of the snippet of the build that made this cache, so that the next build makes
+  // room once.
   struct BuildSize {
     std::size_t bytes = 0;
     std::size_t runs = 0;
-    std::size_t records = 0;
   };
 
   CodeCache() = default;
@@ -99,6 +100,8 @@ class CodeCache {
   // The same as `line`, faster when lines are asked for in the order they were stored.
   const CacheValue* lineInOrder(const CacheKey& key);
   void storeLine(const CacheKey& key, CacheValue value);
+  // Makes room for this many lines in a table that only this cache holds.
+  void reserveLines(std::size_t lines);
 
   std::shared_ptr<Lines> lines_;
   // Where the next line asked for in order probably stands.
