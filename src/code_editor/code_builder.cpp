@@ -113,6 +113,7 @@ class CodeBuilderRun {
     } else if (!CodeBuilder::isChanged(key, changedKeypath_)) {
       auto fresh = std::make_shared<ColouredLine>(highlighter_.highlight(line_));
       addTextureLinks(fresh->piece, key, cell);
+      fresh->piece.shrinkToFit();
       const std::string& freshText = fresh->piece.string();
       fresh->recordText.assign(freshText, 0, freshText.size() - 1);
       pieceHash = FirstOccurrenceIndex::hashOf(freshText);

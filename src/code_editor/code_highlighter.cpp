@@ -78,6 +78,7 @@ std::shared_ptr<const CodeHighlighter::Styles> CodeHighlighter::makeStyles(doubl
 
 platform::MutableAttributedString CodeHighlighter::highlight(std::string_view code) const {
   platform::MutableAttributedString result;
+  result.reserve(code.size(), 0);
   std::size_t plainStart = 0;
   platform::SwiftTokenizer::visit(
       code, [&](platform::TokenClass tokenClass, std::uint32_t begin, std::uint32_t end) {

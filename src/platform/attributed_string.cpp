@@ -151,6 +151,12 @@ void MutableAttributedString::reserve(std::size_t bytes, std::size_t runs) {
   runs_.reserve(runs);
 }
 
+void MutableAttributedString::shrinkToFit() {
+  text_.shrink_to_fit();
+  runs_.shrink_to_fit();
+  sets_.shrink_to_fit();
+}
+
 std::uint32_t MutableAttributedString::setIndexOf(const AttributeSet& attributes) {
   const AttributeSet& set = attributes ? attributes : emptyAttributeSet();
   const std::size_t scanned = std::min(sets_.size(), kScannedSets);

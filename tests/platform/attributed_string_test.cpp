@@ -255,6 +255,19 @@ TEST(MutableAttributedStringTest, ManySetsKeepOneEntryPerValue) {
   EXPECT_EQ(text.attributesAt(text.length() - 1), colored(0.25).addingAttributes({.link = "all"}));
 }
 
+TEST(MutableAttributedStringTest, ShrinkingKeepsTheString) {
+  MutableAttributedString text;
+  text.reserve(1000, 100);
+  text.append("let \xF0\x9F\x98\x80", makeAttributeSet(colored(0.5)));
+  text.append(" = 1", makeAttributeSet(TextAttributes{.link = "0: Export"}));
+  const MutableAttributedString before = text;
+  text.shrinkToFit();
+  EXPECT_EQ(text, before);
+  text.append("\n", makeAttributeSet(colored(0.5)));
+  EXPECT_EQ(text.string(), "let \xF0\x9F\x98\x80 = 1\n");
+  EXPECT_EQ(text.attributesAt(text.length() - 1), colored(0.5));
+}
+
 TEST(MutableAttributedStringDeathTest, RangesPastTheEndAreProgrammingErrors) {
   const MutableAttributedString text("a\xF0\x9F\x98\x80", colored(1.0));
   const char* message = "Fatal error: Range out of bounds of the attributed string";

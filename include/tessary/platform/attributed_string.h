@@ -53,6 +53,8 @@ class MutableAttributedString {
   // Makes room for this many bytes and runs in all, so that a string built from many pieces,
   // sized after the one built before it, grows without moving.
   void reserve(std::size_t bytes, std::size_t runs);
+  // Gives back the room kept for growth, for a string that is kept long and not appended to.
+  void shrinkToFit();
   // Appends one run of text; a null set means no attributes.
   void append(std::string_view text, const AttributeSet& attributes);
 
