@@ -182,26 +182,28 @@ std::optional<std::uint32_t> MutableAttributedString::findSet(const TextAttribut
     }
     return std::nullopt;
   }
-  indexNewSets();
-  const std::size_t mask = setSlots_.size() - 1;
+  const std::vector<std::uint32_t>& slots = indexNewSets();
+  const std::size_t mask = slots.size() - 1;
   for (std::size_t slot = hashOf(attributes) & mask;; slot = (slot + 1) & mask) {
-    const std::uint32_t entry = setSlots_[slot];
+    const std::uint32_t entry = slots[slot];
     if (entry == 0) return std::nullopt;
     if (*sets_[entry - 1] == attributes) return entry - 1;
   }
 }
 
-void MutableAttributedString::indexNewSets() {
-  if (2 * sets_.size() > setSlots_.size()) {
-    setSlots_.assign(std::bit_ceil(4 * sets_.size()), 0);
-    indexedSets_ = 0;
+const std::vector<std::uint32_t>& MutableAttributedString::indexNewSets() {
+  SetIndex::State& index = setIndex_.state();
+  if (2 * sets_.size() > index.slots.size()) {
+    index.slots.assign(std::bit_ceil(4 * sets_.size()), 0);
+    index.indexed = 0;
   }
-  const std::size_t mask = setSlots_.size() - 1;
-  for (; indexedSets_ < sets_.size(); ++indexedSets_) {
-    std::size_t slot = hashOf(*sets_[indexedSets_]) & mask;
-    while (setSlots_[slot] != 0) slot = (slot + 1) & mask;
-    setSlots_[slot] = static_cast<std::uint32_t>(indexedSets_ + 1);
+  const std::size_t mask = index.slots.size() - 1;
+  for (; index.indexed < sets_.size(); ++index.indexed) {
+    std::size_t slot = hashOf(*sets_[index.indexed]) & mask;
+    while (index.slots[slot] != 0) slot = (slot + 1) & mask;
+    index.slots[slot] = static_cast<std::uint32_t>(index.indexed + 1);
   }
+  return index.slots;
 }
 
 void MutableAttributedString::checkRange(NSRange range) const {
@@ -296,8 +298,7 @@ void MutableAttributedString::dropUnusedSets() {
     kept.push_back(std::move(sets_[i]));
   }
   sets_ = std::move(kept);
-  setSlots_.clear();
-  indexedSets_ = 0;
+  setIndex_.clear();
   for (RunStart& run : runs_) run.setIndex = newIndex[run.setIndex];
   setsCompactionSize_ = std::max<std::size_t>(32, 2 * sets_.size());
 }

@@ -246,6 +246,12 @@ TEST(MutableAttributedStringTest, ManySetsKeepOneEntryPerValue) {
     ASSERT_EQ(text.attributesAt(900 + static_cast<std::size_t>(i)), linked(299 - i)) << i;
   }
 
+  // A copy finds the sets it was given as well.
+  MutableAttributedString copy = text;
+  copy.append("y", makeAttributeSet(linked(5)));
+  EXPECT_EQ(copy.attributeSetCount(), text.attributeSetCount());
+  EXPECT_EQ(copy.attributesAt(copy.length() - 1), linked(5));
+
   // Restyling drops the sets no run uses; those left are found again afterwards.
   text.addAttributes({.link = "all"}, {0, text.length()});
   const std::size_t restyled = text.attributeSetCount();

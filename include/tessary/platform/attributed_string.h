@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -141,7 +142,7 @@ class MutableAttributedString {
   std::uint32_t setIndexOf(const AttributeSet& attributes);
   std::uint32_t setIndexOfValue(TextAttributes attributes);
   std::optional<std::uint32_t> findSet(const TextAttributes& attributes);
-  void indexNewSets();
+  const std::vector<std::uint32_t>& indexNewSets();
   std::size_t runIndexAtUtf16(std::size_t index) const;
   std::size_t runIndexAtByte(std::size_t byte) const;
   std::size_t runEndByte(std::size_t runIndex) const {
@@ -160,11 +161,36 @@ class MutableAttributedString {
   std::vector<RunStart> runs_;
   std::vector<AttributeSet> sets_;
   // Up to this many sets are found by scanning the table. Beyond it they are found by hash (a
-  // snippet carries link sets for every cell): `setSlots_` holds set index + 1 by hash of the
-  // value, 0 where free, for the first `indexedSets_` sets; the rest are added when next needed.
+  // snippet carries link sets for every cell) through an index made when first needed, so that
+  // the many small strings that never need one carry only an empty pointer.
   static constexpr std::size_t kScannedSets = 16;
-  std::vector<std::uint32_t> setSlots_;
-  std::size_t indexedSets_ = 0;
+  class SetIndex {
+   public:
+    SetIndex() = default;
+    // A copy makes its own index when it needs one.
+    SetIndex(const SetIndex&) {}
+    SetIndex& operator=(const SetIndex&) {
+      state_.reset();
+      return *this;
+    }
+    SetIndex(SetIndex&&) noexcept = default;
+    SetIndex& operator=(SetIndex&&) noexcept = default;
+    ~SetIndex() = default;
+
+    struct State {
+      std::vector<std::uint32_t> slots;  // set index + 1 by hash of the value, 0 where free
+      std::size_t indexed = 0;           // the sets entered so far, in table order
+    };
+    State& state() {
+      if (!state_) state_ = std::make_unique<State>();
+      return *state_;
+    }
+    void clear() { state_.reset(); }
+
+   private:
+    std::unique_ptr<State> state_;
+  };
+  SetIndex setIndex_;
   // addAttributes leaves sets that no run uses any more; they are dropped when the table
   // outgrows this size.
   std::size_t setsCompactionSize_ = 32;
