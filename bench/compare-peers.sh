@@ -84,10 +84,11 @@ if [[ $has_html == yes && $has_pygments == yes ]]; then
 fi
 
 if [[ $has_pygments == yes ]]; then
-  ours_rate=$("$bench" --benchmark_filter='^BM_Highlight/1000$' --benchmark_format=json \
-    2>/dev/null | python3 -c '
+  ours_rate=$("$bench" --benchmark_filter='^BM_Highlight/1000$' --benchmark_repetitions=3 \
+    --benchmark_format=json 2>/dev/null | python3 -c '
 import json, sys
-print(json.load(sys.stdin)["benchmarks"][0]["bytes_per_second"])')
+runs = json.load(sys.stdin)["benchmarks"]
+print(next(run for run in runs if run.get("aggregate_name") == "median")["bytes_per_second"])')
   peer_rate=$(python3 - "$snippet" "$PEER_RUNS" <<'PYTHON'
 import sys
 import time

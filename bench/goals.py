@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Prints the ratios of the speed goals from a tessary-bench JSON report.
 
-Times are CPU times of the benchmark thread, so that other work on a busy machine weighs less.
+Times are CPU times of the benchmark thread, so that other work on a busy machine weighs less,
+and the median of the repetitions when the benchmarks were repeated.
 """
 
 import json
@@ -14,8 +15,14 @@ FAMILIES = ["BM_PlainText", "BM_BuildCold", "BM_BuildWarm", "BM_BuildDrag", "BM_
 def main(path):
     with open(path, encoding="utf-8") as report:
         runs = json.load(report)["benchmarks"]
-    times = {run["name"]: run["cpu_time"] for run in runs if run.get("run_type") == "iteration"}
-    rates = {run["name"]: run.get("bytes_per_second") for run in runs}
+    times, rates = {}, {}
+    for run in runs:
+        median = run.get("aggregate_name") == "median"
+        if run.get("run_type") == "iteration" or median:
+            name = run["run_name"] if median else run["name"]
+            if median or name not in times:
+                times[name] = run["cpu_time"]
+                rates[name] = run.get("bytes_per_second")
     failures = 0
 
     def check(label, value, limit):
