@@ -56,9 +56,10 @@ void runBuild(const BuildOptions& options) {
   }
   const code_editor::CodeBuilder builder(options.textSize,
                                          platform::DispatchQueue("tessary-code.cache"));
-  const code_editor::BuildResult result =
-      builder.buildMainThread(std::nullopt, *layer, options.platform);
-  writeOutput(options.output, render(*result.text, format, options));
+  // Only the text outlives the build: the cache and the records go before rendering.
+  const std::shared_ptr<const platform::MutableAttributedString> text =
+      builder.buildMainThread(std::nullopt, *layer, options.platform).text;
+  writeOutput(options.output, render(*text, format, options));
 }
 
 }  // namespace tessary::tool
