@@ -2,12 +2,16 @@
 
 // Runs the built program as a person would, for the tests of its commands.
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "tessary/store/effect_file.h"
 
 namespace tessary::testing {
 
@@ -23,11 +27,11 @@ struct ProgramRun {
 };
 
 // Runs `tessary-code <arguments>` through the shell with standard input from /dev/null (no
-// terminal); `environment` goes before the command ("VISUAL=script").
+// terminal) unless the arguments redirect it; `environment` goes before the command
+// ("VISUAL=script").
 inline ProgramRun runProgram(const std::string& arguments, const std::string& environment = "",
                              bool withErrors = false) {
-  std::string command = environment + " " + programPath().string() + " " + arguments;
-  command += " </dev/null";
+  std::string command = environment + " " + programPath().string() + " </dev/null " + arguments;
   command += withErrors ? " 2>&1" : " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   std::string output;
@@ -46,6 +50,31 @@ inline std::string readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+// A fresh folder for each test of the program, holding the demo effect as fire.json. Skips the
+// test when the program is not built.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(programPath())) {
+      GTEST_SKIP() << "the program is not built: " << programPath();
+    }
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder_ = std::filesystem::path(::testing::TempDir()) /
+              (std::string(test->test_suite_name()) + "-" + test->name() + "-" +
+               std::to_string(::getpid()));
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+    effect_ = folder_ / "fire.json";
+    writeFile(effect_, store::EffectFile::demoJson());
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+  std::filesystem::path folder_;
+  std::filesystem::path effect_;
+};
 
 // `text` with the first `from` replaced by `to`.
 inline std::string replacedOnce(std::string text, const std::string& from, const std::string& to) {

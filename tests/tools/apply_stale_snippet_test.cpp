@@ -32,24 +32,17 @@ using testing::replacedOnce;
 using testing::runProgram;
 using testing::writeFile;
 
-class ApplyStaleSnippetTest : public ::testing::Test {
+class ApplyStaleSnippetTest : public testing::ProgramTest {
  protected:
   void SetUp() override {
-    if (!fs::exists(testing::programPath())) GTEST_SKIP() << "the program is not built";
-    folder_ = fs::path(::testing::TempDir()) / ("stale-" + std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    effect_ = folder_ / "fire.json";
+    ProgramTest::SetUp();
+    if (IsSkipped()) return;
     edited_ = folder_ / "edited.swift";
     // The snippet the person built and edited, from the effect as it was then.
     snippet_ = code_editor::SnippetLayout::plainText(*EffectFile::demo(), CodePlatform::macOS);
   }
-  void TearDown() override { fs::remove_all(folder_); }
-
   std::string apply() const { return "apply " + effect_.string() + " " + edited_.string(); }
 
-  fs::path folder_;
-  fs::path effect_;
   fs::path edited_;
   std::string snippet_;
 };
@@ -109,6 +102,7 @@ TEST_F(ApplyStaleSnippetTest, AnEffectChangedSinceTheSnippetWasMade) {
 TEST_F(ApplyStaleSnippetTest, AnEffectDeletedOrBrokenSinceTheSnippetWasMade) {
   writeFile(edited_, replacedOnce(snippet_, "cell1.birthRate = 120.0", "cell1.birthRate = 150"));
 
+  fs::remove(effect_);
   const auto deleted = runProgram(apply(), "", true);
   EXPECT_EQ(deleted.status, 2);
   EXPECT_EQ(deleted.output,

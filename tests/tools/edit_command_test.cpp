@@ -18,18 +18,8 @@ using testing::readFile;
 using testing::runProgram;
 using testing::writeFile;
 
-class EditCommandTest : public ::testing::Test {
+class EditCommandTest : public testing::ProgramTest {
  protected:
-  void SetUp() override {
-    if (!fs::exists(testing::programPath())) GTEST_SKIP() << "the program is not built";
-    folder_ = fs::path(::testing::TempDir()) / ("edit-" + std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    effect_ = folder_ / "fire.json";
-    writeFile(effect_, store::EffectFile::demoJson());
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   // An editor: a shell script that runs `command` on the file it is given ($1).
   std::string editor(const std::string& name, const std::string& command) {
     const fs::path script = folder_ / name;
@@ -37,9 +27,6 @@ class EditCommandTest : public ::testing::Test {
     fs::permissions(script, fs::perms::owner_all);
     return "VISUAL=" + script.string();
   }
-
-  fs::path folder_;
-  fs::path effect_;
 };
 
 TEST_F(EditCommandTest, AScriptedEditorChangesANumberAndTheEffectIsSaved) {

@@ -20,18 +20,8 @@ using testing::readFile;
 using testing::runProgram;
 using testing::writeFile;
 
-class EditEffectChangedTest : public ::testing::Test {
+class EditEffectChangedTest : public testing::ProgramTest {
  protected:
-  void SetUp() override {
-    if (!fs::exists(testing::programPath())) GTEST_SKIP() << "the program is not built";
-    folder_ = fs::path(::testing::TempDir()) / ("edit-changed-" + std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    effect_ = folder_ / "fire.json";
-    writeFile(effect_, store::EffectFile::demoJson());
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   // An editor that changes a number, while `meanwhile` runs as another program would.
   std::string editorThatEditsWhile(const std::string& meanwhile) {
     const fs::path script = folder_ / "editor.sh";
@@ -41,9 +31,6 @@ class EditEffectChangedTest : public ::testing::Test {
     fs::permissions(script, fs::perms::owner_all);
     return "VISUAL=" + script.string();
   }
-
-  fs::path folder_;
-  fs::path effect_;
 };
 
 TEST_F(EditEffectChangedTest, AnEffectChangedOrDeletedMeanwhileIsNotSavedOver) {

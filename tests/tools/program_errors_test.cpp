@@ -18,25 +18,17 @@ using testing::readFile;
 using testing::runProgram;
 using testing::writeFile;
 
-class ProgramErrorsTest : public ::testing::Test {
+class ProgramErrorsTest : public testing::ProgramTest {
  protected:
   void SetUp() override {
-    if (!fs::exists(testing::programPath())) GTEST_SKIP() << "the program is not built";
-    folder_ = fs::path(::testing::TempDir()) / ("errors-" + std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    writeFile(path("fire.json"), store::EffectFile::demoJson());
+    ProgramTest::SetUp();
+    if (IsSkipped()) return;
     writeFile(path("malformed.json"), "{\n  \"tessaryEffect\": 1,\n  \"layer\": {\"cells\": [}\n}");
     writeFile(path("unknown.json"), "{\"tessaryEffect\": 1, \"layer\": {\"sparkle\": 1}}");
     writeFile(path("wrongtype.json"),
               "{\"tessaryEffect\": 1, \"layer\": {\"cells\": [{\"birthRate\": \"fast\"}]}}");
     writeFile(path("edited.swift"), "cell1.birthRate = 150\n");
   }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string path(const std::string& name) const { return (folder_ / name).string(); }
-
-  fs::path folder_;
 };
 
 TEST_F(ProgramErrorsTest, OneLineNamingThePlaceExitTwoNothingWritten) {
