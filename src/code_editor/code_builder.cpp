@@ -111,9 +111,12 @@ class CodeBuilderRun {
       recordText = entry->recordText;
       pieceHash = entry->textHash;
     } else if (!CodeBuilder::isChanged(key, changedKeypath_)) {
-      auto fresh = std::make_shared<ColouredLine>(highlighter_.highlight(line_));
-      addTextureLinks(fresh->piece, key, cell);
-      fresh->piece.shrinkToFit();
+      // Coloured in a string that keeps its room from line to line, then copied: the copy
+      // holds exactly its characters, runs and sets, each allocated once.
+      freshLook_.clear();
+      highlighter_.appendHighlighted(line_, freshLook_);
+      addTextureLinks(freshLook_, key, cell);
+      auto fresh = std::make_shared<ColouredLine>(freshLook_);
       const std::string& freshText = fresh->piece.string();
       fresh->recordText.assign(freshText, 0, freshText.size() - 1);
       pieceHash = FirstOccurrenceIndex::hashOf(freshText);
@@ -179,6 +182,7 @@ class CodeBuilderRun {
   BuildResult result_;
   FirstOccurrenceIndex firstOccurrences_;
   std::string line_;
+  MutableAttributedString freshLook_;
 };
 
 CodeBuilder::CodeBuilder(double textSize, platform::DispatchQueue cacheQueue)

@@ -79,6 +79,12 @@ std::shared_ptr<const CodeHighlighter::Styles> CodeHighlighter::makeStyles(doubl
 platform::MutableAttributedString CodeHighlighter::highlight(std::string_view code) const {
   platform::MutableAttributedString result;
   result.reserve(code.size(), 0);
+  appendHighlighted(code, result);
+  return result;
+}
+
+void CodeHighlighter::appendHighlighted(std::string_view code,
+                                        platform::MutableAttributedString& result) const {
   std::size_t plainStart = 0;
   platform::SwiftTokenizer::visit(
       code, [&](platform::TokenClass tokenClass, std::uint32_t begin, std::uint32_t end) {
@@ -90,7 +96,6 @@ platform::MutableAttributedString CodeHighlighter::highlight(std::string_view co
         plainStart = end;
       });
   if (plainStart < code.size()) result.append(code.substr(plainStart), styles_->plainSet);
-  return result;
 }
 
 platform::MutableAttributedString CodeHighlighter::highlightChanged(std::string_view code) const {

@@ -151,6 +151,15 @@ void MutableAttributedString::reserve(std::size_t bytes, std::size_t runs) {
   runs_.reserve(runs);
 }
 
+void MutableAttributedString::clear() {
+  text_.clear();
+  utf16Length_ = 0;
+  runs_.clear();
+  sets_.clear();
+  setIndex_.clear();
+  setsCompactionSize_ = kFirstCompactionSize;
+}
+
 void MutableAttributedString::shrinkToFit() {
   text_.shrink_to_fit();
   runs_.shrink_to_fit();
@@ -300,7 +309,7 @@ void MutableAttributedString::dropUnusedSets() {
   sets_ = std::move(kept);
   setIndex_.clear();
   for (RunStart& run : runs_) run.setIndex = newIndex[run.setIndex];
-  setsCompactionSize_ = std::max<std::size_t>(32, 2 * sets_.size());
+  setsCompactionSize_ = std::max(kFirstCompactionSize, 2 * sets_.size());
 }
 
 const TextAttributes& MutableAttributedString::attributesAt(std::size_t index,

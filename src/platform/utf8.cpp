@@ -64,6 +64,12 @@ Measure measure(std::string_view text) {
         continue;
       }
     }
+    // Short tokens end in fewer than eight bytes, mostly ASCII.
+    if (static_cast<unsigned char>(text[position]) < 0x80) {
+      ++position;
+      ++units;
+      continue;
+    }
     const Sequence sequence = sequenceAt(text, position);
     if (!sequence.valid) return {false, 0};
     units += utf16UnitsOfLead(static_cast<unsigned char>(text[position]));

@@ -261,6 +261,29 @@ TEST(MutableAttributedStringTest, ManySetsKeepOneEntryPerValue) {
   EXPECT_EQ(text.attributesAt(text.length() - 1), colored(0.25).addingAttributes({.link = "all"}));
 }
 
+// A cleared string that had many sets, an index and emoji starts over like a new one.
+TEST(MutableAttributedStringTest, ClearedStringIsLikeANewOne) {
+  MutableAttributedString reused;
+  for (int i = 0; i < 40; ++i) {
+    reused.append("\xF0\x9F\x98\x80", makeAttributeSet(TextAttributes{.link = std::to_string(i)}));
+  }
+  reused.clear();
+  EXPECT_TRUE(reused.empty());
+  EXPECT_EQ(reused.length(), 0u);
+  EXPECT_EQ(reused.runCount(), 0u);
+  EXPECT_EQ(reused.attributeSetCount(), 0u);
+
+  MutableAttributedString fresh;
+  for (MutableAttributedString* text : {&reused, &fresh}) {
+    text->append("\xC3\xA9t\xC3\xA9 ", makeAttributeSet(colored(0.5)));
+    text->append("= 3", makeAttributeSet(TextAttributes{.link = "7"}));
+  }
+  EXPECT_EQ(reused, fresh);
+  EXPECT_EQ(reused.length(), 7u);
+  EXPECT_EQ(reused.attributeSetCount(), 2u);
+  EXPECT_EQ(attributesPerUnit(reused), attributesPerUnit(fresh));
+}
+
 TEST(MutableAttributedStringTest, ShrinkingKeepsTheString) {
   MutableAttributedString text;
   text.reserve(1000, 100);

@@ -45,6 +45,8 @@ class CodeHighlighter {
 
   // `code` coloured by token class, every character in the regular font and paragraph style.
   platform::MutableAttributedString highlight(std::string_view code) const;
+  // Appends `code` coloured as `highlight` colours it to `result`, using the room it has.
+  void appendHighlighted(std::string_view code, platform::MutableAttributedString& result) const;
   // `code` with the changed look over all of it and no token colours.
   platform::MutableAttributedString highlightChanged(std::string_view code) const;
 

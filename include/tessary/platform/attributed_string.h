@@ -56,6 +56,9 @@ class MutableAttributedString {
   void reserve(std::size_t bytes, std::size_t runs);
   // Gives back the room kept for growth, for a string that is kept long and not appended to.
   void shrinkToFit();
+  // Empties the string and its table of sets but keeps their room, so that one string can
+  // build many short texts in turn without allocating.
+  void clear();
   // Appends one run of text; a null set means no attributes.
   void append(std::string_view text, const AttributeSet& attributes);
 
@@ -193,7 +196,8 @@ class MutableAttributedString {
   SetIndex setIndex_;
   // addAttributes leaves sets that no run uses any more; they are dropped when the table
   // outgrows this size.
-  std::size_t setsCompactionSize_ = 32;
+  static constexpr std::size_t kFirstCompactionSize = 32;
+  std::size_t setsCompactionSize_ = kFirstCompactionSize;
 };
 
 }  // namespace tessary::platform
