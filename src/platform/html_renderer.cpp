@@ -1,5 +1,6 @@
 #include "tessary/platform/html_renderer.h"
 
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -16,8 +17,17 @@ namespace {
 constexpr int kNoClass = -1;
 
 bool needsCloserLook(unsigned char byte) {
-  return byte == '&' || byte == '<' || byte == '>' || byte == '"' || byte == '\'' ||
-         (byte < 0x20 && byte != '\t' && byte != '\n') || byte == 0x7F || byte == 0xC2;
+  static constexpr std::array<bool, 256> kCloserLook = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char markup : {'&', '<', '>', '"', '\''}) table[markup] = true;
+    for (unsigned char control = 0; control < 0x20; ++control) {
+      table[control] = control != '\t' && control != '\n';
+    }
+    table[0x7F] = true;
+    table[0xC2] = true;  // the lead byte of the C1 controls
+    return table;
+  }();
+  return kCloserLook[byte];
 }
 
 // Text, or an attribute value in double quotes, with markup characters as references.
@@ -154,6 +164,7 @@ class ClassTable {
     if (added) rules_.push_back(css);
     return entry->second;
   }
+  std::size_t size() const { return rules_.size(); }
 
   void appendRules(std::string& out, char prefix) const {
     for (std::size_t i = 0; i < rules_.size(); ++i) {
@@ -186,6 +197,13 @@ class Page {
                                          : kNoClass);
     }
     for (const AttributeRun run : text_.runs()) spanClassOf(run.setIndex);
+    spanOpenings_.reserve(spanClasses_.size());
+    for (std::size_t i = 0; i < spanClasses_.size(); ++i) {
+      std::string opening = "<span";
+      appendClass(opening, 's', static_cast<int>(i));
+      opening += '>';
+      spanOpenings_.push_back(std::move(opening));
+    }
 
     std::string out = head();
     // Room for the text and a span per run, so that a long text is written without moving.
@@ -244,11 +262,7 @@ class Page {
   void switchSpan(std::string& out, int spanClass) {
     if (spanClass == openSpan_) return;
     if (openSpan_ != kNoClass) out += "</span>";
-    if (spanClass != kNoClass) {
-      out += "<span";
-      appendClass(out, 's', spanClass);
-      out += '>';
-    }
+    if (spanClass != kNoClass) out += spanOpenings_[static_cast<std::size_t>(spanClass)];
     openSpan_ = spanClass;
   }
 
@@ -289,6 +303,8 @@ class Page {
   ClassTable paragraphClasses_;
   ClassTable spanClasses_;
   std::vector<int> spanClassOfSet_;
+  // The opening tag of every span class, settled before the body is written.
+  std::vector<std::string> spanOpenings_;
   int openSpan_ = kNoClass;
   std::optional<std::string> openLink_;
 };
