@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "plain_json_reader.h"
 #include "tessary/platform/atomic_file.h"
 #include "tessary/platform/fatal_error.h"
 #include "tessary/platform/well_formed_utf8.h"
@@ -390,6 +391,8 @@ struct CellListFrame {
 
 using Frame = std::variant<ObjectFrame, CellListFrame>;
 
+enum class JsonParser { plain, full };
+
 // Builds the layer straight from the parser's events, so a large file is never held as a JSON
 // tree, and every problem is reported with the JSON path of the value where it was found.
 class EffectReader final : public nlohmann::json_sax<Json> {
@@ -401,7 +404,8 @@ class EffectReader final : public nlohmann::json_sax<Json> {
         document_(ObjectTarget{
             {{"tessaryEffect", VersionTarget{}}, {"layer", ObjectTarget{layerFields(*layer_)}}}}) {}
 
-  LayerConfigRef read() {
+  // The layer, or null when `parser` is plain and the text needs the full parser.
+  LayerConfigRef read(JsonParser parser) {
     if (const auto offset = invalidUtf8Offset(text_)) {
       char byte[5];
       std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(text_[*offset]));
@@ -409,7 +413,11 @@ class EffectReader final : public nlohmann::json_sax<Json> {
                             "invalid UTF-8 (byte " + std::string(byte) + " at offset " +
                                 std::to_string(*offset) + ")");
     }
-    Json::sax_parse(text_.data(), text_.data() + text_.size(), this);
+    if (parser == JsonParser::plain) {
+      if (!PlainJsonReader::read(text_, *this)) return nullptr;
+    } else {
+      Json::sax_parse(text_.data(), text_.data() + text_.size(), this);
+    }
     DataStore::renumberCells(*layer_);
     return layer_;
   }
@@ -929,7 +937,10 @@ LayerConfigRef EffectFile::load(const std::filesystem::path& path) {
 }
 
 LayerConfigRef EffectFile::parse(std::string_view json, std::string_view fileName) {
-  return EffectReader(json, fileName).read();
+  // Files as programs write them are read by the fast reader; any other text is read again by
+  // the full parser, from the start and into a new layer, which also words every problem.
+  if (LayerConfigRef layer = EffectReader(json, fileName).read(JsonParser::plain)) return layer;
+  return EffectReader(json, fileName).read(JsonParser::full);
 }
 
 std::string EffectFile::serialize(const LayerConfig& layer) {

@@ -262,6 +262,63 @@ TEST(EffectFileTest, NumbersOutsideTheirBoundsWidenThemAndColoursAreClamped) {
   EXPECT_EQ(cell.color(), (platform::Color{1.0, 0.0, 0.5, 1.0}));
 }
 
+// Texts as programs write them are read by a fast reader, others by the full JSON parser. The
+// same document with an escape in its first key is read by the full parser from the start: the
+// two must give the same effect, or the same message. Spaces before the plain key keep the
+// columns of later problems equal.
+TEST(EffectFileTest, FastAndFullReadersAgree) {
+  const std::vector<std::string> documents = {
+      withCell(R"("name": "cell", "birthRate": 0, "lifetime": -0, "velocity": -0.0,
+                  "scale": 0.1, "spin": 1E+2, "spinRange": 2e-3, "xAcceleration": -12.5e1)"),
+      withCell(R"("birthRate": 18446744073709551615, "lifetime": -9223372036854775808,
+                  "velocity": 18446744073709551616, "scale": -9223372036854775809)"),
+      withCell(R"("birthRate": 1e308, "lifetime": 5e-324, "velocity": 2.2250738585072011e-308,
+                  "scale": 1e-400, "spin": 0.30000000000000004)"),
+      withCell(R"("birthRate": 1e400)"),
+      withCell(R"("birthRate": -1e400)"),
+      withCell(R"("name": "caf\u00e9 \"hot\"", "texture": null)"),
+      withCell("\"name\": \"caf\xC3\xA9 \xF0\x9F\x94\xA5\", \"texture\": \"spark.png\""),
+      withCell("\"name\": \"tab\there\""),
+      withCell(R"("birthRate": 01)"),
+      withCell(R"("birthRate": 1.)"),
+      withCell(R"("birthRate": .5)"),
+      withCell(R"("birthRate": -)"),
+      withCell(R"("birthRate": 1e)"),
+      withCell(R"("birthRate": +1)"),
+      withCell(R"("birthRate": 1.5x)"),
+      withCell(R"("birthRate": true)"),
+      withCell(R"("birthRate": nul)"),
+      withCell(R"("birthRate": "fast")"),
+      withCell(R"("birthRate" 1)"),
+      withCell(R"("birthRate": 1,)"),
+      withCell(R"("birthRate": 1, "birthRate": 2)"),
+      withCell(R"("bithRate": 1)"),
+      withCell(R"("birthRate": {"value": 5, "min": 10, "max": 1})"),
+      withLayer(R"("cells": [{}, {"subcells": [{"name": "a"}, ]}])"),
+      withLayer(R"("cells": [[]])"),
+      nestedCells(40),
+      withLayer(R"("emitterShape": "circle", "renderMode": "unknown")"),
+      withLayer("") + " x",
+      withLayer("") + " \r\n\t",
+      withLayer("") + "}",
+  };
+  const std::string firstKey = R"("tessaryEffect")";
+  const auto outcome = [](const std::string& json) {
+    try {
+      return EffectFile::serialize(*EffectFile::parse(json, "fx.json"));
+    } catch (const EffectFileError& error) {
+      return std::string("error: ") + error.what();
+    }
+  };
+  for (const std::string& document : documents) {
+    std::string plain = document;
+    plain.replace(plain.find(firstKey), firstKey.size(), R"(     "tessaryEffect")");
+    std::string escaped = document;
+    escaped.replace(escaped.find(firstKey), firstKey.size(), R"("tessary\u0045ffect")");
+    EXPECT_EQ(outcome(plain), outcome(escaped)) << plain;
+  }
+}
+
 TEST(EffectFileTest, TextureForms) {
   const auto layer = EffectFile::parse(
       withLayer(R"("cells": [{"texture": "textures/fire ball.png"}, {"texture": null}, {}])"),
