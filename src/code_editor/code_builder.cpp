@@ -21,6 +21,9 @@ using Occurrence = FirstOccurrenceIndex::Occurrence;
 
 constexpr double kActionsPerSecond = 60.0;
 
+// Whether a build makes the cache and the records along with the text.
+enum class BuildOutput { everything, textOnly };
+
 }  // namespace
 
 // One build: walks the effect in snippet order and assembles the result.
@@ -28,12 +31,13 @@ class CodeBuilderRun {
  public:
   CodeBuilderRun(const SectionBuilder& sections, const CodeHighlighter& highlighter,
                  std::optional<AnyKeyPath> changedKeypath, const store::LayerConfig& layer,
-                 CodePlatform platform, CodeCache cache)
+                 CodePlatform platform, CodeCache cache, BuildOutput output)
       : sections_(sections),
         highlighter_(highlighter),
         changedKeypath_(changedKeypath),
         layer_(layer),
         platform_(platform),
+        output_(output),
         result_{std::make_shared<MutableAttributedString>(), {}, std::move(cache)} {}
 
   BuildResult run() && {
@@ -62,6 +66,7 @@ class CodeBuilderRun {
   // only known once coloured: they get a little more than the last build's, as
   // snippets change little from one build to the next.
   void reserve() {
+    if (output_ == BuildOutput::textOnly) return;
     std::size_t lines = 0;
     std::size_t headers = 0;
     SnippetLayout::forEachLine(layer_, [&](AnyKeyPath key, const CellConfig*) {
@@ -97,6 +102,11 @@ class CodeBuilderRun {
       sections_.appendCellLine(line_, key, *cell, platform_);
     }
     line_ += '\n';
+    if (output_ == BuildOutput::textOnly) {
+      colourFresh(key, cell);
+      result_.text->append(freshLook_);
+      return;
+    }
 
     const CodeCache::CacheKey cacheKey{key, cell ? std::optional<int>(cell->index) : std::nullopt,
                                        cell ? cell->subindex : std::nullopt};
@@ -111,11 +121,9 @@ class CodeBuilderRun {
       recordText = entry->recordText;
       pieceHash = entry->textHash;
     } else if (!CodeBuilder::isChanged(key, changedKeypath_)) {
-      // Coloured in a string that keeps its room from line to line, then copied: the copy
-      // holds exactly its characters, runs and sets, each allocated once.
-      freshLook_.clear();
-      highlighter_.appendHighlighted(line_, freshLook_);
-      addTextureLinks(freshLook_, key, cell);
+      // Copied from the string it was coloured in: the copy holds exactly its characters, runs
+      // and sets, each allocated once.
+      colourFresh(key, cell);
       auto fresh = std::make_shared<ColouredLine>(freshLook_);
       const std::string& freshText = fresh->piece.string();
       fresh->recordText.assign(freshText, 0, freshText.size() - 1);
@@ -145,6 +153,13 @@ class CodeBuilderRun {
     result_.newHistroy.emplace_back(std::move(recordText), first.range, key,
                                     cell ? std::optional<int>(cell->index) : std::nullopt,
                                     cell ? cell->subindex : std::nullopt);
+  }
+
+  // Colours `line_` in a string that keeps its room from line to line.
+  void colourFresh(AnyKeyPath key, const CellConfig* cell) {
+    freshLook_.clear();
+    highlighter_.appendHighlighted(line_, freshLook_);
+    addTextureLinks(freshLook_, key, cell);
   }
 
   // Headers are coloured with their links already on, so a cached header is
@@ -179,6 +194,7 @@ class CodeBuilderRun {
   std::optional<AnyKeyPath> changedKeypath_;
   const store::LayerConfig& layer_;
   CodePlatform platform_;
+  BuildOutput output_;
   BuildResult result_;
   FirstOccurrenceIndex firstOccurrences_;
   std::string line_;
@@ -215,8 +231,16 @@ BuildResult CodeBuilder::buildMainThread(std::optional<AnyKeyPath> changedKeypat
                                          CodePlatform platform) const {
   CodeCache startingCache = cacheReadQueue_.sync([this] { return cache; });
   return CodeBuilderRun(sectionBuilder_, codeHighlighter_, changedKeypath, newStore, platform,
-                        std::move(startingCache))
+                        std::move(startingCache), BuildOutput::everything)
       .run();
+}
+
+std::shared_ptr<const platform::MutableAttributedString> CodeBuilder::buildText(
+    const store::LayerConfig& layer, CodePlatform platform) const {
+  return CodeBuilderRun(sectionBuilder_, codeHighlighter_, std::nullopt, layer, platform,
+                        CodeCache(), BuildOutput::textOnly)
+      .run()
+      .text;
 }
 
 void CodeBuilder::buildAsync(std::optional<AnyKeyPath> changedKeypath,

@@ -250,6 +250,22 @@ TEST(CodeBuilderTest, RangesAreFirstOccurrencesEvenWithRepeatedNamesAndIndices) 
   }
 }
 
+TEST(CodeBuilderTest, TextAloneIsTheTextOfAFullBuild) {
+  for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+    auto layer = testing::generateEffect(seed, {.cells = 4, .minSubcells = 0, .maxSubcells = 2});
+    layer->cells[0]->name = "f\xC3\xA9u \xF0\x9F\x94\xA5";
+    store::CellConfig& textured = *layer->cells[seed % 4];
+    textured.contentUrl = platform::URL(seed % 2 ? "None" : "spark.png");
+    textured.contentsUrl = textured.contentUrl;
+    const CodePlatform platform = seed % 2 == 0 ? kIOS : kMac;
+    const CodeBuilder builder(12.0 + seed % 3, cacheQueue());
+    const BuildResult full = builder.buildMainThread(std::nullopt, *layer, platform);
+    const auto alone = builder.buildText(*layer, platform);
+    ASSERT_EQ(*alone, *full.text) << "seed " << seed;
+    ASSERT_EQ(alone->runCount(), full.text->runCount()) << "seed " << seed;
+  }
+}
+
 TEST(CodeBuilderTest, TextureLinksNameTheActionAndTheCell) {
   auto layer = testing::generateEffect(2, {.cells = 2, .minSubcells = 1, .maxSubcells = 1});
   layer->cells[0]->contentUrl = platform::URL("star.png");

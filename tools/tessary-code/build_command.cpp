@@ -56,9 +56,8 @@ void runBuild(const BuildOptions& options) {
   }
   const code_editor::CodeBuilder builder(options.textSize,
                                          platform::DispatchQueue("tessary-code.cache"));
-  // Only the text outlives the build: the cache and the records go before rendering.
   const std::shared_ptr<const platform::MutableAttributedString> text =
-      builder.buildMainThread(std::nullopt, *layer, options.platform).text;
+      builder.buildText(*layer, options.platform);
   writeOutput(options.output, render(*text, format, options));
 }
 

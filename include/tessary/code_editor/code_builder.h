@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "tessary/code_editor/build_result.h"
@@ -47,6 +48,11 @@ class CodeBuilder {
   // this moment, if any.
   BuildResult buildMainThread(std::optional<store::AnyKeyPath> changedKeypath,
                               const store::LayerConfig& newStore, CodePlatform platform) const;
+
+  // The coloured snippet `buildMainThread` gives when nothing is being changed, for a host that
+  // shows it once: no cache and no records are made, so it takes far less time and memory.
+  std::shared_ptr<const platform::MutableAttributedString> buildText(
+      const store::LayerConfig& layer, CodePlatform platform) const;
 
   // Hands the build to the throttler, runs it on the builder queue and calls `completion` on
   // the main queue. The effect is read as it is now: later changes to it do not reach this
