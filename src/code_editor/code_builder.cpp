@@ -75,7 +75,8 @@ class CodeBuilderRun {
     });
     result_.newHistroy.reserve(lines);
     result_.cache.reserveLines(lines);
-    firstOccurrences_.reserve(lines + headers);
+    piecesAreDistinct_ = indicesMatchPlaces(layer_);
+    if (!piecesAreDistinct_) firstOccurrences_.reserve(lines + headers);
     const CodeCache::BuildSize& last = result_.cache.lastBuild_;
     const auto withRoom = [](std::size_t size) { return size + size / 8; };
     result_.text->reserve(withRoom(last.bytes), withRoom(last.runs));
@@ -146,13 +147,32 @@ class CodeBuilderRun {
     const Occurrence own{
         text.string().size(), piece->string().size(), {text.length(), piece->length()}};
     text.append(*piece);
-    const Occurrence first =
-        firstOccurrences_.firstOccurrence(text.string(), piece->string(), pieceHash, own);
-    if (key == CellProperty::contents) registerBareHeader(own);
+    Occurrence first = own;
+    if (!piecesAreDistinct_) {
+      first = firstOccurrences_.firstOccurrence(text.string(), piece->string(), pieceHash, own);
+      if (key == CellProperty::contents) registerBareHeader(own);
+    }
 
     result_.newHistroy.emplace_back(std::move(recordText), first.range, key,
                                     cell ? std::optional<int>(cell->index) : std::nullopt,
                                     cell ? cell->subindex : std::nullopt);
+  }
+
+  // Whether every cell has the index (and sub-cell the sub-index) of its place, as the store
+  // keeps them. Then no two cells share a variable name, no two pieces share a text, and no
+  // piece occurs before its own place: every first occurrence is known without the index.
+  static bool indicesMatchPlaces(const store::LayerConfig& layer) {
+    for (std::size_t i = 0; i < layer.cells.size(); ++i) {
+      const CellConfig& cell = *layer.cells[i];
+      if (cell.index != static_cast<int>(i) || cell.subindex) return false;
+      for (std::size_t j = 0; j < cell.subcells.size(); ++j) {
+        const CellConfig& subcell = *cell.subcells[j];
+        if (subcell.index != static_cast<int>(i) || subcell.subindex != static_cast<int>(j)) {
+          return false;
+        }
+      }
+    }
+    return true;
   }
 
   // Colours `line_` in a string that keeps its room from line to line.
@@ -197,6 +217,7 @@ class CodeBuilderRun {
   BuildOutput output_;
   BuildResult result_;
   FirstOccurrenceIndex firstOccurrences_;
+  bool piecesAreDistinct_ = false;
   std::string line_;
   MutableAttributedString freshLook_;
 };

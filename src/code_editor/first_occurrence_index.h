@@ -15,8 +15,9 @@ namespace tessary::code_editor {
 // Every piece ends with a newline, and the snippet's lines carry their variable name at the
 // start and escape every quote inside a name, so an earlier occurrence of a piece can only be an
 // earlier piece of the same text, or the tail of an earlier cell header from its empty line on
-// (a header without texture inside one with texture). The builder registers exactly those, and
-// a query is one hash lookup and one comparison. The tests check this against a plain search of
+// (a header without texture inside one with texture), and only when two cells share a variable
+// name. The builder needs the index only then, and registers exactly those; a query is one hash
+// lookup and one comparison. The tests check this against a plain search of
 // the whole text on generated effects with hostile names and repeated indices.
 class FirstOccurrenceIndex {
  public:
