@@ -1,5 +1,7 @@
 #include "tessary/platform/atomic_file.h"
 
+#include "support/temporary_folder.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,23 +13,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AtomicFileTest : public ::testing::Test {
+class AtomicFileTest : public testing::TemporaryFolderTest {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("tessary-atomic-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override {
-    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(folder_);
-  }
   std::size_t entries() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder_), {}));
   }
-  fs::path folder_;
 };
 
 TEST_F(AtomicFileTest, WritesAndReplacesWholeFiles) {

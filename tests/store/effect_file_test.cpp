@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "support/temporary_folder.h"
 #include "tessary/store/data_store.h"
 
 namespace tessary::store {
@@ -497,19 +498,8 @@ TEST(EffectFileTest, DemoIsACampfireInTheFileLayout) {
   EXPECT_EQ(demo->cells[2]->contentsUrl, platform::URL("None"));
 }
 
-class EffectFileOnDiskTest : public ::testing::Test {
+class EffectFileOnDiskTest : public testing::TemporaryFolderTest {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("tessary-effect-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override {
-    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(folder_);
-  }
   std::vector<std::string> entries() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder_)) {
@@ -525,7 +515,6 @@ class EffectFileOnDiskTest : public ::testing::Test {
     }
     return "(no error)";
   }
-  fs::path folder_;
 };
 
 TEST_F(EffectFileOnDiskTest, SaveThenLoad) {

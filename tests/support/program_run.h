@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/temporary_folder.h"
 #include "tessary/store/effect_file.h"
 
 namespace tessary::testing {
@@ -53,26 +54,19 @@ inline std::string readFile(const std::filesystem::path& path) {
 
 // A fresh folder for each test of the program, holding the demo effect as fire.json. Skips the
 // test when the program is not built.
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public TemporaryFolderTest {
  protected:
   void SetUp() override {
     if (!std::filesystem::exists(programPath())) {
       GTEST_SKIP() << "the program is not built: " << programPath();
     }
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = std::filesystem::path(::testing::TempDir()) /
-              (std::string(test->test_suite_name()) + "-" + test->name() + "-" +
-               std::to_string(::getpid()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
+    TemporaryFolderTest::SetUp();
     effect_ = folder_ / "fire.json";
     writeFile(effect_, store::EffectFile::demoJson());
   }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
 
   std::string path(const std::string& name) const { return (folder_ / name).string(); }
 
-  std::filesystem::path folder_;
   std::filesystem::path effect_;
 };
 
