@@ -109,9 +109,13 @@ void writeFileAtomically(const std::filesystem::path& requestedPath, std::string
   if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
     throw FileError(path, "not a regular file; refusing to replace it");
   }
+  // The copy is created with the mode of the file it replaces (narrowed by the umask, widened
+  // back below), so a private file's contents are never readable by others on the way.
+  const bool replacing = S_ISREG(existing.st_mode);
+  const mode_t mode = replacing ? existing.st_mode & 07777 : 0644;
   const std::filesystem::path temporaryPath = temporaryPathBeside(path);
   const int descriptor =
-      ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+      ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (descriptor < 0) throw FileError(path, systemReason(errno));
   TemporaryFile temporary(descriptor, temporaryPath);
 
@@ -126,7 +130,7 @@ void writeFileAtomically(const std::filesystem::path& requestedPath, std::string
     written += static_cast<std::size_t>(count);
   }
   if (::fsync(temporary.descriptor()) != 0) throw FileError(path, systemReason(errno));
-  if (S_ISREG(existing.st_mode)) ::fchmod(temporary.descriptor(), existing.st_mode & 07777);
+  if (replacing) ::fchmod(temporary.descriptor(), mode);
   if (temporary.close() != 0) throw FileError(path, systemReason(errno));
   if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
     throw FileError(path, systemReason(errno));
