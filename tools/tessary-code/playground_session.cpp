@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -96,6 +98,17 @@ double finiteNumber(const json& value, std::string_view what) {
   const double number = value.get<double>();
   if (!std::isfinite(number)) throw RequestError(400, std::string(what) + " must be finite");
   return number;
+}
+
+// A cell's index as the page sends it. One beyond int's range names no cell rather than wrapping
+// round to one that exists.
+int cellIndex(const json& value) {
+  if (!value.is_number_integer()) throw RequestError(400, "a cell is named by whole numbers");
+  const bool fits = value.is_number_unsigned()
+                        ? value.get<std::uint64_t>() <= std::numeric_limits<int>::max()
+                        : std::in_range<int>(value.get<std::int64_t>());
+  if (!fits) throw RequestError(404, "no such cell");
+  return value.get<int>();
 }
 
 const json& member(const json& arguments, const char* name) {
@@ -247,17 +260,16 @@ json PlaygroundSession::handle(std::string_view action, const json& arguments) {
     const json parent = arguments.is_object() && arguments.contains("parent")
                             ? arguments.at("parent")
                             : json(nullptr);
-    if (!parent.is_null() &&
-        (!parent.is_number_integer() || !store_.layer()->cell(parent.get<int>()))) {
-      throw RequestError(404, "no such cell");
-    }
+    const std::optional<int> parentIdx =
+        parent.is_null() ? std::nullopt : std::optional(cellIndex(parent));
+    if (parentIdx && !store_.layer()->cell(*parentIdx)) throw RequestError(404, "no such cell");
     return {{"changed", applyChange([&] {
                auto cell = std::make_shared<store::CellConfig>();
-               cell->name = parent.is_null() ? "particles" : "sparks";
-               if (parent.is_null()) {
-                 store_.addCell(std::move(cell), DataUpdateSource::control);
+               cell->name = parentIdx ? "sparks" : "particles";
+               if (parentIdx) {
+                 store_.addSubcell(*parentIdx, std::move(cell), DataUpdateSource::control);
                } else {
-                 store_.addSubcell(parent.get<int>(), std::move(cell), DataUpdateSource::control);
+                 store_.addCell(std::move(cell), DataUpdateSource::control);
                }
              })}};
   }
@@ -467,15 +479,12 @@ bool PlaygroundSession::applyChange(Change&& change) {
 }
 
 PlaygroundSession::CellAddress PlaygroundSession::cellAddress(const json& reference) const {
-  const json& cell = member(reference, "cell");
+  const int cellIdx = cellIndex(member(reference, "cell"));
   const json sub = reference.contains("sub") ? reference.at("sub") : json(nullptr);
-  if (!cell.is_number_integer() || (!sub.is_null() && !sub.is_number_integer())) {
-    throw RequestError(400, "a cell is named by whole numbers");
-  }
   const std::optional<int> subcellIdx =
-      sub.is_null() ? std::nullopt : std::optional(sub.get<int>());
-  if (!store_.layer()->cell(cell.get<int>(), subcellIdx)) throw RequestError(404, "no such cell");
-  return {cell.get<int>(), subcellIdx};
+      sub.is_null() ? std::nullopt : std::optional(cellIndex(sub));
+  if (!store_.layer()->cell(cellIdx, subcellIdx)) throw RequestError(404, "no such cell");
+  return {cellIdx, subcellIdx};
 }
 
 const std::string& PlaygroundSession::snapshot() {
