@@ -5,6 +5,7 @@ import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, execFileSync } from 'node:child_process';
 import fs from 'node:fs';
+import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import zlib from 'node:zlib';
@@ -226,8 +227,12 @@ test('a number typed into the code moves the slider and is saved', async () => {
 test('an unfinished number is marked as being typed', async () => {
   await selectInLine('cell1.velocity =', '60.0');
   await page.keyboard.type('1.', { delay: 40 });
-  await page.waitForSelector('#line-mark.pending:not([hidden])', WAIT);
-  assert.match(await page.locator('#answer').textContent(), /pending/);
+  // Both at once: the next snippet shown clears them.
+  await page.waitForFunction(() => {
+    const mark = document.querySelector('#line-mark');
+    return !mark.hidden && mark.classList.contains('pending') &&
+      /pending/.test(document.querySelector('#answer').textContent);
+  }, null, WAIT);
   await shoot('code-pending.png');
   await page.keyboard.type('5', { delay: 40 });
   await page.waitForSelector('#line-mark', { state: 'hidden', ...WAIT });
@@ -314,4 +319,37 @@ test('a texture is imported into the effect folder and exported again', async ()
   assert.deepEqual(fs.readFileSync(await download.path()), png);
   await page.waitForTimeout(1000);
   await shoot('texture-imported.png');
+});
+
+test('a page of another site cannot slip a change into the body of a refused request', async () => {
+  const before = fs.readFileSync(path.join(folder, 'fire.json'));
+  const token = await page.locator('meta[name="playground-token"]').getAttribute('content');
+  const playground = new URL(address);
+  const change = JSON.stringify({ key: 'viewWidth', value: 4242 });
+  // Even with the page's own origin and secret, a request inside another's body is never read.
+  const hidden = `POST /api/set HTTP/1.1\r\nHost: ${playground.host}\r\n` +
+    `Origin: ${playground.origin}\r\nX-Playground-Token: ${token}\r\n` +
+    `Content-Type: application/json\r\nContent-Length: ${change.length}\r\n\r\n${change}`;
+  const otherSite = http.createServer((request, response) => {
+    response.writeHead(200, { 'Content-Type': 'text/html' });
+    response.end('<!doctype html><title>another site</title>');
+  });
+  await new Promise((resolve) => otherSite.listen(0, '127.0.0.1', resolve));
+  const attacker = await browser.newPage();
+  try {
+    await attacker.goto(`http://localhost:${otherSite.address().port}/`);
+    // The hidden request, repeated after every padding length up to its own, starts at every
+    // offset a server might go on reading from.
+    const answered = await attacker.evaluate(([url, request]) => Promise.all(
+      Array.from(request, (_, padding) => fetch(url, {
+        mode: 'no-cors', method: 'POST', body: 'x'.repeat(padding) + request.repeat(40),
+      }).then(() => true, () => false)),
+    ), [new URL('/api/set', address).href, hidden]);
+    assert.ok(answered.some(Boolean), 'the playground never answered the other site');
+    await attacker.waitForTimeout(1500);
+  } finally {
+    await attacker.close();
+    otherSite.close();
+  }
+  assert.deepEqual(fs.readFileSync(path.join(folder, 'fire.json')), before);
 });

@@ -4,13 +4,15 @@
 Usage: serve_security_test.py PATH/TO/tessary-code
 
 Starts `tessary-code serve` on a free port of 127.0.0.1 in a temporary folder and sends it
-requests from foreign hosts and sites, oversized and deeply nested bodies, hostile upload names
-and an effect whose names hold markup. Prints one line per check and a closing count.
+requests from foreign hosts and sites, requests hidden in the bodies of refused ones, oversized,
+chunked and deeply nested bodies, many held and slow connections, hostile upload names and an
+effect whose names hold markup. Prints one line per check and a closing count.
 """
 
 import json
 import os
 import re
+import select
 import socket
 import subprocess
 import sys
@@ -36,13 +38,36 @@ def hostile_effect():
     }
 
 
+def read_until_closed(connection, seconds=5):
+    """Everything the server sends until it closes the connection (or `seconds` pass)."""
+    data = b""
+    deadline = time.monotonic() + seconds
+    try:
+        while time.monotonic() < deadline:
+            connection.settimeout(max(0.01, deadline - time.monotonic()))
+            chunk = connection.recv(65536)
+            if not chunk:
+                break
+            data += chunk
+    except (ConnectionResetError, socket.timeout):
+        pass
+    return data
+
+
+def status_of(answer):
+    match = re.match(rb"HTTP/1\.1 (\d{3}) ", answer)
+    return int(match.group(1)) if match else 0
+
+
+def serve_arguments(program, effect_name, port=0):
+    return [program, "serve"] + ([effect_name] if effect_name else []) + ["--port", str(port)]
+
+
 class Server:
     def __init__(self, program, folder, effect_name):
-        args = [program, "serve", "--port", "0"]
-        if effect_name:
-            args.insert(2, effect_name)
         self.process = subprocess.Popen(
-            args, cwd=folder, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True
+            serve_arguments(program, effect_name), cwd=folder, stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE, text=True
         )
         line = self.process.stdout.readline()
         match = re.search(r"http://127\.0\.0\.1:(\d+)/", line)
@@ -51,6 +76,12 @@ class Server:
             raise RuntimeError("no address printed: %r %r" % (line, self.process.stderr.read()))
         self.port = int(match.group(1))
         self.origin = "http://127.0.0.1:%d" % self.port
+        self.host_line = "Host: 127.0.0.1:%d\r\n" % self.port
+        page = self.request("GET", "/")[2].decode()
+        self.token = re.search(r'name="playground-token" content="([0-9a-f]+)"', page).group(1)
+        self.change_headers = {"Origin": self.origin, "X-Playground-Token": self.token}
+        self.change_head = self.host_line + "".join(
+            "%s: %s\r\n" % item for item in self.change_headers.items())
 
     def stop(self):
         self.process.terminate()
@@ -63,7 +94,10 @@ class Server:
         self.process.stderr.close()
         return self.process.returncode
 
-    def request(self, method, path, headers=None, body=b"", read_limit=1 << 20, timeout=10):
+    def connect(self, timeout=10):
+        return socket.create_connection(("127.0.0.1", self.port), timeout=timeout)
+
+    def request(self, method, path, headers=None, body=b"", timeout=10):
         """Sends one raw HTTP/1.1 request with exactly the given headers; returns (status,
         headers, body)."""
         sent = {"Host": "127.0.0.1:%d" % self.port, "Connection": "close"}
@@ -74,46 +108,34 @@ class Server:
         for name, value in sent.items():
             if value is not None:
                 head += "%s: %s\r\n" % (name, value)
-        with socket.create_connection(("127.0.0.1", self.port), timeout=timeout) as connection:
+        with self.connect(timeout) as connection:
             try:
                 connection.sendall(head.encode("latin-1") + b"\r\n" + body)
             except (BrokenPipeError, ConnectionResetError):
                 pass
-            data = b""
-            try:
-                while len(data) < read_limit:
-                    chunk = connection.recv(65536)
-                    if not chunk:
-                        break
-                    data += chunk
-            except (ConnectionResetError, socket.timeout):
-                pass
+            data = read_until_closed(connection, timeout)
         header_text, _, payload = data.partition(b"\r\n\r\n")
-        lines = header_text.decode("latin-1").split("\r\n")
-        status = int(lines[0].split()[1]) if lines and lines[0] else 0
         response_headers = {}
-        for line in lines[1:]:
+        for line in header_text.decode("latin-1").split("\r\n")[1:]:
             name, _, value = line.partition(":")
             response_headers[name.strip().lower()] = value.strip()
-        return status, response_headers, payload
+        return status_of(data), response_headers, payload
 
     def action(self, name, arguments, headers=None):
-        sent = {"Origin": self.origin, "Content-Type": "application/json"}
+        sent = dict(self.change_headers, **{"Content-Type": "application/json"})
         sent.update(headers or {})
         return self.request("POST", "/api/" + name, sent, json.dumps(arguments).encode())
 
     def upload(self, cell, name, body, headers=None):
         query = urllib.parse.urlencode({"cell": cell, "name": name})
-        sent = {"Origin": self.origin, "Content-Type": "image/png"}
+        sent = dict(self.change_headers, **{"Content-Type": "image/png"})
         sent.update(headers or {})
         return self.request("POST", "/api/texture/import?" + query, sent, body)
 
     def first_event(self, name):
         """The data of the first server-sent event called `name`."""
-        with socket.create_connection(("127.0.0.1", self.port), timeout=10) as connection:
-            connection.sendall(
-                ("GET /events HTTP/1.1\r\nHost: 127.0.0.1:%d\r\n\r\n" % self.port).encode()
-            )
+        with self.connect() as connection:
+            connection.sendall(("GET /events HTTP/1.1\r\n%s\r\n" % self.host_line).encode())
             data = b""
             deadline = time.monotonic() + 10
             while time.monotonic() < deadline:
@@ -173,8 +195,11 @@ class PlaygroundSecurityTest(unittest.TestCase):
             status, _, _ = self.server.action(
                 "set", {"cell": 0, "key": "birthRate", "value": 1}, {"Origin": origin})
             self.assertEqual(status, 403, "Origin %r" % origin)
-        status, _, _ = self.server.action("undo", {}, {"Sec-Fetch-Site": "cross-site"})
-        self.assertEqual(status, 403)
+        for headers in [{"Sec-Fetch-Site": "cross-site"}, {"X-Playground-Token": None},
+                        {"X-Playground-Token": self.server.token[:-1] + "0"}]:
+            status, _, _ = self.server.action(
+                "set", {"cell": 0, "key": "birthRate", "value": 1}, headers)
+            self.assertEqual(status, 403, headers)
         status, _, _ = self.server.request(
             "GET", "/api/texture/export?cell=0", {"Sec-Fetch-Site": "cross-site"})
         self.assertEqual(status, 403)
@@ -184,18 +209,110 @@ class PlaygroundSecurityTest(unittest.TestCase):
         with open(os.path.join(self.effect_folder, "fire.json")) as effect:
             self.assertNotIn('"birthRate": 1', effect.read())
 
-    def test_bodies_are_limited(self):
-        status, _, _ = self.server.action("code", {"text": "x" * (3 * 1024 * 1024)})
-        self.assertEqual(status, 413)
-        status, _, _ = self.server.upload(0, "big.png", PNG + b"\x00" * (9 * 1024 * 1024))
-        self.assertEqual(status, 413)
+    def test_bodies_over_the_limit_are_refused_at_once_whatever_their_encoding(self):
+        for path, content_type, limit in [
+            ("/api/code", "application/json", 2 << 20),
+            ("/api/texture/import?cell=0&name=big.png", "image/png", 8 << 20),
+        ]:
+            head = "POST %s HTTP/1.1\r\n%sContent-Type: %s\r\n" % (
+                path, self.server.change_head, content_type)
+            for announced in ["Content-Length: %d\r\n" % (limit + 1),
+                              "Content-Length: %d\r\nExpect: 100-continue\r\n" % (limit + 1)]:
+                started = time.monotonic()
+                with self.server.connect() as connection:
+                    connection.sendall((head + announced + "\r\n").encode())
+                    self.assertEqual(status_of(read_until_closed(connection)), 413, announced)
+                self.assertLess(time.monotonic() - started, 1)
+            # A chunked body has no length to announce: it is sent until the server answers.
+            sent = 0
+            with self.server.connect() as connection:
+                connection.sendall((head + "Transfer-Encoding: chunked\r\n\r\n").encode())
+                chunk = b"10000\r\n" + b"\x00" * 0x10000 + b"\r\n"
+                try:
+                    while sent < limit + (32 << 20):
+                        readable, writable, _ = select.select([connection], [connection], [], 5)
+                        if readable or not writable:
+                            break
+                        sent += connection.send(chunk)
+                except (BrokenPipeError, ConnectionResetError):
+                    pass
+                self.assertEqual(status_of(read_until_closed(connection)), 413, path)
+            self.assertLess(sent, limit + (32 << 20), path)
         self.assertFalse(os.path.exists(os.path.join(self.effect_folder, "big.png")))
-        status, _, _ = self.server.request(
-            "POST", "/api/set", {"Origin": self.server.origin, "Content-Type": "application/json"},
-            b"[" * 100000 + b"]" * 100000)
-        self.assertEqual(status, 400)
-        status, _, _ = self.server.action("code", {"text": "\ud800"})
-        self.assertIn(status, (200, 400))
+
+    def test_requests_sent_after_a_request_are_never_read(self):
+        set_width = json.dumps({"key": "viewWidth", "value": 4242})
+        smuggled = ("POST /api/set HTTP/1.1\r\n%sContent-Type: application/json\r\n"
+                    "Content-Length: %d\r\n\r\n%s" % (self.server.change_head, len(set_width),
+                                                       set_width)).encode()
+        host = self.server.host_line
+        for head, declares_body in [
+            # Another site's no-cors POST, refused for its origin.
+            ("POST /api/set HTTP/1.1\r\n%sOrigin: http://evil.example\r\n"
+             "Content-Type: text/plain\r\n" % host, True),
+            # The page's own origin and secret, refused for its type.
+            ("POST /api/set HTTP/1.1\r\n%sContent-Type: text/plain\r\n" % self.server.change_head,
+             True),
+            ("GET /app.js HTTP/1.1\r\n%s" % host, True),
+            # One request after another on the same connection.
+            ("GET / HTTP/1.1\r\n%s" % host, False),
+        ]:
+            for padding in (0, 1, 1000, 70000):
+                body = b"x" * padding + smuggled
+                length = len(body) if declares_body else 0
+                for delay in (0, 0.05):
+                    with self.server.connect() as connection:
+                        connection.sendall(("%sContent-Length: %d\r\n\r\n" % (head, length)).encode())
+                        time.sleep(delay)
+                        try:
+                            connection.sendall(body)
+                        except (BrokenPipeError, ConnectionResetError):
+                            pass
+                        answer = read_until_closed(connection)
+                    self.assertEqual(len(re.findall(rb"HTTP/1\.1 \d{3} ", answer)), 1, head)
+                    self.assertIn(b"\r\nConnection: close\r\n", answer)
+        with open(os.path.join(self.effect_folder, "fire.json")) as effect:
+            self.assertNotIn("4242", effect.read())
+
+    def test_held_and_slow_connections_do_not_hold_up_the_page(self):
+        host = self.server.host_line
+        for opening in [
+            "GET /events HTTP/1.1\r\n%s\r\n" % host,
+            "",
+            "GET / HTTP/1.1\r\n" + host,
+            "POST /api/undo HTTP/1.1\r\n%sContent-Type: application/json\r\n"
+            "Content-Length: 100\r\n\r\n{" % self.server.change_head,
+        ]:
+            held = []
+            try:
+                for _ in range(100):
+                    held.append(self.server.connect())
+                    held[-1].sendall(opening.encode())
+                started = time.monotonic()
+                self.assertEqual(self.server.request("GET", "/", timeout=1)[0], 200, opening)
+                self.assertEqual(self.server.action("platform", {"platform": "macOS"})[0], 200, opening)
+                self.assertLess(time.monotonic() - started, 1, opening)
+                if "/events" in opening:
+                    self.assertIn(b"event: closed", read_until_closed(held[0]))
+            finally:
+                for connection in held:
+                    connection.close()
+        # A client that sends its head a byte at a time is let go within the head's time.
+        started = time.monotonic()
+        with self.server.connect() as connection:
+            for byte in ("GET / HTTP/1.1\r\n" + host + "X-Slow: " + "x" * 40).encode():
+                if select.select([connection], [], [], 0.25)[0]:
+                    break
+                connection.send(bytes([byte]))
+            self.assertNotEqual(status_of(read_until_closed(connection)), 200)
+        self.assertLess(time.monotonic() - started, 7)
+
+    def test_a_second_server_on_a_taken_port_is_refused(self):
+        result = subprocess.run(
+            serve_arguments(self.program, "fire.json", self.server.port), cwd=self.effect_folder,
+            capture_output=True, text=True, timeout=10)
+        self.assertEqual((result.returncode, result.stderr),
+                         (2, "tessary-code: port %d is in use; try --port 0\n" % self.server.port))
 
     def test_upload_names_cannot_leave_the_folder(self):
         before = self.files_outside_effect_folder()
@@ -259,6 +376,9 @@ class PlaygroundSecurityTest(unittest.TestCase):
             ("set", {"cell": 0, "key": "birthRate", "value": "1e999"}),
             ("set", {"cell": 0, "key": "birthRate", "value": None}),
             ("set", {"cell": 7, "key": "birthRate", "value": 1}),
+            ("set", {"cell": 4294967296, "key": "birthRate", "value": 31337}),
+            ("set", {"cell": 0, "sub": -4294967296, "key": "birthRate", "value": 31337}),
+            ("addCell", {"parent": 4294967296}),
             ("set", {"key": "nothing", "value": 1}),
             ("set", []),
             ("name", {"cell": 0, "sub": 3, "value": "x"}),
@@ -268,10 +388,13 @@ class PlaygroundSecurityTest(unittest.TestCase):
         ]:
             status, _, _ = self.server.action(action, arguments)
             self.assertIn(status, (400, 404), "%s %r" % (action, arguments))
-        status, _, _ = self.server.request(
-            "POST", "/api/set", {"Origin": self.server.origin, "Content-Type": "application/json"},
-            b"{not json")
-        self.assertEqual(status, 400)
+        for body in [b"{not json", b"[" * 100000 + b"]" * 100000]:
+            status, _, _ = self.server.request("POST", "/api/set", dict(
+                self.server.change_headers, **{"Content-Type": "application/json"}), body)
+            self.assertEqual(status, 400)
+        self.assertIn(self.server.action("code", {"text": "\ud800"})[0], (200, 400))
+        with open(os.path.join(self.effect_folder, "fire.json")) as effect:
+            self.assertNotIn("31337", effect.read())
         status, _, _ = self.server.request("GET", "/")
         self.assertEqual(status, 200)
 

@@ -1,6 +1,7 @@
 #include "event_hub.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace tessary::tool {
 
@@ -8,6 +9,13 @@ namespace {
 
 // A page that stops reading loses its oldest messages rather than the server's memory.
 constexpr std::size_t kMaxWaitingMessages = 256;
+// Each page holds a connection and a thread while it follows the events; past this many, the page
+// that has followed longest is let go (told why, so that it stops reconnecting), since a new page
+// is most likely the one a person is looking at.
+constexpr std::size_t kMaxSubscriptions = 8;
+constexpr std::string_view kLetGoMessage =
+    "event: closed\ndata: {\"message\": \"This page no longer shows changes: the playground is "
+    "open in too many pages. Reload to follow it here again.\"}\n\n";
 
 }  // namespace
 
@@ -16,7 +24,15 @@ std::shared_ptr<EventHub::Subscription> EventHub::subscribe() {
   std::lock_guard lock(mutex_);
   for (const auto& [event, message] : latest_) subscription->messages_.push_back(message);
   std::erase_if(subscriptions_, [](const auto& weak) { return weak.expired(); });
+  if (subscriptions_.size() >= kMaxSubscriptions) {
+    if (const auto oldest = subscriptions_.front().lock()) {
+      oldest->messages_.assign(1, std::string(kLetGoMessage));
+      oldest->ending_ = true;
+    }
+    subscriptions_.erase(subscriptions_.begin());
+  }
   subscriptions_.push_back(subscription);
+  changed_.notify_all();
   return subscription;
 }
 
@@ -55,7 +71,10 @@ std::optional<std::string> EventHub::next(Subscription& subscription,
   std::unique_lock lock(mutex_);
   changed_.wait_for(lock, timeout, [&] { return closed_ || !subscription.messages_.empty(); });
   if (closed_) return std::string();
-  if (subscription.messages_.empty()) return std::nullopt;
+  if (subscription.messages_.empty()) {
+    if (subscription.ending_) return std::string();
+    return std::nullopt;
+  }
   std::string message = std::move(subscription.messages_.front());
   subscription.messages_.pop_front();
   return message;

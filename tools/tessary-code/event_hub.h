@@ -14,7 +14,8 @@ namespace tessary::tool {
 
 // Server-sent events for every open page. The host thread publishes; each page's connection
 // waits on its own thread for the next message. A new page first gets the latest message of
-// every event name, so it shows the current state at once.
+// every event name, so it shows the current state at once. Only so many pages are followed at
+// once; a new one lets the oldest go.
 class EventHub {
  public:
   class Subscription;
@@ -26,7 +27,7 @@ class EventHub {
   void close();
 
   // The next message for `subscription` in event-stream form; none when `timeout` passes first.
-  // Throws nothing; gives an empty message once the hub is closed.
+  // Throws nothing; gives an empty message once the hub is closed or has let `subscription` go.
   std::optional<std::string> next(Subscription& subscription, std::chrono::milliseconds timeout);
   bool isClosed();
 
@@ -42,6 +43,7 @@ class EventHub::Subscription {
  private:
   friend class EventHub;
   std::deque<std::string> messages_;
+  bool ending_ = false;  // let go for a newer page: ends once its messages are sent
 };
 
 }  // namespace tessary::tool

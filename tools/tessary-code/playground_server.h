@@ -2,16 +2,20 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "event_hub.h"
 #include "playground_session.h"
 
 namespace httplib {
-class Server;
+struct Request;
 }
 
 namespace tessary::tool {
+
+class OneRequestServer;
 
 // The playground's HTTP side: the page and its script, the page's actions, texture uploads and
 // downloads, and the server-sent events that carry each build and state to the page.
@@ -21,8 +25,12 @@ namespace tessary::tool {
 //
 // Guards: it listens on 127.0.0.1 only; a request whose Host is not this server's own address, or
 // whose Origin (or Sec-Fetch-Site) shows another site, is refused, so neither a page of another
-// site nor a name that resolves to this machine (DNS rebinding) can use it; actions must be JSON
-// from the page itself; request bodies are limited in size.
+// site nor a name that resolves to this machine (DNS rebinding) can use it. Changes must come from
+// the page itself: its origin, and the secret of this run that only its HTML carries. Each
+// connection carries one request and is closed after the answer, so nothing a refused request
+// sends along is ever read as a request. Heads and bodies are limited in size and time, event
+// streams in number, and every connection has a thread of its own, so a slow or idle client
+// cannot hold up the page.
 class PlaygroundServer {
  public:
   PlaygroundServer(std::shared_ptr<PlaygroundSession> session, EventHub& events);
@@ -42,11 +50,20 @@ class PlaygroundServer {
   void join();
 
  private:
+  struct Refusal {
+    int status;
+    const char* reason;
+  };
+
   void route();
+  // Why a request is refused, judged from its head alone.
+  std::optional<Refusal> refusal(const httplib::Request& request) const;
 
   std::shared_ptr<PlaygroundSession> session_;
   EventHub& events_;
-  std::unique_ptr<httplib::Server> server_;
+  std::unique_ptr<OneRequestServer> server_;
+  const std::string token_;
+  std::string page_;
   int port_ = 0;
   std::thread thread_;
   std::atomic<bool> stopped_{false};

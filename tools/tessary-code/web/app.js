@@ -55,6 +55,13 @@ const app = {
 
 // ---- Talking to the server -------------------------------------------------------------------
 
+// Every change carries the secret this run of the server put into the page, so that no other
+// site's page can make one.
+const changeHeaders = (contentType) => ({
+  'Content-Type': contentType,
+  'X-Playground-Token': document.querySelector('meta[name="playground-token"]').content,
+});
+
 // Actions go out one at a time, in order. A queued live value that has not gone out yet is
 // replaced by a newer one for the same control, so a fast drag never piles up requests.
 const outbox = { queue: [], busy: false };
@@ -81,7 +88,7 @@ async function pump() {
     try {
       const response = await fetch('/api/' + item.action, {
         method: 'POST',
-        headers: { 'Content-Type': 'application/json' },
+        headers: changeHeaders('application/json'),
         body: JSON.stringify(item.body),
       });
       result = await response.json();
@@ -106,6 +113,11 @@ function connectEvents() {
   events.addEventListener('state', (event) => applyState(JSON.parse(event.data)));
   events.addEventListener('snippet', (event) => receiveSnippet(JSON.parse(event.data)));
   events.addEventListener('notice', (event) => showStatus(JSON.parse(event.data).message, true));
+  // The server follows only so many pages at once and lets the oldest go for a new one.
+  events.addEventListener('closed', (event) => {
+    events.close();
+    showStatus(JSON.parse(event.data).message, true);
+  });
   events.onerror = () => showStatus('Reconnecting to the playground server…', true);
   events.onopen = () => showStatus('');
 }
@@ -379,7 +391,7 @@ function importTexture(target) {
     if (target.sub !== null) query.set('sub', target.sub);
     const response = await fetch('/api/texture/import?' + query, {
       method: 'POST',
-      headers: { 'Content-Type': file.type || 'application/octet-stream' },
+      headers: changeHeaders(file.type || 'application/octet-stream'),
       body: file,
     });
     const result = await response.json();
