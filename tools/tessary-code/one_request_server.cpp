@@ -13,9 +13,9 @@ namespace tessary::tool {
 
 namespace {
 
-// How long what a client still sends after its answer is read and dropped before the connection
-// closes: closing with unread bytes resets the connection, which can discard the answer before
-// the client reads it.
+// How long the rest of a body a client still sends after its answer (a refused upload, say) is
+// read and dropped before the connection closes: closing with unread bytes resets the
+// connection, which can discard the answer before the client reads it.
 constexpr std::chrono::seconds kLinger{1};
 
 }  // namespace
@@ -55,14 +55,21 @@ bool OneRequestServer::process_and_close_socket(int socket) {
   const Clock::time_point start = Clock::now();
   DeadlineSocketStream stream(socket, start + limits_.headTime, limits_.writeTimeout);
   bool connectionClosed = true;
-  const bool answered = process_request(stream, true, connectionClosed, [&](httplib::Request&) {
-    stream.startBody(start + limits_.requestTime, limits_.maxBody);
-  });
+  bool announcedBody = false;
+  const bool answered =
+      process_request(stream, true, connectionClosed, [&](httplib::Request& request) {
+        stream.startBody(start + limits_.requestTime, limits_.maxBody);
+        const std::string length = request.get_header_value("Content-Length");
+        announcedBody =
+            request.has_header("Transfer-Encoding") || (!length.empty() && length != "0");
+      });
 
   ::shutdown(socket, SHUT_WR);
-  stream.startBody(Clock::now() + kLinger, std::numeric_limits<std::size_t>::max());
-  char unread[16 * 1024];
-  while (stream.read(unread, sizeof unread) > 0) {
+  if (announcedBody) {
+    stream.startBody(Clock::now() + kLinger, std::numeric_limits<std::size_t>::max());
+    char unread[16 * 1024];
+    while (stream.read(unread, sizeof unread) > 0) {
+    }
   }
   release(socket);
   return answered;

@@ -34,7 +34,7 @@ constexpr std::chrono::seconds kEventKeepAlive{10};
 constexpr std::chrono::milliseconds kEventWaitStep{500};
 // Connections beyond this many wait for one to end; each one's reading is limited in time, and
 // event streams in number, so none waits long.
-constexpr std::size_t kMaxConnectionThreads = 128;
+constexpr std::size_t kMaxConnectionThreads = 256;
 constexpr OneRequestServer::Limits kConnectionLimits{
     .headTime = std::chrono::seconds(5),
     .requestTime = std::chrono::seconds(30),
