@@ -1,5 +1,6 @@
 #include "tessary/platform/html_renderer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <optional>
@@ -182,12 +183,13 @@ class ClassTable {
   std::vector<std::string> rules_;
 };
 
-class Page {
+// Writes a page, or a fragment for a page's own element; the two share span classes and escaping.
+class Markup {
  public:
-  Page(const HtmlRenderer::Options& options, const MutableAttributedString& text)
+  Markup(const HtmlRenderer::Options& options, const MutableAttributedString& text)
       : options_(options), text_(text), spanClassOfSet_(text.attributeSetCount(), kUnknown) {}
 
-  std::string render() {
+  std::string page() {
     // Classes are settled first, so that the head comes before the body in one string.
     const std::vector<rendering::ParagraphBlock> blocks = rendering::paragraphBlocks(text_);
     std::vector<int> blockClasses;
@@ -196,42 +198,30 @@ class Page {
       blockClasses.push_back(block.style ? paragraphClasses_.classOf(paragraphCss(*block.style))
                                          : kNoClass);
     }
-    for (const AttributeRun run : text_.runs()) spanClassOf(run.setIndex);
-    spanOpenings_.reserve(spanClasses_.size());
-    for (std::size_t i = 0; i < spanClasses_.size(); ++i) {
-      std::string opening = "<span";
-      appendClass(opening, 's', static_cast<int>(i));
-      opening += '>';
-      spanOpenings_.push_back(std::move(opening));
-    }
+    settleSpanClasses();
 
     std::string out = head();
-    // Room for the text and a span per run, so that a long text is written without moving.
-    out.reserve(out.size() + text_.string().size() + text_.runCount() * 32 + blocks.size() * 32 +
-                64);
-    const std::string_view characters = text_.string();
-    std::size_t runIndex = 0;
+    reserveForText(out, blocks.size());
     for (std::size_t b = 0; b < blocks.size(); ++b) {
-      const rendering::ParagraphBlock& block = blocks[b];
       out += "<pre";
       if (blockClasses[b] != kNoClass) appendClass(out, 'p', blockClasses[b]);
       // A line feed right after <pre> is dropped by the parser; this one keeps the text's own.
       out += ">\n";
-      for (std::size_t position = block.begin; position < block.end;) {
-        while (text_.run(runIndex).bytes.end <= position) ++runIndex;
-        const AttributeRun run = text_.run(runIndex);
-        const std::size_t end = std::min(run.bytes.end, block.end);
-        switchLink(out, run.attributes().link);
-        switchSpan(out, spanClassOf(run.setIndex));
-        appendEscaped(out, characters.substr(position, end - position));
-        position = end;
-      }
-      switchSpan(out, kNoClass);
-      switchLink(out, std::nullopt);
+      appendRuns(out, blocks[b].begin, blocks[b].end);
       out += "</pre>\n";
     }
     out += "</body>\n</html>\n";
     return out;
+  }
+
+  HtmlRenderer::Fragment fragment() {
+    settleSpanClasses();
+    linkTag_ = "span";
+    HtmlRenderer::Fragment fragment;
+    reserveForText(fragment.html, 0);
+    appendRuns(fragment.html, 0, text_.string().size());
+    spanClasses_.appendRules(fragment.css, 's');
+    return fragment;
   }
 
  private:
@@ -242,6 +232,38 @@ class Page {
     out += prefix;
     out += std::to_string(index);
     out += '"';
+  }
+
+  void settleSpanClasses() {
+    for (const AttributeRun run : text_.runs()) spanClassOf(run.setIndex);
+    spanOpenings_.reserve(spanClasses_.size());
+    for (std::size_t i = 0; i < spanClasses_.size(); ++i) {
+      std::string opening = "<span";
+      appendClass(opening, 's', static_cast<int>(i));
+      opening += '>';
+      spanOpenings_.push_back(std::move(opening));
+    }
+  }
+
+  // Room for the text and a span per run, so that a long text is written without moving.
+  void reserveForText(std::string& out, std::size_t blockCount) const {
+    out.reserve(out.size() + text_.string().size() + text_.runCount() * 32 + blockCount * 32 + 64);
+  }
+
+  // The characters from `begin` to `end` in their spans and links, all closed at the end.
+  void appendRuns(std::string& out, std::size_t begin, std::size_t end) {
+    const std::string_view characters = text_.string();
+    for (std::size_t position = begin; position < end;) {
+      while (text_.run(runIndex_).bytes.end <= position) ++runIndex_;
+      const AttributeRun run = text_.run(runIndex_);
+      const std::size_t runEnd = std::min(run.bytes.end, end);
+      switchLink(out, run.attributes().link);
+      switchSpan(out, spanClassOf(run.setIndex));
+      appendEscaped(out, characters.substr(position, runEnd - position));
+      position = runEnd;
+    }
+    switchSpan(out, kNoClass);
+    switchLink(out, std::nullopt);
   }
 
   int spanClassOf(std::size_t setIndex) {
@@ -269,11 +291,20 @@ class Page {
   void switchLink(std::string& out, const std::optional<std::string>& link) {
     if (link == openLink_) return;
     switchSpan(out, kNoClass);
-    if (openLink_) out += "</a>";
+    if (openLink_) {
+      out += "</";
+      out += linkTag_;
+      out += '>';
+    }
     if (link) {
-      out += "<a href=\"#";
-      rendering::appendPercentEncoded(out, *link);
-      out += "\" data-link=\"";
+      out += '<';
+      out += linkTag_;
+      if (linkTag_ == "a") {
+        out += " href=\"#";
+        rendering::appendPercentEncoded(out, *link);
+        out += '"';
+      }
+      out += " data-link=\"";
       appendEscaped(out, *link);
       out += "\">";
     }
@@ -305,6 +336,10 @@ class Page {
   std::vector<int> spanClassOfSet_;
   // The opening tag of every span class, settled before the body is written.
   std::vector<std::string> spanOpenings_;
+  // A page links with <a>; a fragment lives in an element that may be edited, where a link
+  // would be followed or grown by typing, so it marks links with a <span> a script reads.
+  std::string_view linkTag_ = "a";
+  std::size_t runIndex_ = 0;
   int openSpan_ = kNoClass;
   std::optional<std::string> openLink_;
 };
@@ -312,7 +347,11 @@ class Page {
 }  // namespace
 
 std::string HtmlRenderer::render(const MutableAttributedString& text) const {
-  return Page(options_, text).render();
+  return Markup(options_, text).page();
+}
+
+HtmlRenderer::Fragment HtmlRenderer::renderFragment(const MutableAttributedString& text) const {
+  return Markup(options_, text).fragment();
 }
 
 }  // namespace tessary::platform

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "apply_command.h"
-#include "snippet_fragment.h"
 #include "tessary/platform/atomic_file.h"
+#include "tessary/platform/html_renderer.h"
 #include "tessary/store/effect_file.h"
 #include "texture_files.h"
 
@@ -511,7 +511,7 @@ void PlaygroundSession::takeBuild(const code_editor::BuildResult& result, std::u
   builder_.cache = result.cache;
   analyzer_.setHistory(result.newHistroy);
   textStorage_.setAttributedString(*result.text);
-  const SnippetFragment fragment = renderSnippetFragment(*result.text);
+  const auto fragment = platform::HtmlRenderer().renderFragment(*result.text);
   events_.publish("snippet", json{{"sequence", sequence},
                                   {"html", fragment.html},
                                   {"css", fragment.css},

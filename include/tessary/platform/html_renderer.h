@@ -38,6 +38,16 @@ class HtmlRenderer {
 
   std::string render(const MutableAttributedString& text) const;
 
+  // The text for an element of a page of its own, such as an editable code view: the runs as
+  // <span>s of the classes render() would use, links as <span data-link="VALUE"> around them,
+  // without paragraph blocks, head or page colours; and the rules of those classes, one
+  // ".sN{…}" a line. Escaped, and with control characters shown, as render() does.
+  struct Fragment {
+    std::string html;
+    std::string css;
+  };
+  Fragment renderFragment(const MutableAttributedString& text) const;
+
  private:
   Options options_;
 };

@@ -566,7 +566,7 @@ code.addEventListener('keydown', (event) => {
 });
 
 code.addEventListener('click', (event) => {
-  const link = event.target.closest('.link');
+  const link = event.target.closest('[data-link]');
   if (link && !event.ctrlKey && !event.metaKey) {
     event.preventDefault();
     followTextureLink(link.dataset.link);
