@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -50,6 +52,62 @@ inline MutableAttributedString sampleText() {
   text.addAttributes({.link = "0: Import"}, {5, 14});
   text.addAttributes({.link = "0_1: \"Export\" <&>"}, {23, 14});
   return text;
+}
+
+// Text in random pieces and looks: markup and escape characters of every format, control
+// characters, line feeds, emoji; colours, fonts, links with markup in them, paragraph styles.
+template <typename Random>
+MutableAttributedString randomText(Random& random) {
+  static const std::string_view kPieces[] = {
+      "a",           "let ",  "\n",       "\n\n",     "\t",
+      "<b>",         "&amp;", "&",        "\"",       "'",
+      "{",           "}",     "\\",       "\x1B[31m", "\x07",
+      "\r",          "\x7F",  "\xC2\x85", "\xC2\xA0", "\xF0\x9F\x98\x80",
+      "caf\xC3\xA9", "]]>",   "\\par ",   "%41"};
+  const Font regular = Font::fontWithNameOrSystemFont("Menlo Regular", 12.0);
+  const AttributeSet looks[] = {
+      AttributeSet(),
+      makeAttributeSet({.font = regular, .foregroundColor = rgb(198, 44, 157)}),
+      makeAttributeSet({.font = Font::fontWithNameOrSystemFont("Menlo Bold", 13.5)}),
+      makeAttributeSet({.foregroundColor = rgb(255, 255, 255, 0.5), .link = "0: Import"}),
+      makeAttributeSet({.font = regular, .link = "\"><i>&amp;\x1B</i>"}),
+      makeAttributeSet({.font = Font::systemFontOfSize(11.0),
+                        .paragraphStyle = ParagraphStyle{TextAlignment::left, 16.32, 16.32}}),
+      makeAttributeSet({.paragraphStyle = ParagraphStyle{TextAlignment::right, 24.0, 0.0}}),
+  };
+  std::uniform_int_distribution<std::size_t> piece(0, std::size(kPieces) - 1);
+  std::uniform_int_distribution<std::size_t> look(0, std::size(looks) - 1);
+  MutableAttributedString text;
+  for (int runs = std::uniform_int_distribution<int>(0, 12)(random); runs > 0; --runs) {
+    std::string characters;
+    for (int pieces = std::uniform_int_distribution<int>(1, 4)(random); pieces > 0; --pieces) {
+      characters += kPieces[piece(random)];
+    }
+    text.append(characters, looks[look(random)]);
+  }
+  return text;
+}
+
+// What a reader sees of `text`: control characters other than tab and line feed as their
+// pictures (U+2400 on), DEL as U+2421, C1 controls as U+FFFD.
+inline std::string withControlsShown(std::string_view text) {
+  std::string shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 && byte != '\t' && byte != '\n') {
+      shown += "\xE2\x90";
+      shown += static_cast<char>(0x80 + byte);
+    } else if (byte == 0x7F) {
+      shown += "\xE2\x90\xA1";
+    } else if (byte == 0xC2 && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+      shown += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      shown += text[i];
+    }
+  }
+  return shown;
 }
 
 // Compares with tests/golden/renderers/<name>. On a difference the output is written beside the

@@ -1,0 +1,38 @@
+#pragma once
+
+// Random numbers for a randomised test, replayable: the seed comes from TESSARY_TEST_SEED when it
+// is set, otherwise it is fresh; it is printed, and named in every failure while the generator
+// lives.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+namespace tessary::testing {
+
+class SeededRandom : public std::mt19937 {
+ public:
+  SeededRandom() : SeededRandom(seedToUse()) {}
+
+ private:
+  explicit SeededRandom(std::uint32_t seed)
+      : std::mt19937(seed),
+        trace_(__FILE__, __LINE__, "TESSARY_TEST_SEED=" + std::to_string(seed)) {
+    std::printf("TESSARY_TEST_SEED=%u\n", seed);
+  }
+
+  static std::uint32_t seedToUse() {
+    if (const char* fixed = std::getenv("TESSARY_TEST_SEED")) {
+      return static_cast<std::uint32_t>(std::strtoul(fixed, nullptr, 10));
+    }
+    return std::random_device{}();
+  }
+
+  ::testing::ScopedTrace trace_;
+};
+
+}  // namespace tessary::testing
