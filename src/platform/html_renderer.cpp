@@ -186,8 +186,15 @@ class ClassTable {
 // Writes a page, or a fragment for a page's own element; the two share span classes and escaping.
 class Markup {
  public:
-  Markup(const HtmlRenderer::Options& options, const MutableAttributedString& text)
-      : options_(options), text_(text), spanClassOfSet_(text.attributeSetCount(), kUnknown) {}
+  // A page links with <a>; a fragment lives in an element that may be edited, where a link would
+  // be followed or grown by typing, so it marks links with a <span> a script reads.
+  enum class Form { page, fragment };
+
+  Markup(const HtmlRenderer::Options& options, const MutableAttributedString& text, Form form)
+      : options_(options),
+        text_(text),
+        linkTag_(form == Form::page ? "a" : "span"),
+        spanClassOfSet_(text.attributeSetCount(), kUnknown) {}
 
   std::string page() {
     // Classes are settled first, so that the head comes before the body in one string.
@@ -216,7 +223,6 @@ class Markup {
 
   HtmlRenderer::Fragment fragment() {
     settleSpanClasses();
-    linkTag_ = "span";
     HtmlRenderer::Fragment fragment;
     reserveForText(fragment.html, 0);
     appendRuns(fragment.html, 0, text_.string().size());
@@ -331,14 +337,12 @@ class Markup {
 
   const HtmlRenderer::Options& options_;
   const MutableAttributedString& text_;
+  const std::string_view linkTag_;
   ClassTable paragraphClasses_;
   ClassTable spanClasses_;
   std::vector<int> spanClassOfSet_;
   // The opening tag of every span class, settled before the body is written.
   std::vector<std::string> spanOpenings_;
-  // A page links with <a>; a fragment lives in an element that may be edited, where a link
-  // would be followed or grown by typing, so it marks links with a <span> a script reads.
-  std::string_view linkTag_ = "a";
   std::size_t runIndex_ = 0;
   int openSpan_ = kNoClass;
   std::optional<std::string> openLink_;
@@ -347,11 +351,11 @@ class Markup {
 }  // namespace
 
 std::string HtmlRenderer::render(const MutableAttributedString& text) const {
-  return Markup(options_, text).page();
+  return Markup(options_, text, Markup::Form::page).page();
 }
 
 HtmlRenderer::Fragment HtmlRenderer::renderFragment(const MutableAttributedString& text) const {
-  return Markup(options_, text).fragment();
+  return Markup(options_, text, Markup::Form::fragment).fragment();
 }
 
 }  // namespace tessary::platform
