@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fuzz_support.h"
+#include "tessary/platform/well_formed_utf8.h"
 #include "tessary/store/effect_file.h"
 
 namespace {
@@ -45,13 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(!error.place().empty() && !error.problem().empty(), "the error says where and what");
     require(message.find('\n') == std::string::npos && message.find('\r') == std::string::npos,
             "the error is one line");
-    require(tessary::fuzzing::isWellFormedUtf8(message), "the error is well-formed UTF-8");
+    require(tessary::platform::isWellFormedUtf8(message), "the error is well-formed UTF-8");
     return 0;
   }
   require(layer != nullptr, "a parsed effect");
   require(cellsAreNumberedByPosition(*layer), "cells numbered by their position");
   const std::string saved = EffectFile::serialize(*layer);
-  require(tessary::fuzzing::isWellFormedUtf8(saved), "a saved effect is well-formed UTF-8");
+  require(tessary::platform::isWellFormedUtf8(saved), "a saved effect is well-formed UTF-8");
   LayerConfigRef reloaded;
   try {
     reloaded = EffectFile::parse(saved, "saved.json");

@@ -16,6 +16,7 @@
 #include "tessary/code_editor/line_patterns.h"
 #include "tessary/platform/regular_expression.h"
 #include "tessary/platform/utf16_length.h"
+#include "tessary/platform/well_formed_utf8.h"
 #include "tessary/store/config_type.h"
 
 namespace {
@@ -132,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t pick = data[0];
   const std::string_view text = tessary::fuzzing::textOf(data + 3, size - 3);
   const std::size_t from = (static_cast<std::size_t>(data[1]) << 8 | data[2]) % (text.size() + 2);
-  const bool wellFormed = tessary::fuzzing::isWellFormedUtf8(text);
+  const bool wellFormed = tessary::platform::isWellFormedUtf8(text);
 
   const auto& patterns = projectPatterns();
   for (std::size_t i = 0; i < 4; ++i) {

@@ -13,6 +13,7 @@
 #include "tessary/platform/attributed_string.h"
 #include "tessary/platform/swift_tokenizer.h"
 #include "tessary/platform/utf16_length.h"
+#include "tessary/platform/well_formed_utf8.h"
 
 namespace {
 
@@ -61,12 +62,12 @@ void checkRuns(const MutableAttributedString& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view source = tessary::fuzzing::textOf(data, size);
-  const bool wellFormed = tessary::fuzzing::isWellFormedUtf8(source);
+  const bool wellFormed = tessary::platform::isWellFormedUtf8(source);
   checkTokens(source, wellFormed);
 
   static const CodeHighlighter highlighter(12.0);
   const MutableAttributedString coloured = highlighter.highlight(source);
-  require(tessary::fuzzing::isWellFormedUtf8(coloured.string()), "coloured text is UTF-8");
+  require(tessary::platform::isWellFormedUtf8(coloured.string()), "coloured text is UTF-8");
   require(coloured.length() == tessary::platform::utf16Length(coloured.string()),
           "the length counts UTF-16 code units");
   if (wellFormed) {
