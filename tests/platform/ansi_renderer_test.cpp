@@ -6,6 +6,7 @@
 #include <string>
 
 #include "renderer_sample.h"
+#include "support/golden_file.h"
 #include "support/test_seed.h"
 
 namespace tessary::platform {
@@ -20,10 +21,10 @@ std::string withoutEscapes(const std::string& text) {
 
 TEST(AnsiRendererTest, MatchesGolden) {
   const MutableAttributedString sample = renderer_sample::sampleText();
-  renderer_sample::expectMatchesGolden(AnsiRenderer().render(sample), "sample.ansi");
-  renderer_sample::expectMatchesGolden(
+  testing::expectMatchesGolden(AnsiRenderer().render(sample), "renderers/sample.ansi");
+  testing::expectMatchesGolden(
       AnsiRenderer({.backgroundColor = Color::colorWithWhite(0.12, 1.0)}).render(sample),
-      "sample-background.ansi");
+      "renderers/sample-background.ansi");
 }
 
 // What the sample does not show: the default colour, empty lines, a background without text,

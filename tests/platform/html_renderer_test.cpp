@@ -6,6 +6,7 @@
 #include <string>
 
 #include "renderer_sample.h"
+#include "support/golden_file.h"
 #include "support/test_seed.h"
 
 namespace tessary::platform {
@@ -31,10 +32,10 @@ std::string visibleText(std::string html) {
 TEST(HtmlRendererTest, MatchesGolden) {
   const MutableAttributedString sample = renderer_sample::sampleText();
   const HtmlRenderer renderer({.title = "Snippet <cell1> & \"more\""});
-  renderer_sample::expectMatchesGolden(renderer.render(sample), "sample.html");
+  testing::expectMatchesGolden(renderer.render(sample), "renderers/sample.html");
   const HtmlRenderer::Fragment fragment = renderer.renderFragment(sample);
-  renderer_sample::expectMatchesGolden(fragment.html + "\n<style>\n" + fragment.css,
-                                       "sample.fragment.html");
+  testing::expectMatchesGolden(fragment.html + "\n<style>\n" + fragment.css,
+                               "renderers/sample.fragment.html");
 }
 
 // Page and fragment show every character of any text, control characters as pictures, and no

@@ -1,14 +1,11 @@
 #pragma once
 
-// The attributed text the renderer tests share, and their golden-file check.
+// The attributed texts the renderer tests share.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 
 #include "tessary/platform/attributed_string.h"
@@ -108,24 +105,6 @@ inline std::string withControlsShown(std::string_view text) {
     }
   }
   return shown;
-}
-
-// Compares with tests/golden/renderers/<name>. On a difference the output is written beside the
-// golden file as <name>.new for a person to review and, if right, move over it.
-inline void expectMatchesGolden(const std::string& actual, const std::string& name) {
-  const std::filesystem::path path =
-      std::filesystem::path(TESSARY_SOURCE_DIR) / "tests" / "golden" / "renderers" / name;
-  std::filesystem::path review = path;
-  review += ".new";
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream expected;
-  expected << in.rdbuf();
-  if (in && expected.str() == actual) {
-    std::filesystem::remove(review);
-    return;
-  }
-  std::ofstream(review, std::ios::binary) << actual;
-  ADD_FAILURE() << "output differs from " << path << "; wrote " << review << " for review";
 }
 
 }  // namespace tessary::platform::renderer_sample

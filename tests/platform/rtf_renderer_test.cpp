@@ -5,6 +5,7 @@
 #include <string>
 
 #include "renderer_sample.h"
+#include "support/golden_file.h"
 #include "support/test_seed.h"
 
 namespace tessary::platform {
@@ -28,8 +29,8 @@ bool groupsBalance(const std::string& document) {
 }
 
 TEST(RtfRendererTest, MatchesGolden) {
-  renderer_sample::expectMatchesGolden(RtfRenderer().render(renderer_sample::sampleText()),
-                                       "sample.rtf");
+  testing::expectMatchesGolden(RtfRenderer().render(renderer_sample::sampleText()),
+                               "renderers/sample.rtf");
 }
 
 // Any text gives an ASCII document whose groups balance: nothing from the text can end a group

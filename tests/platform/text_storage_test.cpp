@@ -5,7 +5,8 @@
 namespace tessary::platform {
 namespace {
 
-// A host shows a snippet, then restyles all of it for a new text size.
+// A host shows a snippet, then restyles all of it for a new text size and marks a link: each
+// change replaces only the attributes it names.
 TEST(TextStorageTest, ShowsAndRestylesEveryCharacter) {
   MutableAttributedString snippet;
   snippet.append("let ", makeAttributeSet({.foregroundColor = Color::greenColor()}));
@@ -17,10 +18,13 @@ TEST(TextStorageTest, ShowsAndRestylesEveryCharacter) {
 
   const Font larger = Font::fontWithNameOrSystemFont("Menlo Regular", 13.0);
   storage.addAttributes({.font = larger}, {0, storage.length()});
+  storage.addAttributes({.link = ""}, {0, 1});  // an empty link is still a link
   for (std::size_t i = 0; i < storage.length(); ++i) {
     EXPECT_EQ(storage.attributesAt(i).font, larger) << i;
   }
-  EXPECT_EQ(storage.attributesAt(0).foregroundColor, Color::greenColor());
+  EXPECT_EQ(storage.attributesAt(0),
+            (TextAttributes{.font = larger, .foregroundColor = Color::greenColor(), .link = ""}));
+  EXPECT_EQ(storage.attributesAt(1).link, std::nullopt);
   EXPECT_EQ(storage.string(), snippet.string());
 }
 
