@@ -1,13 +1,14 @@
 #pragma once
 
 // Shared by the fuzz targets: a check that stops the run with a message libFuzzer reports as a
-// crash, and UTF-8 character boundaries.
+// crash, and where the characters of any bytes begin.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 namespace tessary::fuzzing {
 
@@ -22,10 +23,32 @@ inline std::string_view textOf(const std::uint8_t* data, std::size_t size) {
   return {reinterpret_cast<const char*>(data), size};
 }
 
-// Whether a byte offset of well-formed UTF-8 text falls between two characters.
-inline bool isCharacterBoundary(std::string_view text, std::size_t offset) {
-  return offset == text.size() ||
-         (offset < text.size() && (static_cast<unsigned char>(text[offset]) & 0xC0) != 0x80);
+// The character boundaries of any bytes: a well-formed sequence is one character, and so is each
+// maximal ill-formed part, as a decoder that reads them as U+FFFD counts them.
+inline std::vector<bool> characterBoundaries(std::string_view text) {
+  std::vector<bool> boundaries(text.size() + 1, false);
+  std::size_t position = 0;
+  while (position < text.size()) {
+    boundaries[position] = true;
+    const auto lead = static_cast<unsigned char>(text[position]);
+    const std::size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                              : 1;
+    // The second byte's range narrows after E0, ED, F0 and F4: no overlong forms, surrogates or
+    // code points beyond U+10FFFF.
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    std::size_t taken = 1;
+    while (taken < length && position + taken < text.size()) {
+      const auto byte = static_cast<unsigned char>(text[position + taken]);
+      if (taken == 1 ? byte < low || byte > high : (byte & 0xC0) != 0x80) break;
+      ++taken;
+    }
+    position += taken;
+  }
+  boundaries[text.size()] = true;
+  return boundaries;
 }
 
 }  // namespace tessary::fuzzing

@@ -24,7 +24,6 @@ namespace {
 using tessary::code_editor::ChangeLocator;
 using tessary::code_editor::CodePlatform;
 using tessary::code_editor::LinePatterns;
-using tessary::fuzzing::isCharacterBoundary;
 using tessary::fuzzing::require;
 using tessary::platform::RegularExpression;
 using tessary::platform::StringRange;
@@ -64,30 +63,33 @@ const std::vector<RegularExpression>& projectPatterns() {
   return kPatterns;
 }
 
-void checkRange(std::string_view text, const StringRange& range, bool wellFormed) {
+// `boundaries` of well-formed text; null for other text.
+using Boundaries = const std::vector<bool>*;
+
+void checkRange(std::string_view text, const StringRange& range, Boundaries boundaries) {
   require(range.begin <= range.end && range.end <= text.size(), "a match lies inside the text");
-  if (wellFormed) {
-    require(isCharacterBoundary(text, range.begin) && isCharacterBoundary(text, range.end),
+  if (boundaries) {
+    require((*boundaries)[range.begin] && (*boundaries)[range.end],
             "a match never splits a character");
   }
 }
 
 void checkPattern(const RegularExpression& pattern, std::string_view text, std::size_t from,
-                  bool wellFormed) {
+                  Boundaries boundaries) {
   const std::optional<StringRange> first = pattern.firstMatch(text);
   const std::vector<StringRange> all = pattern.matches(text);
   require(first.has_value() == !all.empty() && pattern.didMatch(text) == first.has_value(),
           "the searches agree on whether there is a match");
   std::size_t previousEnd = 0;
   for (std::size_t i = 0; i < all.size(); ++i) {
-    checkRange(text, all[i], wellFormed);
+    checkRange(text, all[i], boundaries);
     require(i == 0 || all[i].begin >= previousEnd, "matches come in order and never overlap");
     previousEnd = all[i].end;
   }
   if (first) {
     require(first->begin == all.front().begin && first->end == all.front().end,
             "the first match is the first of all matches");
-    if (wellFormed) {
+    if (boundaries) {
       const auto counted = pattern.firstMatchNSRange(text);
       require(
           counted &&
@@ -98,17 +100,18 @@ void checkPattern(const RegularExpression& pattern, std::string_view text, std::
     }
   }
   if (const auto later = pattern.firstMatch(text, from)) {
-    checkRange(text, *later, wellFormed);
+    checkRange(text, *later, boundaries);
     require(later->begin >= from, "a search from an offset starts there");
   }
 }
 
-void checkLiteralSearch(std::string_view text, bool wellFormed) {
+void checkLiteralSearch(std::string_view text, Boundaries boundaries) {
+  const std::vector<bool> starts = tessary::fuzzing::characterBoundaries(text);
   std::size_t literalSize = std::min<std::size_t>(text.size(), 200);
-  while (literalSize > 0 && !isCharacterBoundary(text, literalSize)) --literalSize;
+  while (literalSize > 0 && !starts[literalSize]) --literalSize;
   const std::string_view literal = text.substr(0, literalSize);
   const RegularExpression escaped(RegularExpression::escapedPattern(literal));
-  if (wellFormed) {
+  if (boundaries) {
     const auto found = escaped.firstMatch(text);
     require(found && found->begin == 0 && found->end == literal.size(),
             "an escaped text matches exactly itself");
@@ -119,7 +122,7 @@ void checkLiteralSearch(std::string_view text, bool wellFormed) {
   if (!fixed) return;
   const auto found = ChangeLocator::findLine(*fixed, text);
   require(found.has_value(), "a line is found by its own beginning");
-  checkRange(text, *found, wellFormed);
+  checkRange(text, *found, boundaries);
   require(text.substr(found->begin, fixed->size()) == *fixed,
           "the found line begins with the fixed beginning");
   const auto current = ChangeLocator::currentLine(firstLine, text);
@@ -133,7 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t pick = data[0];
   const std::string_view text = tessary::fuzzing::textOf(data + 3, size - 3);
   const std::size_t from = (static_cast<std::size_t>(data[1]) << 8 | data[2]) % (text.size() + 2);
-  const bool wellFormed = tessary::platform::isWellFormedUtf8(text);
+  const std::vector<bool> boundaries = tessary::fuzzing::characterBoundaries(text);
+  const Boundaries wellFormed = tessary::platform::isWellFormedUtf8(text) ? &boundaries : nullptr;
 
   const auto& patterns = projectPatterns();
   for (std::size_t i = 0; i < 4; ++i) {

@@ -5,12 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
-#include <vector>
 
 #include "support/golden_file.h"
-#include "support/test_seed.h"
 
 namespace tessary::platform {
 namespace {
@@ -95,87 +92,6 @@ TEST(SwiftTokenizerTest, NestingBeyondTheInterpolationLimitStaysSound) {
   source += "\nlet y = 1";
   const std::string result = marked(source);
   EXPECT_TRUE(result.ends_with("\n{keyword}let{/} y = {number}1{/}")) << result;
-}
-
-// The UTF-8 character boundaries of `text`: a well-formed sequence is one character, and so is
-// each maximal ill-formed part (as a decoder replacing them with U+FFFD would count).
-std::vector<bool> characterBoundaries(std::string_view text) {
-  std::vector<bool> boundaries(text.size() + 1, false);
-  std::size_t position = 0;
-  while (position < text.size()) {
-    boundaries[position] = true;
-    const auto lead = static_cast<unsigned char>(text[position]);
-    std::size_t length = 1;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    }
-    std::size_t taken = 1;
-    while (taken < length && position + taken < text.size()) {
-      const auto byte = static_cast<unsigned char>(text[position + taken]);
-      const bool fits = taken == 1 ? byte >= low && byte <= high : (byte & 0xC0) == 0x80;
-      if (!fits) break;
-      ++taken;
-    }
-    position += taken;
-  }
-  boundaries[text.size()] = true;
-  return boundaries;
-}
-
-std::string randomSource(std::mt19937& random) {
-  static const std::string_view pieces[] = {
-      "\"",       "\"\"\"", "#",  "##",     "\\",       "\\(",  "(",    ")",
-      "/",        "*",      "/*", "*/",     "//",       ".",    "..",   "-",
-      "`",        "$0",     "@",  "\n",     "\r",       " ",    "a",    "Zed",
-      "x1",       "1",      "0x", "2.5e-3", "e",        "let",  "?",    "!",
-      "_",        "[",      "]",  "{",      "}",        ",",    ":",    "=",
-      "é",        "😀",      "✨",  "\xFF",   "\xE2\x82", "\xC0", "\x80", "\xED\xA0\x80",
-      "\xC2\xA0",
-  };
-  std::uniform_int_distribution<std::size_t> length(0, 120);
-  std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces));
-  std::uniform_int_distribution<int> byte(0, 255);
-  std::string source;
-  for (std::size_t i = length(random); i > 0; --i) {
-    const std::size_t index = pick(random);
-    if (index == std::size(pieces)) {
-      source += static_cast<char>(byte(random));
-    } else {
-      source += pieces[index];
-    }
-  }
-  return source;
-}
-
-// On arbitrary bytes the tokens are ordered, non-empty, disjoint, within the source and on
-// character boundaries.
-TEST(SwiftTokenizerTest, TokensAreOrderedAndWithinBoundsOnArbitraryBytes) {
-  testing::SeededRandom random;
-  for (int round = 0; round < 20000; ++round) {
-    const std::string source = randomSource(random);
-    const std::vector<bool> boundaries = characterBoundaries(source);
-    const std::vector<Token> tokens = SwiftTokenizer::tokenize(source);
-    std::uint32_t previousEnd = 0;
-    for (const Token& token : tokens) {
-      const bool sound = previousEnd <= token.begin && token.begin < token.end &&
-                         token.end <= source.size() && boundaries[token.begin] &&
-                         boundaries[token.end];
-      ASSERT_TRUE(sound) << "round " << round << ", token " << tokenClassName(token.tokenClass)
-                         << " [" << token.begin << ", " << token.end << ") in "
-                         << ::testing::PrintToString(source);
-      previousEnd = token.end;
-    }
-  }
 }
 
 }  // namespace
