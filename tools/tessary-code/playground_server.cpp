@@ -49,20 +49,36 @@ constexpr std::string_view kContentSecurityPolicy =
     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' blob: data:; "
     "connect-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
 
-// Runs `work` on the main thread and gives its result (or throws its exception) here.
+// Runs `work` on the main thread and gives its result here. A failure is thrown here as a
+// RequestError made here: an exception object handed between threads is freed by whichever
+// thread lets go of it last, through reference counts that thread checkers cannot follow.
 template <typename Work>
 auto onMainThread(Work work) -> decltype(work()) {
   using Result = decltype(work());
-  auto promise = std::make_shared<std::promise<Result>>();
-  std::future<Result> future = promise->get_future();
+  struct Outcome {
+    std::optional<Result> result;
+    int status = 500;
+    std::string message = "the request failed";
+  };
+  auto promise = std::make_shared<std::promise<Outcome>>();
+  std::future<Outcome> future = promise->get_future();
   platform::DispatchQueue::main().async([promise, work = std::move(work)]() mutable {
+    Outcome outcome;
     try {
-      promise->set_value(work());
+      outcome.result = work();
+    } catch (const RequestError& error) {
+      outcome.status = error.status();
+      outcome.message = error.what();
+    } catch (const std::exception& error) {
+      outcome.message = error.what();
     } catch (...) {
-      promise->set_exception(std::current_exception());
+      // Anything else keeps the outcome's default: the request failed, 500.
     }
+    promise->set_value(std::move(outcome));
   });
-  return future.get();
+  Outcome outcome = future.get();
+  if (!outcome.result) throw RequestError(outcome.status, outcome.message);
+  return std::move(*outcome.result);
 }
 
 void sendJson(httplib::Response& response, int status, const json& body) {
