@@ -57,7 +57,9 @@ TEST(DispatchQueueTest, ConcurrentQueueRunsBlocksInParallel) {
   const DispatchQueue queue("tessary.concurrent", QualityOfService::userInteractive,
                             Kind::concurrent);
   // A worker that has gone idle must not keep a second worker from starting.
-  queue.sync([] {});
+  std::promise<void> warmedUp;
+  queue.async([&warmedUp] { warmedUp.set_value(); });
+  warmedUp.get_future().wait();
   std::this_thread::sleep_for(20ms);
   std::mutex mutex;
   std::condition_variable changed;
