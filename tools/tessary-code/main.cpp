@@ -10,12 +10,12 @@
 #include <map>
 #include <string>
 
-#include "apply_command.h"
-#include "build_command.h"
-#include "command_error.h"
-#include "edit_command.h"
-#include "output.h"
-#include "serve_command.h"
+#include "cli/apply_command.h"
+#include "cli/build_command.h"
+#include "cli/command_error.h"
+#include "cli/edit_command.h"
+#include "cli/output.h"
+#include "playground/serve.h"
 #include "tessary/code_editor/version.h"
 #include "tessary/store/effect_file.h"
 

@@ -14,7 +14,6 @@
 #include <string>
 #include <string_view>
 
-#include "command_error.h"
 #include "connection_threads.h"
 #include "one_request_server.h"
 #include "tessary/platform/dispatch_queue.h"
@@ -143,7 +142,7 @@ std::string newToken() {
   std::size_t filled = 0;
   while (filled < sizeof bytes) {
     const ssize_t count = ::getrandom(bytes + filled, sizeof bytes - filled, 0);
-    if (count < 0 && errno != EINTR) throw CommandError("no random numbers for the page's secret");
+    if (count < 0 && errno != EINTR) throw ServerError("no random numbers for the page's secret");
     if (count > 0) filled += static_cast<std::size_t>(count);
   }
   constexpr std::string_view kDigits = "0123456789abcdef";
@@ -240,9 +239,9 @@ int PlaygroundServer::bind(int port) {
   port_ = port == 0 ? server_->bind_to_any_port("127.0.0.1")
                     : (server_->bind_to_port("127.0.0.1", port) ? port : -1);
   if (port_ <= 0 && errno == EADDRINUSE) {
-    throw CommandError("port " + std::to_string(port) + " is in use; try --port 0");
+    throw ServerError("port " + std::to_string(port) + " is in use; try --port 0");
   }
-  if (port_ <= 0) throw CommandError("cannot listen on 127.0.0.1:" + std::to_string(port));
+  if (port_ <= 0) throw ServerError("cannot listen on 127.0.0.1:" + std::to_string(port));
   server_->setBacklog(SOMAXCONN);
   return port_;
 }

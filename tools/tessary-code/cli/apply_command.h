@@ -44,8 +44,4 @@ AppliedEdit applyEditedText(const store::LayerConfigRef& layer, std::string_view
 // <new>".
 std::string describe(const AppliedEdit& applied);
 
-// Edited text as the snippet's own kind of text: CRLF and lone CR line ends become LF, and a
-// leading byte-order mark is dropped.
-std::string snippetLineEnds(std::string_view edited);
-
 }  // namespace tessary::tool

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -16,6 +17,12 @@ struct Request;
 namespace tessary::tool {
 
 class OneRequestServer;
+
+// The server cannot run: its port cannot be had, or the system gives no secret for the page.
+class ServerError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // The playground's HTTP side: the page and its script, the page's actions, texture uploads and
 // downloads, and the server-sent events that carry each build and state to the page.
@@ -39,7 +46,7 @@ class PlaygroundServer {
   PlaygroundServer& operator=(const PlaygroundServer&) = delete;
 
   // Binds to 127.0.0.1 at `port`, or at a free port when it is 0; gives the port. Throws
-  // CommandError when the port cannot be had.
+  // ServerError when the port cannot be had.
   int bind(int port);
   // Answers requests on a thread of its own until stop().
   void start();

@@ -15,11 +15,12 @@
 
 #include "apply_command.h"
 #include "command_error.h"
-#include "effect_source.h"
 #include "output.h"
 #include "tessary/code_editor/snippet_layout.h"
+#include "tessary/code_editor/snippet_line_ends.h"
 #include "tessary/platform/atomic_file.h"
 #include "tessary/store/effect_file.h"
+#include "tessary/store/load_effect.h"
 
 namespace tessary::tool {
 
@@ -79,7 +80,7 @@ std::filesystem::path snippetFileFor(const std::filesystem::path& effect) {
 }
 
 std::string readText(const std::filesystem::path& file) {
-  return snippetLineEnds(readInput(file));
+  return code_editor::snippetLineEnds(readInput(file));
 }
 
 // The first line of the edited text that the effect's snippet does not show now: the line that
@@ -124,7 +125,7 @@ int runEdit(const EditOptions& options) {
   // while the editor was open is not overwritten, nor a deleted effect made again. Read before
   // loading, so that a change in between is taken for a change.
   std::optional<std::string> loadedText = effectText(options.effect);
-  const store::LayerConfigRef layer = loadEffect(options.effect);
+  const store::LayerConfigRef layer = store::loadEffect(options.effect);
   const std::filesystem::path file = snippetFileFor(options.effect);
   const std::string original = code_editor::SnippetLayout::plainText(*layer, options.platform);
   writeOutput(file, original);

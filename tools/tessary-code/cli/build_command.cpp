@@ -1,7 +1,6 @@
 #include "build_command.h"
 
 #include "command_error.h"
-#include "effect_source.h"
 #include "output.h"
 #include "tessary/code_editor/code_builder.h"
 #include "tessary/code_editor/snippet_layout.h"
@@ -9,6 +8,7 @@
 #include "tessary/platform/dispatch_queue.h"
 #include "tessary/platform/html_renderer.h"
 #include "tessary/platform/rtf_renderer.h"
+#include "tessary/store/load_effect.h"
 
 namespace tessary::tool {
 
@@ -49,7 +49,7 @@ void runBuild(const BuildOptions& options) {
     format =
         (!options.output && standardOutputWantsColor()) ? OutputFormat::ansi : OutputFormat::plain;
   }
-  const store::LayerConfigRef layer = loadEffect(options.effect);
+  const store::LayerConfigRef layer = store::loadEffect(options.effect);
   if (format == OutputFormat::plain) {
     writeOutput(options.output, code_editor::SnippetLayout::plainText(*layer, options.platform));
     return;

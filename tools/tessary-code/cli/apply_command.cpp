@@ -5,16 +5,17 @@
 #include <vector>
 
 #include "command_error.h"
-#include "effect_source.h"
 #include "output.h"
 #include "tessary/code_editor/code_analyzer.h"
 #include "tessary/code_editor/code_builder.h"
+#include "tessary/code_editor/snippet_line_ends.h"
 #include "tessary/platform/atomic_file.h"
 #include "tessary/platform/dispatch_queue.h"
 #include "tessary/platform/text_storage.h"
 #include "tessary/store/data_store.h"
 #include "tessary/store/effect_file.h"
 #include "tessary/store/formatters.h"
+#include "tessary/store/load_effect.h"
 
 namespace tessary::tool {
 
@@ -94,21 +95,6 @@ std::string changeLine(const StoreChange& change) {
 
 }  // namespace
 
-std::string snippetLineEnds(std::string_view edited) {
-  if (edited.starts_with("\xEF\xBB\xBF")) edited.remove_prefix(3);
-  std::string text;
-  text.reserve(edited.size());
-  for (std::size_t i = 0; i < edited.size(); ++i) {
-    if (edited[i] != '\r') {
-      text += edited[i];
-      continue;
-    }
-    text += '\n';
-    if (i + 1 < edited.size() && edited[i + 1] == '\n') ++i;
-  }
-  return text;
-}
-
 AppliedEdit applyEditedText(const store::LayerConfigRef& layer, std::string_view edited,
                             code_editor::CodePlatform platform) {
   const code_editor::CodeBuilder builder(12.0, platform::DispatchQueue("tessary-code.cache"));
@@ -132,9 +118,9 @@ std::string describe(const AppliedEdit& applied) {
 }
 
 int runApply(const ApplyOptions& options) {
-  const store::LayerConfigRef layer = loadEffect(options.effect);
-  const AppliedEdit applied =
-      applyEditedText(layer, snippetLineEnds(readEdited(options.edited)), options.platform);
+  const store::LayerConfigRef layer = store::loadEffect(options.effect);
+  const AppliedEdit applied = applyEditedText(
+      layer, code_editor::snippetLineEnds(readEdited(options.edited)), options.platform);
   if (!applied.changes.empty()) {
     try {
       store::EffectFile::save(*layer, options.output.value_or(options.effect));

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "apply_command.h"
+#include "tessary/code_editor/snippet_line_ends.h"
 #include "tessary/platform/atomic_file.h"
 #include "tessary/platform/html_renderer.h"
 #include "tessary/store/effect_file.h"
@@ -134,23 +134,6 @@ platform::Color colorValue(const json& value) {
   return {finiteNumber(member(value, "red"), "red"), finiteNumber(member(value, "green"), "green"),
           finiteNumber(member(value, "blue"), "blue"),
           finiteNumber(member(value, "alpha"), "alpha")};
-}
-
-// The edited text as the snippet's own kind of text: LF line ends, no byte-order mark, and the
-// no-break spaces a browser puts into edited text turned back into spaces.
-std::string snippetText(std::string_view edited) {
-  std::string text = snippetLineEnds(edited);
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0') {
-      out.push_back(' ');
-      ++i;
-    } else {
-      out.push_back(text[i]);
-    }
-  }
-  return out;
 }
 
 std::optional<std::string> effectFileNameProblem(std::string_view name) {
@@ -333,7 +316,8 @@ json PlaygroundSession::setValue(const json& arguments) {
 }
 
 json PlaygroundSession::analyzeCode(const json& arguments) {
-  const std::string text = snippetText(stringMember(arguments, "text"));
+  const std::string text = code_editor::snippetLineEnds(stringMember(arguments, "text"),
+                                                        code_editor::NoBreakSpaces::asSpaces);
   CodeAnalysisResult answer = CodeAnalysisResult::invalid;
   applyChange([&] { answer = analyzer_.analyzeString(text, textStorage_, store_, platform_); });
   return {{"answer", std::string(code_editor::toString(answer))}};

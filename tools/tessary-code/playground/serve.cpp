@@ -1,4 +1,4 @@
-#include "serve_command.h"
+#include "serve.h"
 
 #include <pthread.h>
 #include <signal.h>
@@ -8,11 +8,11 @@
 #include <memory>
 #include <thread>
 
-#include "effect_source.h"
 #include "event_hub.h"
 #include "playground_server.h"
 #include "playground_session.h"
 #include "tessary/platform/dispatch_queue.h"
+#include "tessary/store/load_effect.h"
 
 namespace tessary::tool {
 
@@ -45,9 +45,9 @@ void runServe(const ServeOptions& options) {
   const sigset_t signals = blockedSignals();
 
   EventHub events;
-  auto session = std::make_shared<PlaygroundSession>(loadEffect(options.effect), options.effect,
-                                                     std::filesystem::current_path(),
-                                                     options.platform, events);
+  auto session = std::make_shared<PlaygroundSession>(
+      store::loadEffect(options.effect), options.effect, std::filesystem::current_path(),
+      options.platform, events);
   PlaygroundServer server(session, events);
   const int port = server.bind(options.port);
   server.start();
