@@ -1,9 +1,10 @@
 # Writes OUTPUT, a header that holds each file of INPUTS as a string constant named after the
-# file ("app.js" -> appJs), so the program can serve them without reading the disk. INPUTS
-# separates the files with "|".
+# file ("app.js" -> appJs), so the program can serve them without reading the disk, and `files`,
+# every file's name with its text. INPUTS separates the files with "|".
 string(REPLACE "|" ";" INPUTS "${INPUTS}")
 set(contents "// Generated from tools/tessary-code/web; edit those files instead.\n#pragma once\n\n")
 string(APPEND contents "#include <string_view>\n\nnamespace tessary::tool::web {\n\n")
+set(file_list "")
 foreach(input ${INPUTS})
   get_filename_component(name ${input} NAME)
   string(REGEX MATCHALL "[^A-Za-z0-9]+[a-z]" parts "${name}")
@@ -19,7 +20,10 @@ foreach(input ${INPUTS})
     message(FATAL_ERROR "${input} contains the raw-string delimiter")
   endif()
   string(APPEND contents "inline constexpr std::string_view ${identifier} = R\"tessary_asset(${text})tessary_asset\";\n\n")
+  string(APPEND file_list "    {\"${name}\", ${identifier}},\n")
 endforeach()
+string(APPEND contents "struct File {\n  std::string_view name;\n  std::string_view text;\n};\n\n")
+string(APPEND contents "inline constexpr File files[] = {\n${file_list}};\n\n")
 string(APPEND contents "}  // namespace tessary::tool::web\n")
 file(WRITE ${OUTPUT}.tmp "${contents}")
 file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)

@@ -163,6 +163,20 @@ before(async () => {
   page = browser.pages()[0] ?? await browser.newPage();
   page.on('pageerror', (error) => console.log('page error:', error.message));
   await page.goto(address);
+  // The position in the code view's text nodes of a character offset into its text, for the
+  // helpers below that select and measure text there.
+  await page.evaluate(() => {
+    window.textPosition = (offset) => {
+      const code = document.querySelector('#code');
+      const walker = document.createTreeWalker(code, NodeFilter.SHOW_TEXT);
+      let remaining = offset;
+      for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+        if (remaining <= node.data.length) return { node, offset: remaining };
+        remaining -= node.data.length;
+      }
+      return { node: code, offset: code.childNodes.length };
+    };
+  });
   await page.waitForSelector('#code span', { state: 'attached', ...WAIT });
   await page.waitForSelector('#cell-fields input[data-key="birthRate"]', WAIT);
 });

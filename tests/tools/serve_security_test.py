@@ -186,7 +186,7 @@ class PlaygroundSecurityTest(unittest.TestCase):
             "https://127.0.0.1:%d" % port]]
         elsewhere.append({"Sec-Fetch-Site": "cross-site"})
         for headers in elsewhere:
-            for path in ["/", "/events", "/app.js", "/api/texture/export?cell=0"]:
+            for path in ["/", "/events", "/main.js", "/api/texture/export?cell=0"]:
                 status, _, _ = self.server.request("GET", path, headers)
                 self.assertIn(status, (400, 403), "%s with %r" % (path, headers))
         token = self.server.token
@@ -249,7 +249,7 @@ class PlaygroundSecurityTest(unittest.TestCase):
             # The page's own origin and secret, refused for its type.
             ("POST /api/set HTTP/1.1\r\n%sContent-Type: text/plain\r\n" % self.server.change_head,
              True),
-            ("GET /app.js HTTP/1.1\r\n%s" % host, True),
+            ("GET /main.js HTTP/1.1\r\n%s" % host, True),
             # One request after another on the same connection.
             ("GET / HTTP/1.1\r\n%s" % host, False),
         ]:

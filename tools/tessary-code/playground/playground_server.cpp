@@ -332,7 +332,7 @@ void PlaygroundServer::route() {
     }
   });
 
-  const auto asset = [this](const char* path, std::string_view contents, const char* type) {
+  const auto asset = [this](const std::string& path, std::string_view contents, const char* type) {
     server_->Get(path, [contents, type](const httplib::Request&, httplib::Response& response) {
       response.set_content(contents.data(), contents.size(), type);
     });
@@ -340,8 +340,13 @@ void PlaygroundServer::route() {
   page_ = std::string(web::indexHtml);
   page_.replace(page_.find(kTokenPlaceholder), kTokenPlaceholder.size(), token_);
   asset("/", page_, "text/html; charset=utf-8");
-  asset("/app.css", web::appCss, "text/css; charset=utf-8");
-  asset("/app.js", web::appJs, "text/javascript; charset=utf-8");
+  // The style sheet and the script modules, each at its own name.
+  for (const web::File& file : web::files) {
+    const char* type = file.name.ends_with(".css")  ? "text/css; charset=utf-8"
+                       : file.name.ends_with(".js") ? "text/javascript; charset=utf-8"
+                                                    : nullptr;
+    if (type) asset("/" + std::string(file.name), file.text, type);
+  }
 
   server_->Get("/events", [this](const httplib::Request&, httplib::Response& response) {
     auto subscription = events_.subscribe();

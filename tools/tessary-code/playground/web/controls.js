@@ -1,0 +1,411 @@
+// The controls beside the snippet: the toolbar, the layer's fields, the list of cells and the
+// selected cell's fields. They show each state the server sends and send the changes made in
+// them.
+import { changeHeaders, send, showStatus } from './network.js';
+
+const $ = (selector) => document.querySelector(selector);
+
+const LAYER_NUMBERS = [
+  ['viewWidth', 'View width'],
+  ['viewHeight', 'View height'],
+  ['emitterPositionX', 'Position X'],
+  ['emitterPositionY', 'Position Y'],
+  ['emitterWidth', 'Emitter width'],
+  ['emitterHeight', 'Emitter height'],
+];
+
+const CELL_NUMBERS = [
+  ['Emission'],
+  ['birthRate', 'Birth rate'],
+  ['lifetime', 'Lifetime'],
+  ['lifetimeRange', 'Lifetime range'],
+  ['beginTime', 'Begin time', 'sub'],
+  ['duration', 'Duration', 'sub'],
+  ['Motion'],
+  ['velocity', 'Velocity'],
+  ['velocityRange', 'Velocity range'],
+  ['xAcceleration', 'X acceleration'],
+  ['yAcceleration', 'Y acceleration'],
+  ['emissionLatitude', 'Latitude °'],
+  ['emissionLongitude', 'Longitude °'],
+  ['emissionRange', 'Range °'],
+  ['spin', 'Spin °/s'],
+  ['spinRange', 'Spin range °'],
+  ['Look'],
+  ['scale', 'Scale'],
+  ['scaleRange', 'Scale range'],
+  ['scaleSpeed', 'Scale speed'],
+  ['alphaRange', 'Alpha range'],
+  ['alphaSpeed', 'Alpha speed'],
+  ['redRange', 'Red range'],
+  ['greenRange', 'Green range'],
+  ['blueRange', 'Blue range'],
+];
+
+// A number as its field shows it: at most four fraction digits, no trailing zeros. Numbers too
+// large to carry fraction digits are shown as they are, since scaling them would change them.
+export function formatNumber(value) {
+  if (Math.abs(value) >= 1e15) return String(value);
+  return String(Math.round(value * 10000) / 10000);
+}
+
+// "#rrggbb" for a colour picker; components outside 0…1 are clamped, alpha is left out.
+export function toHex(color) {
+  const channel = (value) => Math.round(Math.min(1, Math.max(0, value)) * 255)
+    .toString(16).padStart(2, '0');
+  return '#' + channel(color.red) + channel(color.green) + channel(color.blue);
+}
+
+// The colour a picker's "#rrggbb" and an alpha make.
+export function colorFromHex(hex, alpha) {
+  return {
+    red: parseInt(hex.slice(1, 3), 16) / 255,
+    green: parseInt(hex.slice(3, 5), 16) / 255,
+    blue: parseInt(hex.slice(5, 7), 16) / 255,
+    alpha,
+  };
+}
+
+const controls = {
+  state: null,
+  selected: { cell: 0, sub: null },
+  structureKey: '',
+  onState: () => {},
+};
+
+function cellAt(state, address) {
+  const cell = state.cells[address.cell];
+  if (!cell || address.sub === null) return cell;
+  return cell.subcells[address.sub];
+}
+
+function cellLabel(cell) {
+  return cell.subindex === null ? String(cell.index + 1) : `${cell.index + 1}.${cell.subindex + 1}`;
+}
+
+export function applyState(state) {
+  controls.state = state;
+  if (!cellAt(state, controls.selected)) {
+    controls.selected = state.cells.length > 0 ? { cell: 0, sub: null } : { cell: -1, sub: null };
+  }
+  $('#file-name').textContent = state.file ? state.file : 'demo effect (not saved)';
+  $('#save').textContent = state.file ? 'Saved' : 'Save…';
+  $('#save').disabled = Boolean(state.file);
+  $('#undo').disabled = !state.canUndo;
+  $('#redo').disabled = !state.canRedo;
+  $('#text-smaller').disabled = state.isMinTextSize;
+  for (const button of document.querySelectorAll('#platform button')) {
+    button.classList.toggle('selected', button.dataset.platform === state.platform);
+  }
+  const selectedCell = cellAt(state, controls.selected);
+  const structure = JSON.stringify([
+    state.cells.map((cell) => [cell.name, cell.subcells.map((sub) => sub.name)]),
+    controls.selected,
+    selectedCell ? selectedCell.texture : null,
+  ]);
+  if (structure !== controls.structureKey) {
+    controls.structureKey = structure;
+    renderCellList(state);
+    renderLayerFields(state);
+    renderCellFields(state);
+  }
+  updateFieldValues(state);
+  controls.onState(state);
+}
+
+function element(tag, properties = {}, children = []) {
+  const node = document.createElement(tag);
+  for (const [key, value] of Object.entries(properties)) {
+    if (key === 'dataset') Object.assign(node.dataset, value);
+    else if (key === 'text') node.textContent = value;
+    else node[key] = value;
+  }
+  for (const child of children) node.append(child);
+  return node;
+}
+
+function renderCellList(state) {
+  const list = $('#cell-list');
+  list.replaceChildren();
+  const { selected } = controls;
+  const addItem = (cell, address) => {
+    const isSelected = address.cell === selected.cell && address.sub === selected.sub;
+    const button = element('button', { type: 'button', className: isSelected ? 'selected' : '' }, [
+      element('span', { className: 'number', text: cellLabel(cell) }),
+      element('span', { text: cell.name || '(no name)' }),
+    ]);
+    button.addEventListener('click', () => selectCell(address));
+    list.append(element('li', { className: address.sub === null ? '' : 'sub' }, [button]));
+  };
+  state.cells.forEach((cell, index) => {
+    addItem(cell, { cell: index, sub: null });
+    cell.subcells.forEach((sub, subIndex) => addItem(sub, { cell: index, sub: subIndex }));
+  });
+  $('#add-subcell').disabled = selected.cell < 0;
+  $('#remove-cell').disabled = selected.cell < 0;
+}
+
+function selectCell(address) {
+  controls.selected = address;
+  controls.structureKey = '';
+  applyState(controls.state);
+}
+
+function cellTarget() {
+  return { cell: controls.selected.cell, sub: controls.selected.sub };
+}
+
+// A slider with a number field for one LimitedValue of the layer or of the selected cell.
+function numberRow(container, key, label, scope) {
+  const slider = element('input', { type: 'range', step: 'any', dataset: { key, scope } });
+  const field = element('input', { type: 'number', step: 'any', dataset: { key, scope } });
+  container.append(element('label', { text: label, title: key }), slider, field);
+
+  const target = () => (scope === 'layer' ? {} : cellTarget());
+  const sendValue = (value, live) =>
+    send('set', { ...target(), key, value, live }, live ? `set:${scope}:${key}` : null);
+
+  slider.addEventListener('pointerdown', () => {
+    slider.dataset.dragging = '1';
+    send('gesture', { phase: 'begin' });
+  });
+  const endDrag = () => {
+    if (slider.dataset.dragging !== '1') return;
+    delete slider.dataset.dragging;
+    send('gesture', { phase: 'end' });
+  };
+  // The range input may keep the release to itself; its change event and the window's release
+  // both end the drag.
+  slider.addEventListener('change', endDrag);
+  slider.addEventListener('input', () => {
+    const value = Number(slider.value);
+    field.value = formatNumber(value);
+    sendValue(value, slider.dataset.dragging === '1');
+  });
+  field.addEventListener('change', () => {
+    const value = Number(field.value);
+    if (field.value.trim() === '' || !Number.isFinite(value)) return;
+    sendValue(value, false);
+  });
+}
+
+function colorRow(container, key, label, scope) {
+  const picker = element('input', { type: 'color', dataset: { key, scope, part: 'rgb' } });
+  const alpha = element('input', {
+    type: 'range', min: 0, max: 1, step: 0.01, dataset: { key, scope, part: 'alpha' },
+    title: 'Alpha',
+  });
+  container.append(element('label', { text: label }),
+    element('div', { className: 'wide' }, [picker, alpha]));
+  const target = () => (scope === 'layer' ? {} : cellTarget());
+  let dragging = false;
+  const value = () => colorFromHex(picker.value, Number(alpha.value));
+  const live = () => {
+    if (!dragging) {
+      dragging = true;
+      send('gesture', { phase: 'begin' });
+    }
+    send('set', { ...target(), key, value: value(), live: true }, `set:${scope}:${key}`);
+  };
+  const end = () => {
+    send('set', { ...target(), key, value: value(), live: true }, `set:${scope}:${key}`);
+    if (dragging) send('gesture', { phase: 'end' });
+    dragging = false;
+  };
+  picker.addEventListener('input', live);
+  picker.addEventListener('change', end);
+  alpha.addEventListener('input', live);
+  alpha.addEventListener('change', end);
+}
+
+function choiceRow(container, key, label, names) {
+  const select = element('select', { dataset: { key, scope: 'layer' } },
+    names.map((name) => element('option', { value: name, text: name })));
+  select.addEventListener('change', () => send('choice', { key, value: select.value }));
+  container.append(element('label', { text: label }), element('div', { className: 'wide' }, [select]));
+}
+
+function renderLayerFields(state) {
+  const fields = $('#layer-fields');
+  fields.replaceChildren();
+  choiceRow(fields, 'emitterShape', 'Shape', state.choices.emitterShape);
+  choiceRow(fields, 'emitterMode', 'Mode', state.choices.emitterMode);
+  choiceRow(fields, 'renderMode', 'Render mode', state.choices.renderMode);
+  colorRow(fields, 'background', 'Background', 'layer');
+  for (const [key, label] of LAYER_NUMBERS) numberRow(fields, key, label, 'layer');
+}
+
+function renderCellFields(state) {
+  const fields = $('#cell-fields');
+  fields.replaceChildren();
+  const cell = cellAt(state, controls.selected);
+  $('#cell-title').textContent = cell ? `Cell ${cellLabel(cell)}` : 'No cell';
+  if (!cell) return;
+
+  const name = element('input', { type: 'text', value: cell.name, dataset: { key: 'name' } });
+  name.addEventListener('change', () => send('name', { ...cellTarget(), value: name.value }));
+  fields.append(element('label', { text: 'Name' }), element('div', { className: 'wide' }, [name]));
+
+  const texture = element('select', { dataset: { key: 'texture' } }, [
+    element('option', { value: 'builtIn', text: 'Built-in spark' }),
+    element('option', { value: 'none', text: 'No texture' }),
+  ]);
+  if (cell.texture.kind === 'file') {
+    texture.append(element('option', { value: 'file', text: cell.texture.file }));
+  }
+  texture.value = cell.texture.kind;
+  texture.addEventListener('change', () => {
+    if (texture.value !== 'file') send('texture', { ...cellTarget(), kind: texture.value });
+  });
+  const importButton = element('button', { type: 'button', text: 'Import', id: 'import-texture' });
+  importButton.addEventListener('click', () => importTexture(cellTarget()));
+  const exportButton = element('button', {
+    type: 'button', text: 'Export', id: 'export-texture', disabled: cell.texture.kind !== 'file',
+  });
+  exportButton.addEventListener('click', () => exportTexture(cellTarget()));
+  fields.append(element('label', { text: 'Texture' }), element('div', { className: 'wide' }, [texture]),
+    element('span'), element('div', { className: 'wide' }, [importButton, exportButton]));
+  colorRow(fields, 'color', 'Colour', 'cell');
+
+  for (const [key, label, only] of CELL_NUMBERS) {
+    if (label === undefined) {
+      fields.append(element('div', { className: 'heading', text: key }));
+    } else if (only !== 'sub' || cell.subindex !== null) {
+      numberRow(fields, key, label, 'cell');
+    }
+  }
+}
+
+function updateFieldValues(state) {
+  const cell = cellAt(state, controls.selected);
+  for (const input of document.querySelectorAll('#controls [data-key]')) {
+    const source = input.dataset.scope === 'layer' ? state.layer : cell;
+    if (!source) continue;
+    const key = input.dataset.key;
+    if (input.dataset.dragging === '1' || document.activeElement === input && input.type !== 'range') {
+      continue;
+    }
+    if (key === 'background' || key === 'color') {
+      const color = source[key];
+      if (input.dataset.part === 'rgb') input.value = toHex(color);
+      else input.value = color.alpha;
+    } else if (key === 'emitterShape' || key === 'emitterMode' || key === 'renderMode') {
+      input.value = source[key];
+    } else if (key === 'name') {
+      input.value = source.name;
+    } else if (source.numbers && source.numbers[key]) {
+      const number = source.numbers[key];
+      if (input.type === 'range') {
+        input.min = number.min;
+        input.max = number.max;
+        input.value = number.value;
+      } else {
+        input.value = formatNumber(number.value);
+      }
+    }
+  }
+}
+
+function importTexture(target) {
+  const chooser = $('#texture-file');
+  chooser.value = '';
+  chooser.onchange = async () => {
+    const file = chooser.files[0];
+    if (!file) return;
+    const query = new URLSearchParams({ cell: target.cell, name: file.name });
+    if (target.sub !== null) query.set('sub', target.sub);
+    const response = await fetch('/api/texture/import?' + query, {
+      method: 'POST',
+      headers: changeHeaders(file.type || 'application/octet-stream'),
+      body: file,
+    });
+    const result = await response.json();
+    if (response.ok) showStatus(`Imported ${result.file}.`);
+    else showStatus(result.error, true);
+  };
+  chooser.click();
+}
+
+function exportTexture(target) {
+  const query = new URLSearchParams({ cell: target.cell, download: '1' });
+  if (target.sub !== null) query.set('sub', target.sub);
+  const link = element('a', { href: '/api/texture/export?' + query, download: '' });
+  document.body.append(link);
+  link.click();
+  link.remove();
+}
+
+// The link values of the snippet's texture comments: "0: Import", "0_1: Export".
+export function followTextureLink(value) {
+  const match = /^(\d+)(?:_(\d+))?: (Import|Export)$/.exec(value);
+  if (!match) return;
+  const target = { cell: Number(match[1]), sub: match[2] === undefined ? null : Number(match[2]) };
+  selectCell(target);
+  if (match[3] === 'Import') importTexture(target);
+  else exportTexture(target);
+}
+
+function installToolbar() {
+  $('#undo').addEventListener('click', () => send('undo'));
+  $('#redo').addEventListener('click', () => send('redo'));
+  $('#text-larger').addEventListener('click', () => send('textSize', { larger: true }));
+  $('#text-smaller').addEventListener('click', () => send('textSize', { larger: false }));
+  for (const button of document.querySelectorAll('#platform button')) {
+    button.addEventListener('click', () => send('platform', { platform: button.dataset.platform }));
+  }
+  $('#add-cell').addEventListener('click', async () => {
+    await send('addCell');
+    if (controls.state) selectCell({ cell: controls.state.cells.length - 1, sub: null });
+  });
+  $('#add-subcell').addEventListener('click', async () => {
+    const parent = controls.selected.cell;
+    await send('addCell', { parent });
+    const cell = controls.state && controls.state.cells[parent];
+    if (cell) selectCell({ cell: parent, sub: cell.subcells.length - 1 });
+  });
+  $('#remove-cell').addEventListener('click', () => send('removeCell', cellTarget()));
+
+  document.addEventListener('keydown', (event) => {
+    if (!(event.ctrlKey || event.metaKey) || event.key.toLowerCase() !== 'z') return;
+    if (event.target instanceof HTMLInputElement && event.target.type === 'text') return;
+    event.preventDefault();
+    send(event.shiftKey ? 'redo' : 'undo');
+  });
+}
+
+function installSaveDialog() {
+  const saveDialog = $('#save-dialog');
+  $('#save').addEventListener('click', () => {
+    $('#save-problem').textContent = '';
+    saveDialog.showModal();
+  });
+  $('#save-cancel').addEventListener('click', () => saveDialog.close());
+  $('#save-form').addEventListener('submit', async (event) => {
+    event.preventDefault();
+    const name = $('#save-name').value.trim();
+    let result = await send('save', { name });
+    if (result.error && result.error.endsWith('exists already') &&
+        window.confirm(`${name} exists already. Replace it?`)) {
+      result = await send('save', { name, overwrite: true });
+    }
+    if (result.error) {
+      $('#save-problem').textContent = result.error;
+      return;
+    }
+    saveDialog.close();
+    showStatus(`Saved to ${result.file}. Every change is saved from now on.`);
+  });
+}
+
+// Makes the toolbar and the save dialog work; `onState` gets every state after the controls
+// show it.
+export function installControls(onState) {
+  controls.onState = onState;
+  installToolbar();
+  installSaveDialog();
+  window.addEventListener('pointerup', () => {
+    for (const slider of document.querySelectorAll('#controls input[data-dragging="1"]')) {
+      slider.dispatchEvent(new Event('change'));
+    }
+  });
+}
