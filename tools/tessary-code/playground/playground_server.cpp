@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 #include <sys/random.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <cerrno>
