@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "support/golden_file.h"
 
 namespace tessary::code_editor {
 namespace {
@@ -18,56 +23,39 @@ std::string firstMatchText(const platform::RegularExpression& pattern, std::stri
   return match ? std::string(text.substr(match->begin, match->size())) : "<none>";
 }
 
-TEST(LinePatternsTest, TablesHoldEveryKeyOnce) {
-  EXPECT_EQ(LinePatterns::linePatterns().size(), 38u);
-  EXPECT_EQ(LinePatterns::layerValuePatterns().size(), 8u);
-  // Every editable cell number has a line pattern under its type's raw value.
-  for (const Case type : {Case::birthRate,
-                          Case::lifetime,
-                          Case::lifetimeRange,
-                          Case::beginTime,
-                          Case::duration,
-                          Case::velocity,
-                          Case::velocityRange,
-                          Case::xAcceleration,
-                          Case::yAcceleration,
-                          Case::emissionLatitude,
-                          Case::emissionLongitude,
-                          Case::emissionRange,
-                          Case::spin,
-                          Case::spinRange,
-                          Case::scale,
-                          Case::scaleRange,
-                          Case::scaleSpeed,
-                          Case::alphaRange,
-                          Case::alphaSpeed,
-                          Case::redRange,
-                          Case::greenRange,
-                          Case::blueRange}) {
-    EXPECT_TRUE(LinePatterns::linePatterns().contains(ConfigType(type).rawValue()))
-        << ConfigType(type).rawValue();
+// Every pattern text, pinned: the line and layer value patterns under their keys, and the value
+// pattern of every cell number and colour component for a cell and a sub-cell on both platforms.
+TEST(LinePatternsTest, PatternTextsMatchTheGoldenFile) {
+  using Cell = std::pair<std::optional<int>, std::optional<int>>;
+  std::vector<std::string> lines;
+  for (const auto& [key, pattern] : LinePatterns::linePatterns()) {
+    lines.push_back("line " + key + ": " + pattern.pattern());
   }
-}
-
-TEST(LinePatternsTest, PatternsAreTheSnippetsLiterals) {
-  const auto& lines = LinePatterns::linePatterns();
-  const auto& values = LinePatterns::layerValuePatterns();
-  EXPECT_EQ(lines.at("background1iOS").pattern(),
-            R"(particlesLayer\.backgroundColor = UIColor\(red:)");
-  EXPECT_EQ(lines.at("color5").pattern(), R"(\)\.cgColor)");
-  EXPECT_EQ(lines.at("scale").pattern(), R"((sub)?cell[\d_]+\.scale =)");
-  EXPECT_EQ(values.at("emitter position Y").pattern(), R"((?<=y: )-?[\d.]+(?=\)))");
-  EXPECT_EQ(values.at("emitter height").pattern(), "(?<=height: )[\\d.]+(?=\\)\\\nparticles)");
-  EXPECT_EQ(LinePatterns::cellValuePattern(0, std::nullopt, 1, CodePlatform::macOS, Case::color)
-                .pattern(),
-            R"((?<=cell1\.color = NSColor\(red: )[\d.]+(?=\/255\.0))");
-  EXPECT_EQ(
-      LinePatterns::cellValuePattern(2, 1, std::nullopt, CodePlatform::iOS, Case::spin).pattern(),
-      R"((?<=subcell3_2\.spin = )-?[\d.]+)");
-  EXPECT_EQ(LinePatterns::cellValuePattern(std::nullopt, std::nullopt, std::nullopt,
-                                           CodePlatform::iOS, Case::birthRate)
-                .pattern(),
-            R"((?<=cell1\.birthRate = )[\d.]+)");
+  for (const auto& [key, pattern] : LinePatterns::layerValuePatterns()) {
+    lines.push_back("layer value " + key + ": " + pattern.pattern());
+  }
+  for (const ConfigType type : ConfigType::allCases()) {
+    const bool isColor = type.path() == store::CellProperty::color;
+    if (!isColor && !(type.path().cellProperty() && type.path().isLimitedValueProperty())) continue;
+    for (const CodePlatform platform : {CodePlatform::macOS, CodePlatform::iOS}) {
+      for (const std::optional<int> component :
+           {std::optional<int>(), std::optional<int>(1), std::optional<int>(2),
+            std::optional<int>(3), std::optional<int>(4)}) {
+        if (component && !isColor) continue;
+        for (const auto& [cell, subcell] : {Cell{}, Cell{2, 0}}) {
+          lines.push_back(
+              "cell value " + std::string(type.rawValue()) + " " +
+              std::string(platform.rawValue()) + " " + std::to_string(component.value_or(0)) +
+              ": " +
+              LinePatterns::cellValuePattern(cell, subcell, component, platform, type).pattern());
+        }
+      }
+    }
+  }
+  std::sort(lines.begin(), lines.end());
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  tessary::testing::expectMatchesGolden(text, "patterns/line_patterns.txt");
 }
 
 TEST(LinePatternsTest, ValuePatternsPickTheNumber) {
