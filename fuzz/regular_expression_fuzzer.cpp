@@ -40,11 +40,9 @@ const std::vector<RegularExpression>& projectPatterns() {
     }
     for (const CodePlatform platform : {CodePlatform::macOS, CodePlatform::iOS}) {
       for (const ConfigType type : ConfigType::allCases()) {
-        if (type.value() < ConfigType::Case::birthRate ||
-            type.value() > ConfigType::Case::blueRange) {
-          continue;
-        }
-        if (type == ConfigType::Case::color) {
+        const bool isColor = type == tessary::store::CellProperty::color;
+        if (!type.row().isCellNumber() && !isColor) continue;
+        if (isColor) {
           for (int component = 1; component <= 4; ++component) {
             patterns.push_back(
                 LinePatterns::cellValuePattern(0, std::nullopt, component, platform, type));

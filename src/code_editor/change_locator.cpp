@@ -59,15 +59,14 @@ std::optional<std::string> ChangeLocator::currentLine(std::string_view string,
 
 std::vector<std::string> ChangeLocator::linePatternKeys(ConfigType type, CodePlatform platform) {
   const std::string rawValue(type.rawValue());
-  if (type.path() == ConfigType(ConfigType::Case::background).path() ||
-      type.path() == ConfigType(ConfigType::Case::color).path()) {
+  if (type.row().kind == store::PropertyTable::Kind::color) {
     return {rawValue + "1" + std::string(platform.rawValue()), rawValue + "2", rawValue + "3",
             rawValue + "4", rawValue + "5"};
   }
-  if (type.path() == ConfigType(ConfigType::Case::emitterPositionX).path()) {
+  if (type.path() == store::LayerProperty::emitterPositionX) {
     return {"emitter position X", "emitter position Y"};
   }
-  if (type.path() == ConfigType(ConfigType::Case::emitterWidth).path()) {
+  if (type.path() == store::LayerProperty::emitterWidth) {
     return {"emitter width", "emitter height"};
   }
   return {rawValue};

@@ -25,7 +25,7 @@ class LinePatternAnswers {
   // or anchors, so a match within the line is a match within the whole text.
   bool matches(std::string_view line, ConfigType type) {
     if (ChangeLocator::matchesLinePatterns(line, platform_, type)) return true;
-    std::optional<bool>& answer = answers_[static_cast<std::size_t>(type.value())];
+    std::optional<bool>& answer = answers_[type.index()];
     if (!answer) answer = ChangeLocator::matchesLinePatterns(newString_, platform_, type);
     return *answer;
   }

@@ -1,16 +1,17 @@
 #include "tessary/code_editor/code_platform.h"
 
+#include "tessary/store/property_table.h"
+
 namespace tessary::code_editor {
 
 namespace {
 
 using store::AnyKeyPath;
-using store::CellProperty;
 using store::LayerProperty;
 
-bool isMirroredCellProperty(AnyKeyPath keypath) {
-  return keypath == CellProperty::yAcceleration || keypath == CellProperty::emissionLatitude ||
-         keypath == CellProperty::emissionLongitude || keypath == CellProperty::spin;
+bool isMirrored(AnyKeyPath keypath) {
+  const auto* row = store::PropertyTable::find(keypath);
+  return row != nullptr && row->mirroredOnMacOS;
 }
 
 }  // namespace
@@ -22,17 +23,14 @@ std::optional<CodePlatform> CodePlatform::fromRawValue(std::string_view rawValue
 }
 
 double CodePlatform::getPlatformSign(AnyKeyPath keypath) const {
-  if (value_ != macOS) return 1.0;
-  const bool mirrored =
-      isMirroredCellProperty(keypath) || keypath == LayerProperty::emitterPositionY;
-  return mirrored ? -1.0 : 1.0;
+  return value_ == macOS && isMirrored(keypath) ? -1.0 : 1.0;
 }
 
 std::optional<double> CodePlatform::get(double value, AnyKeyPath keypath) const {
-  if (value_ != macOS) return value;
-  if (isMirroredCellProperty(keypath)) return -value;
+  if (value_ != macOS || !isMirrored(keypath)) return value;
+  // The position Y is mirrored about the emitter height, which only the layer knows.
   if (keypath == LayerProperty::emitterPositionY) return std::nullopt;
-  return value;
+  return -value;
 }
 
 double CodePlatform::get(double value, AnyKeyPath keypath,

@@ -12,7 +12,6 @@ namespace {
 
 using platform::RegularExpression;
 using store::ConfigType;
-using Case = ConfigType::Case;
 
 using PatternText = std::pair<std::string_view, std::string_view>;
 
@@ -22,39 +21,6 @@ LinePatterns::PatternMap compiled(const auto& texts) {
   return patterns;
 }
 
-// How a cell line's number is written after "<name>.": the property's name and whether the
-// number may carry a leading minus sign.
-struct CellNumberForm {
-  Case type;
-  std::string_view property;
-  bool isSigned;
-};
-
-constexpr std::array<CellNumberForm, 22> kCellNumberForms{{
-    {Case::birthRate, "birthRate", false},
-    {Case::lifetime, "lifetime", false},
-    {Case::lifetimeRange, "lifetimeRange", false},
-    {Case::beginTime, "beginTime", false},
-    {Case::duration, "duration", false},
-    {Case::velocity, "velocity", true},
-    {Case::velocityRange, "velocityRange", true},
-    {Case::emissionLatitude, "emissionLatitude", true},
-    {Case::emissionLongitude, "emissionLongitude", true},
-    {Case::emissionRange, "emissionRange", false},
-    {Case::spin, "spin", true},
-    {Case::spinRange, "spinRange", false},
-    {Case::scale, "scale", false},
-    {Case::scaleRange, "scaleRange", false},
-    {Case::scaleSpeed, "scaleSpeed", true},
-    {Case::xAcceleration, "xAcceleration", true},
-    {Case::yAcceleration, "yAcceleration", true},
-    {Case::alphaRange, "alphaRange", false},
-    {Case::alphaSpeed, "alphaSpeed", true},
-    {Case::redRange, "redRange", false},
-    {Case::greenRange, "greenRange", false},
-    {Case::blueRange, "blueRange", false},
-}};
-
 constexpr std::string_view kGreenValue = R"re((?<=green: )[\d.]+(?=\/255\.0))re";
 constexpr std::string_view kBlueValue = R"re((?<=blue: )[\d.]+(?=\/255\.0))re";
 constexpr std::string_view kAlphaValue = R"re((?<=alpha: )[\d.]+(?=\)\.cgColor))re";
@@ -62,51 +28,39 @@ constexpr std::string_view kAlphaValue = R"re((?<=alpha: )[\d.]+(?=\)\.cgColor))
 }  // namespace
 
 const LinePatterns::PatternMap& LinePatterns::linePatterns() {
-  static const PatternMap kPatterns = compiled(std::array<PatternText, 38>{{
-      {"background1macOS", R"re(particlesLayer\.backgroundColor = NSColor\(red:)re"},
-      {"background1iOS", R"re(particlesLayer\.backgroundColor = UIColor\(red:)re"},
-      {"background2", ", green:"},
-      {"background3", ", blue:"},
-      {"background4", ", alpha:"},
-      {"background5", R"re(\)\.cgColor)re"},
-      {"emitter position X", R"re(particlesLayer\.emitterPosition = CGPoint\(x:)re"},
-      {"emitter position Y", ", y:"},
-      {"emitter width", R"re(particlesLayer\.emitterSize = CGSize\(width:)re"},
-      {"emitter height", ", height:"},
-      {"birth rate", R"re((sub)?cell[\d_]+\.birthRate =)re"},
-      {"lifetime", R"re((sub)?cell[\d_]+\.lifetime =)re"},
-      {"lifetime range", R"re((sub)?cell[\d_]+\.lifetimeRange =)re"},
-      {"begin time", R"re((sub)?cell[\d_]+\.beginTime =)re"},
-      {"duration", R"re((sub)?cell[\d_]+\.duration =)re"},
-      {"velocity", R"re((sub)?cell[\d_]+\.velocity =)re"},
-      {"velocity range", R"re((sub)?cell[\d_]+\.velocityRange =)re"},
-      {"X acceleration", R"re((sub)?cell[\d_]+\.xAcceleration =)re"},
-      {"Y acceleration", R"re((sub)?cell[\d_]+\.yAcceleration =)re"},
-      {"emission longitude", R"re((sub)?cell[\d_]+\.emissionLongitude =)re"},
-      {"emission latitude", R"re((sub)?cell[\d_]+\.emissionLatitude =)re"},
-      {"emission range", R"re((sub)?cell[\d_]+\.emissionRange =)re"},
-      {"spin", R"re((sub)?cell[\d_]+\.spin =)re"},
-      {"spin range", R"re((sub)?cell[\d_]+\.spinRange =)re"},
-      {"scale", R"re((sub)?cell[\d_]+\.scale =)re"},
-      {"scale range", R"re((sub)?cell[\d_]+\.scaleRange =)re"},
-      {"scale speed", R"re((sub)?cell[\d_]+\.scaleSpeed =)re"},
-      {"alpha range", R"re((sub)?cell[\d_]+\.alphaRange =)re"},
-      {"alpha speed", R"re((sub)?cell[\d_]+\.alphaSpeed =)re"},
-      {"color1macOS", R"re((sub)?cell[\d_]+\.color = NSColor\(red:)re"},
-      {"color1iOS", R"re((sub)?cell[\d_]+\.color = UIColor\(red:)re"},
-      {"color2", ", green:"},
-      {"color3", ", blue:"},
-      {"color4", ", alpha:"},
-      {"color5", R"re(\)\.cgColor)re"},
-      {"red range", R"re((sub)?cell[\d_]+\.redRange =)re"},
-      {"green range", R"re((sub)?cell[\d_]+\.greenRange =)re"},
-      {"blue range", R"re((sub)?cell[\d_]+\.blueRange =)re"},
-  }});
+  static const PatternMap kPatterns = [] {
+    PatternMap patterns = compiled(std::to_array<PatternText>({
+        {"background1macOS", R"re(particlesLayer\.backgroundColor = NSColor\(red:)re"},
+        {"background1iOS", R"re(particlesLayer\.backgroundColor = UIColor\(red:)re"},
+        {"background2", ", green:"},
+        {"background3", ", blue:"},
+        {"background4", ", alpha:"},
+        {"background5", R"re(\)\.cgColor)re"},
+        {"emitter position X", R"re(particlesLayer\.emitterPosition = CGPoint\(x:)re"},
+        {"emitter position Y", ", y:"},
+        {"emitter width", R"re(particlesLayer\.emitterSize = CGSize\(width:)re"},
+        {"emitter height", ", height:"},
+        {"color1macOS", R"re((sub)?cell[\d_]+\.color = NSColor\(red:)re"},
+        {"color1iOS", R"re((sub)?cell[\d_]+\.color = UIColor\(red:)re"},
+        {"color2", ", green:"},
+        {"color3", ", blue:"},
+        {"color4", ", alpha:"},
+        {"color5", R"re(\)\.cgColor)re"},
+    }));
+    for (const auto& row : store::PropertyTable::rows()) {
+      if (!row.isCellNumber()) continue;
+      std::string pattern = R"re((sub)?cell[\d_]+\.)re";
+      pattern += row.swiftName;
+      pattern += " =";
+      patterns.emplace(row.typeName, RegularExpression(pattern));
+    }
+    return patterns;
+  }();
   return kPatterns;
 }
 
 const LinePatterns::PatternMap& LinePatterns::layerValuePatterns() {
-  static const PatternMap kPatterns = compiled(std::array<PatternText, 8>{{
+  static const PatternMap kPatterns = compiled(std::to_array<PatternText>({
       {"background1", R"re((?<=red: )[\d.]+(?=\/255\.0))re"},
       {"background2", kGreenValue},
       {"background3", kBlueValue},
@@ -117,7 +71,7 @@ const LinePatterns::PatternMap& LinePatterns::layerValuePatterns() {
       // The size line must end the line and the emitter mode line follow it: the backslash makes
       // the line feed after it stand for itself.
       {"emitter height", "(?<=height: )[\\d.]+(?=\\)\\\nparticles)"},
-  }});
+  }));
   return kPatterns;
 }
 
@@ -125,11 +79,9 @@ RegularExpression LinePatterns::cellValuePattern(std::optional<int> cellIndex,
                                                  std::optional<int> subcellIndex,
                                                  std::optional<int> component,
                                                  CodePlatform platform, ConfigType type) {
-  const auto form =
-      std::find_if(kCellNumberForms.begin(), kCellNumberForms.end(),
-                   [&](const CellNumberForm& candidate) { return candidate.type == type.value(); });
-  const bool isColor = type.value() == Case::color;
-  if (form == kCellNumberForms.end() && !isColor) platform::fatalError("Invalid regex request");
+  const store::PropertyTable::Row& row = type.row();
+  const bool isColor = type.path() == store::CellProperty::color;
+  if (!row.isCellNumber() && !isColor) platform::fatalError("Invalid regex request");
 
   if (isColor && component != 1) {
     if (component == 2) return RegularExpression(kGreenValue);
@@ -149,8 +101,8 @@ RegularExpression LinePatterns::cellValuePattern(std::optional<int> cellIndex,
     pattern += platform == CodePlatform::macOS ? "NSColor" : "UIColor";
     pattern += R"re(\(red: )[\d.]+(?=\/255\.0))re";
   } else {
-    pattern += form->property;
-    pattern += form->isSigned ? R"re( = )-?[\d.]+)re" : R"re( = )[\d.]+)re";
+    pattern += row.swiftName;
+    pattern += row.isSigned ? R"re( = )-?[\d.]+)re" : R"re( = )[\d.]+)re";
   }
   return RegularExpression(pattern);
 }

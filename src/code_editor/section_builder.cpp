@@ -7,6 +7,7 @@
 #include "tessary/platform/utf16_length.h"
 #include "tessary/platform/well_formed_utf8.h"
 #include "tessary/store/formatters.h"
+#include "tessary/store/property_table.h"
 
 namespace tessary::code_editor {
 
@@ -18,49 +19,12 @@ using store::CellProperty;
 using store::LayerConfig;
 using store::LayerProperty;
 
-enum class AfterNumber { nothing, radians, radiansWithComment };
+using Angle = store::PropertyTable::Angle;
 
-struct CellLineFormat {
-  CellProperty property;
-  std::string_view label;  // from the point to the blank after "="
-  int digits;
-  bool mirroredOnMacOS;
-  AfterNumber after;
-};
-
-constexpr std::array<CellLineFormat, 22> kCellLineFormats{{
-    {CellProperty::birthRate, ".birthRate = ", 1, false, AfterNumber::nothing},
-    {CellProperty::lifetime, ".lifetime = ", 1, false, AfterNumber::nothing},
-    {CellProperty::lifetimeRange, ".lifetimeRange = ", 1, false, AfterNumber::nothing},
-    {CellProperty::beginTime, ".beginTime = ", 2, false, AfterNumber::nothing},
-    {CellProperty::duration, ".duration = ", 2, false, AfterNumber::nothing},
-    {CellProperty::velocity, ".velocity = ", 1, false, AfterNumber::nothing},
-    {CellProperty::velocityRange, ".velocityRange = ", 1, false, AfterNumber::nothing},
-    {CellProperty::xAcceleration, ".xAcceleration = ", 2, false, AfterNumber::nothing},
-    {CellProperty::yAcceleration, ".yAcceleration = ", 2, true, AfterNumber::nothing},
-    {CellProperty::emissionLatitude, ".emissionLatitude = ", 1, true,
-     AfterNumber::radiansWithComment},
-    {CellProperty::emissionLongitude, ".emissionLongitude = ", 1, true, AfterNumber::radians},
-    {CellProperty::emissionRange, ".emissionRange = ", 1, false, AfterNumber::radians},
-    {CellProperty::spin, ".spin = ", 1, true, AfterNumber::radians},
-    {CellProperty::spinRange, ".spinRange = ", 1, false, AfterNumber::radians},
-    {CellProperty::scale, ".scale = ", 4, false, AfterNumber::nothing},
-    {CellProperty::scaleRange, ".scaleRange = ", 4, false, AfterNumber::nothing},
-    {CellProperty::scaleSpeed, ".scaleSpeed = ", 4, false, AfterNumber::nothing},
-    {CellProperty::alphaRange, ".alphaRange = ", 2, false, AfterNumber::nothing},
-    {CellProperty::alphaSpeed, ".alphaSpeed = ", 2, false, AfterNumber::nothing},
-    {CellProperty::redRange, ".redRange = ", 3, false, AfterNumber::nothing},
-    {CellProperty::greenRange, ".greenRange = ", 3, false, AfterNumber::nothing},
-    {CellProperty::blueRange, ".blueRange = ", 3, false, AfterNumber::nothing},
-}};
-
-const CellLineFormat* cellLineFormat(AnyKeyPath keypath) {
-  const auto property = keypath.cellProperty();
-  if (!property || keypath.isLimitedValueField()) return nullptr;
-  for (const CellLineFormat& format : kCellLineFormats) {
-    if (format.property == *property) return &format;
-  }
-  return nullptr;
+// The row of a cell number's line, or null for any other key path.
+const store::PropertyTable::Row* cellNumberRow(AnyKeyPath keypath) {
+  const auto* row = store::PropertyTable::find(keypath);
+  return row != nullptr && row->isCellNumber() ? row : nullptr;
 }
 
 void appendInteger(std::string& out, long long value) {
@@ -214,14 +178,16 @@ std::string SectionBuilder::cellLine(AnyKeyPath keypath, const CellConfig& cell,
 
 void SectionBuilder::appendCellLine(std::string& out, AnyKeyPath keypath, const CellConfig& cell,
                                     CodePlatform platform) const {
-  if (const CellLineFormat* format = cellLineFormat(keypath)) {
-    double value = cell.limitedValue(keypath)->value;
-    if (format->mirroredOnMacOS && platform == CodePlatform::macOS) value = -value;
+  if (const auto* row = cellNumberRow(keypath)) {
+    double value = (cell.*row->cellNumber).value;
+    if (row->mirroredOnMacOS && platform == CodePlatform::macOS) value = -value;
     appendCellVariableName(out, cell);
-    out += format->label;
-    out += store::roundedTo(value, format->digits);
-    if (format->after != AfterNumber::nothing) out += convertToRad;
-    if (format->after == AfterNumber::radiansWithComment) out += " // to radians";
+    out += '.';
+    out += row->swiftName;
+    out += " = ";
+    out += store::roundedTo(value, row->digits);
+    if (row->angle != Angle::none) out += convertToRad;
+    if (row->angle == Angle::radiansNoted) out += " // to radians";
     return;
   }
   if (keypath == CellProperty::contents) {

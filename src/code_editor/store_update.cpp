@@ -23,7 +23,6 @@ using store::ConfigType;
 using store::DataStore;
 using store::DataUpdateSource;
 using store::LayerProperty;
-using Case = ConfigType::Case;
 
 // How far past the end of its line a value pattern may look: the emitter height pattern looks
 // through the line feed at the start of the next line ("\nparticles"), and a line terminator takes
@@ -91,7 +90,7 @@ std::optional<double> StoreUpdate::readNumber(std::string_view text, StringRange
   }
   std::string number(text.substr(match->begin, match->size()));
   while (LinePatterns::periodCount(number) > 1) number.erase(number.rfind('.'), 1);
-  if (LinePatterns::nonDigits.isFoundIn(number)) {
+  if (ConfigType::nonDigits.isFoundIn(number)) {
     outcome = CodeAnalysisResult::invalid;
     return std::nullopt;
   }
@@ -115,7 +114,7 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
   const AnyKeyPath keypath = type.path();
   const store::LayerConfig& layer = *dataStore.layer();
 
-  if (keypath == ConfigType(Case::background).path()) {
+  if (keypath == LayerProperty::background) {
     const auto color =
         readNumbers<4>(newString, line,
                        {layerValuePattern("background1"), layerValuePattern("background2"),
@@ -124,7 +123,7 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
     if (color) writeLayer(dataStore, LayerProperty::background, colorFromSnippet(*color));
     return;
   }
-  if (keypath == ConfigType(Case::emitterPositionX).path()) {
+  if (keypath == LayerProperty::emitterPositionX) {
     const auto position = readNumbers<2>(
         newString, line,
         {layerValuePattern("emitter position X"), layerValuePattern("emitter position Y")},
@@ -135,7 +134,7 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
                platform.get((*position)[1], LayerProperty::emitterPositionY, layer));
     return;
   }
-  if (keypath == ConfigType(Case::emitterWidth).path()) {
+  if (keypath == LayerProperty::emitterWidth) {
     const auto size = readNumbers<2>(
         newString, line, {layerValuePattern("emitter width"), layerValuePattern("emitter height")},
         platform, outcome, type);
@@ -156,7 +155,7 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
     writeLayer(dataStore, keypath, *number);
     return;
   }
-  if (keypath == ConfigType(Case::color).path()) {
+  if (keypath == CellProperty::color) {
     std::array<RegularExpression, 4> components{
         LinePatterns::cellValuePattern(cellIndex, subcellIndex, 1, platform, type),
         LinePatterns::cellValuePattern(cellIndex, subcellIndex, 2, platform, type),

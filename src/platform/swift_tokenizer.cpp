@@ -3,8 +3,10 @@
 #include <unicode/uchar.h>
 
 #include <limits>
+#include <string_view>
 
 #include "tessary/platform/fatal_error.h"
+#include "utf8.h"
 
 // How Swift source is classified. Text that no rule names is plain.
 //
@@ -174,40 +176,14 @@ constexpr bool isStringSpecial(Byte c) {
   return c == '"' || c == '\\' || isLineEnd(c);
 }
 
-constexpr bool isContinuation(Byte c) {
-  return (c & 0xC0) == 0x80;
-}
-
 // The length of the well-formed UTF-8 sequence at `p` and its scalar, or 0 for an ill-formed
 // one (overlong forms, surrogates, values above U+10FFFF, truncated sequences).
 int decodeScalar(const Byte* p, const Byte* end, char32_t& scalar) {
-  const Byte lead = p[0];
-  const std::ptrdiff_t available = end - p;
-  if (lead < 0x80) {
-    scalar = lead;
-    return 1;
-  }
-  if (lead < 0xC2 || lead > 0xF4) return 0;
-  if (lead < 0xE0) {
-    if (available < 2 || !isContinuation(p[1])) return 0;
-    scalar = static_cast<char32_t>(((lead & 0x1F) << 6) | (p[1] & 0x3F));
-    return 2;
-  }
-  if (lead < 0xF0) {
-    if (available < 3) return 0;
-    const Byte low = lead == 0xE0 ? 0xA0 : 0x80;
-    const Byte high = lead == 0xED ? 0x9F : 0xBF;
-    if (p[1] < low || p[1] > high || !isContinuation(p[2])) return 0;
-    scalar = static_cast<char32_t>(((lead & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
-    return 3;
-  }
-  if (available < 4) return 0;
-  const Byte low = lead == 0xF0 ? 0x90 : 0x80;
-  const Byte high = lead == 0xF4 ? 0x8F : 0xBF;
-  if (p[1] < low || p[1] > high || !isContinuation(p[2]) || !isContinuation(p[3])) return 0;
-  scalar = static_cast<char32_t>(((lead & 0x07) << 18) | ((p[1] & 0x3F) << 12) |
-                                 ((p[2] & 0x3F) << 6) | (p[3] & 0x3F));
-  return 4;
+  const std::string_view text(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p));
+  const utf8::Sequence sequence = utf8::sequenceAt(text, 0);
+  if (!sequence.valid) return 0;
+  scalar = utf8::decode(text, 0, sequence.length);
+  return static_cast<int>(sequence.length);
 }
 
 struct ScalarRange {

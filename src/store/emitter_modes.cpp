@@ -10,7 +10,7 @@ namespace {
 template <typename Enum, std::size_t N>
 using NameTable = std::array<std::pair<Enum, std::string_view>, N>;
 
-constexpr NameTable<EmitterShape, 6> kShapeNames{{
+constexpr NameTable<EmitterShape, allEmitterShapes.size()> kShapeNames{{
     {EmitterShape::point, "point"},
     {EmitterShape::line, "line"},
     {EmitterShape::rectangle, "rectangle"},
@@ -19,14 +19,14 @@ constexpr NameTable<EmitterShape, 6> kShapeNames{{
     {EmitterShape::sphere, "sphere"},
 }};
 
-constexpr NameTable<EmitterMode, 4> kModeNames{{
+constexpr NameTable<EmitterMode, allEmitterModes.size()> kModeNames{{
     {EmitterMode::points, "points"},
     {EmitterMode::outline, "outline"},
     {EmitterMode::surface, "surface"},
     {EmitterMode::volume, "volume"},
 }};
 
-constexpr NameTable<RenderMode, 5> kRenderModeNames{{
+constexpr NameTable<RenderMode, allRenderModes.size()> kRenderModeNames{{
     {RenderMode::unordered, "unordered"},
     {RenderMode::oldestFirst, "oldestFirst"},
     {RenderMode::oldestLast, "oldestLast"},

@@ -2,95 +2,60 @@
 
 #include <array>
 #include <string_view>
+#include <utility>
+
+#include "tessary/store/property_table.h"
 
 namespace tessary::store {
 
 namespace {
 
-struct PropertyInfo {
-  std::string_view name;
-  bool isLimitedValue;
-};
+// The names of the parts of properties that have no row of their own in the property table.
+constexpr auto kLayerPartNames = std::to_array<std::pair<LayerProperty, std::string_view>>({
+    {LayerProperty::backgroundRed, "backgroundRed"},
+    {LayerProperty::backgroundGreen, "backgroundGreen"},
+    {LayerProperty::backgroundBlue, "backgroundBlue"},
+    {LayerProperty::backgroundAlpha, "backgroundAlpha"},
+    {LayerProperty::emitterPositionYmacOS, "emitterPositionYmacOS"},
+});
+constexpr auto kCellPartNames = std::to_array<std::pair<CellProperty, std::string_view>>({
+    {CellProperty::index, "index"},
+    {CellProperty::subindex, "subindex"},
+    {CellProperty::colorRed, "colorRed"},
+    {CellProperty::colorGreen, "colorGreen"},
+    {CellProperty::colorBlue, "colorBlue"},
+    {CellProperty::colorAlpha, "colorAlpha"},
+    {CellProperty::contentUrl, "contentUrl"},
+});
 
-const PropertyInfo& info(LayerProperty property) {
-  static constexpr std::array<PropertyInfo, 16> kLayer{{
-      {"viewWidth", true},
-      {"viewHeight", true},
-      {"backgroundRed", false},
-      {"backgroundGreen", false},
-      {"backgroundBlue", false},
-      {"backgroundAlpha", false},
-      {"background", false},
-      {"emitterShape", false},
-      {"emitterPositionX", true},
-      {"emitterPositionY", true},
-      {"emitterPositionYmacOS", false},
-      {"emitterWidth", true},
-      {"emitterHeight", true},
-      {"emitterMode", false},
-      {"renderMode", false},
-      {"cells", false},
-  }};
-  return kLayer[static_cast<std::size_t>(property)];
+template <typename Property, std::size_t Count>
+std::string_view nameIn(const std::array<std::pair<Property, std::string_view>, Count>& names,
+                        Property property) {
+  for (const auto& [candidate, name] : names) {
+    if (candidate == property) return name;
+  }
+  return {};
 }
 
-const PropertyInfo& info(CellProperty property) {
-  static constexpr std::array<PropertyInfo, 33> kCell{{
-      {"index", false},
-      {"subindex", false},
-      {"name", false},
-      {"birthRate", true},
-      {"lifetime", true},
-      {"lifetimeRange", true},
-      {"beginTime", true},
-      {"duration", true},
-      {"velocity", true},
-      {"velocityRange", true},
-      {"xAcceleration", true},
-      {"yAcceleration", true},
-      {"emissionLatitude", true},
-      {"emissionLongitude", true},
-      {"emissionRange", true},
-      {"spin", true},
-      {"spinRange", true},
-      {"scale", true},
-      {"scaleRange", true},
-      {"scaleSpeed", true},
-      {"alphaRange", true},
-      {"alphaSpeed", true},
-      {"colorRed", false},
-      {"colorGreen", false},
-      {"colorBlue", false},
-      {"colorAlpha", false},
-      {"color", false},
-      {"redRange", true},
-      {"greenRange", true},
-      {"blueRange", true},
-      {"contentUrl", false},
-      {"contents", false},
-      {"subcells", false},
-  }};
-  return kCell[static_cast<std::size_t>(property)];
-}
-
-const PropertyInfo& info(const AnyKeyPath& path) {
-  if (const auto layer = path.layerProperty()) return info(*layer);
-  return info(*path.cellProperty());
+std::string_view nameOf(AnyKeyPath path) {
+  if (const auto* row = PropertyTable::find(path.droppingValue())) return row->name;
+  if (const auto layer = path.layerProperty()) return nameIn(kLayerPartNames, *layer);
+  return nameIn(kCellPartNames, *path.cellProperty());
 }
 
 }  // namespace
 
 bool AnyKeyPath::isLimitedValueProperty() const {
-  return !valueField_ && info(*this).isLimitedValue;
+  return !valueField_ && PropertyTable::findNumber(*this) != nullptr;
 }
 
 std::string AnyKeyPath::propertyName() const {
-  return std::string(info(*this).name);
+  return std::string(nameOf(*this));
 }
 
 std::string AnyKeyPath::description() const {
   std::string text = root_ == Root::layer ? "LayerConfig." : "CellConfig.";
-  text += info(*this).name;
+  text += nameOf(*this);
   if (valueField_) text += ".value";
   return text;
 }

@@ -5,34 +5,15 @@
 #include <cstddef>
 
 #include "tessary/platform/fatal_error.h"
+#include "tessary/store/property_table.h"
 
 namespace tessary::store {
 
 namespace {
 
-struct LimitedProperty {
-  LayerProperty property;
-  LimitedValue LayerConfig::*member;
-  LimitedValue defaults;  // the value of a new effect and its slider bounds
-};
-
-// Sizes and positions are in points; the position is measured from the top-left corner.
-constexpr std::array<LimitedProperty, 6> kLimitedProperties{{
-    {LayerProperty::viewWidth, &LayerConfig::viewWidth, {400.0, 1.0, 4000.0}},
-    {LayerProperty::viewHeight, &LayerConfig::viewHeight, {300.0, 1.0, 4000.0}},
-    {LayerProperty::emitterPositionX, &LayerConfig::emitterPositionX, {200.0, 0.0, 4000.0}},
-    {LayerProperty::emitterPositionY, &LayerConfig::emitterPositionY, {150.0, 0.0, 4000.0}},
-    {LayerProperty::emitterWidth, &LayerConfig::emitterWidth, {50.0, 0.0, 4000.0}},
-    {LayerProperty::emitterHeight, &LayerConfig::emitterHeight, {10.0, 0.0, 4000.0}},
-}};
-
-const LimitedProperty* findLimitedProperty(AnyKeyPath keypath) {
-  const auto property = keypath.layerProperty();
-  if (!property) return nullptr;
-  const auto* found = std::find_if(
-      kLimitedProperties.begin(), kLimitedProperties.end(),
-      [&](const LimitedProperty& candidate) { return candidate.property == *property; });
-  return found == kLimitedProperties.end() ? nullptr : found;
+const PropertyTable::Row* numberRow(AnyKeyPath keypath) {
+  const PropertyTable::Row* row = PropertyTable::findNumber(keypath);
+  return row != nullptr && row->isLayerNumber() ? row : nullptr;
 }
 
 CellConfigRef cellAt(const std::vector<CellConfigRef>& cells, int position) {
@@ -43,17 +24,19 @@ CellConfigRef cellAt(const std::vector<CellConfigRef>& cells, int position) {
 }  // namespace
 
 LayerConfig::LayerConfig() {
-  for (const auto& entry : kLimitedProperties) this->*entry.member = entry.defaults;
+  for (const PropertyTable::Row& row : PropertyTable::rows()) {
+    if (row.isLayerNumber()) this->*row.layerNumber = row.defaults;
+  }
 }
 
 const LimitedValue* LayerConfig::limitedValue(AnyKeyPath keypath) const {
-  const auto* entry = findLimitedProperty(keypath);
-  return entry ? &(this->*entry->member) : nullptr;
+  const auto* row = numberRow(keypath);
+  return row ? &(this->*row->layerNumber) : nullptr;
 }
 
 LimitedValue* LayerConfig::limitedValue(AnyKeyPath keypath) {
-  const auto* entry = findLimitedProperty(keypath);
-  return entry ? &(this->*entry->member) : nullptr;
+  const auto* row = numberRow(keypath);
+  return row ? &(this->*row->layerNumber) : nullptr;
 }
 
 CellConfigRef LayerConfig::cell(int cellIdx, std::optional<int> subcellIdx) const {
@@ -71,15 +54,17 @@ LayerConfigRef LayerConfig::deepCopy() const {
 }
 
 LimitedValue LayerConfig::defaultValue(LayerProperty property) {
-  const auto* entry = findLimitedProperty(property);
-  if (!entry) platform::fatalError("defaultValue asked for a layer property that has no bounds");
-  return entry->defaults;
+  const auto* row = numberRow(property);
+  if (!row) platform::fatalError("defaultValue asked for a layer property that has no bounds");
+  return row->defaults;
 }
 
 bool LayerConfig::operator==(const LayerConfig& other) const {
-  const bool sameNumbers = std::all_of(
-      kLimitedProperties.begin(), kLimitedProperties.end(),
-      [&](const LimitedProperty& entry) { return this->*entry.member == other.*entry.member; });
+  const bool sameNumbers =
+      std::all_of(PropertyTable::rows().begin(), PropertyTable::rows().end(),
+                  [&](const PropertyTable::Row& row) {
+                    return !row.isLayerNumber() || this->*row.layerNumber == other.*row.layerNumber;
+                  });
   const bool sameCells =
       std::equal(cells.begin(), cells.end(), other.cells.begin(), other.cells.end(),
                  [](const CellConfigRef& left, const CellConfigRef& right) {

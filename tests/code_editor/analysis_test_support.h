@@ -23,6 +23,7 @@
 #include "tessary/store/config_type.h"
 #include "tessary/store/data_store.h"
 #include "tessary/store/layer_config.h"
+#include "tessary/store/property_table.h"
 
 namespace tessary::code_editor::testing {
 
@@ -48,38 +49,6 @@ inline BuiltSnippet buildSnippet(const LayerConfig& layer, CodePlatform platform
   BuildResult result = builder.buildMainThread(std::nullopt, layer, platform);
   return BuiltSnippet{result.text->string(), std::move(result.newHistroy)};
 }
-
-// How a cell's number is shown: its fraction digits and whether it may be negative.
-struct NumberForm {
-  CellProperty property;
-  int digits;
-  bool isSigned;
-};
-
-inline constexpr std::array<NumberForm, 22> kCellNumberForms{{
-    {CellProperty::birthRate, 1, false},
-    {CellProperty::lifetime, 1, false},
-    {CellProperty::lifetimeRange, 1, false},
-    {CellProperty::beginTime, 2, false},
-    {CellProperty::duration, 2, false},
-    {CellProperty::velocity, 1, true},
-    {CellProperty::velocityRange, 1, true},
-    {CellProperty::xAcceleration, 2, true},
-    {CellProperty::yAcceleration, 2, true},
-    {CellProperty::emissionLatitude, 1, true},
-    {CellProperty::emissionLongitude, 1, true},
-    {CellProperty::emissionRange, 1, false},
-    {CellProperty::spin, 1, true},
-    {CellProperty::spinRange, 1, false},
-    {CellProperty::scale, 4, false},
-    {CellProperty::scaleRange, 4, false},
-    {CellProperty::scaleSpeed, 4, true},
-    {CellProperty::alphaRange, 2, false},
-    {CellProperty::alphaSpeed, 2, true},
-    {CellProperty::redRange, 3, false},
-    {CellProperty::greenRange, 3, false},
-    {CellProperty::blueRange, 3, false},
-}};
 
 // A value the snippet shows exactly: a whole number of units of its last digit.
 inline double shownExactly(std::mt19937_64& random, int digits, bool isSigned, int largest) {
@@ -113,9 +82,10 @@ inline store::CellConfigRef generatedCell(std::mt19937_64& random) {
   auto cell = std::make_shared<CellConfig>();
   const auto& names = trickyNames();
   cell->name = names[std::uniform_int_distribution<std::size_t>(0, names.size() - 1)(random)];
-  for (const NumberForm& form : kCellNumberForms) {
-    cell->limitedValue(form.property)
-        ->setValue(shownExactly(random, form.digits, form.isSigned, 300));
+  for (const store::PropertyTable::Row& row : store::PropertyTable::rows()) {
+    if (row.isCellNumber()) {
+      (cell.get()->*row.cellNumber).setValue(shownExactly(random, row.digits, row.isSigned, 300));
+    }
   }
   std::uniform_int_distribution<int> component(0, 255);
   cell->colorRed = component(random) / 255.0;

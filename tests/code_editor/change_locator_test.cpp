@@ -13,7 +13,6 @@ namespace tessary::code_editor {
 namespace {
 
 using store::ConfigType;
-using Case = ConfigType::Case;
 
 struct CurrentLineRow {
   std::string name;
@@ -147,33 +146,38 @@ TEST(ChangeLocatorTest, LinePatterns) {
     std::string name;
     std::string newString;
     CodePlatform platform;
-    Case type;
+    ConfigType type;
     bool expected;
   };
   const std::vector<Row> rows{
-      {"background on macOS", background, CodePlatform::macOS, Case::background, true},
-      {"background on iOS needs UIColor", background, CodePlatform::iOS, Case::background, false},
+      {"background on macOS", background, CodePlatform::macOS, store::LayerProperty::background,
+       true},
+      {"background on iOS needs UIColor", background, CodePlatform::iOS,
+       store::LayerProperty::background, false},
       {"a colour label lost",
        "cell1.color = UIColor(red: 1/255.0, 2/255.0, blue: 3/255.0, "
        "alpha: 1.0).cgColor",
-       CodePlatform::iOS, Case::color, false},
-      {"cell colour", cellColor, CodePlatform::iOS, Case::color, true},
+       CodePlatform::iOS, store::CellProperty::color, false},
+      {"cell colour", cellColor, CodePlatform::iOS, store::CellProperty::color, true},
       {"labels may come from other lines",
        "subcell2_1.color = UIColor(red:\nx, green:, blue:, alpha:).cgColor", CodePlatform::iOS,
-       Case::color, true},
+       store::CellProperty::color, true},
       {"position", "particlesLayer.emitterPosition = CGPoint(x: 1.0, y: 2.0)", CodePlatform::macOS,
-       Case::emitterPositionX, true},
+       store::LayerProperty::emitterPositionX, true},
       {"position without y", "particlesLayer.emitterPosition = CGPoint(x: 1.0)",
-       CodePlatform::macOS, Case::emitterPositionX, false},
+       CodePlatform::macOS, store::LayerProperty::emitterPositionX, false},
       {"size", "particlesLayer.emitterSize = CGSize(width: 1.0, height: 2.0)", CodePlatform::iOS,
-       Case::emitterWidth, true},
-      {"any cell's line", "subcell3_2.birthRate = 4", CodePlatform::iOS, Case::birthRate, true},
-      {"no such line", "cell1.birthRate4", CodePlatform::iOS, Case::birthRate, false},
+       store::LayerProperty::emitterWidth, true},
+      {"any cell's line", "subcell3_2.birthRate = 4", CodePlatform::iOS,
+       store::CellProperty::birthRate, true},
+      {"no such line", "cell1.birthRate4", CodePlatform::iOS, store::CellProperty::birthRate,
+       false},
       {"shape lines have no pattern", "particlesLayer.emitterShape = .point", CodePlatform::iOS,
-       Case::emitterShape, false},
-      {"name lines have no pattern", "cell1.name = \"a\"", CodePlatform::iOS, Case::name, false},
+       store::LayerProperty::emitterShape, false},
+      {"name lines have no pattern", "cell1.name = \"a\"", CodePlatform::iOS,
+       store::CellProperty::name, false},
       {"view size has no pattern", "let size = CGSize(width: 4.0, height: 3.0)", CodePlatform::iOS,
-       Case::viewWidth, false},
+       store::LayerProperty::viewWidth, false},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(ChangeLocator::matchesLinePatterns(row.newString, row.platform, row.type),

@@ -343,9 +343,8 @@ ShownNumber shownNumber(AnyKeyPath key, std::size_t run, std::size_t runs) {
   }
   if (key == LayerProperty::emitterPositionX) return {1, true, 500};
   if (key == LayerProperty::emitterWidth) return {1, false, 500};
-  for (const testing::NumberForm& form : testing::kCellNumberForms) {
-    if (key == form.property) return {form.digits, form.isSigned, 300};
-  }
+  const store::PropertyTable::Row* row = store::PropertyTable::find(key);
+  if (row != nullptr && row->isCellNumber()) return {row->digits, row->isSigned, 300};
   return {0, false, 0};
 }
 

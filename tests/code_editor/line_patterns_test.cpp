@@ -16,7 +16,6 @@ namespace tessary::code_editor {
 namespace {
 
 using store::ConfigType;
-using Case = ConfigType::Case;
 
 std::string firstMatchText(const platform::RegularExpression& pattern, std::string_view text) {
   const auto match = pattern.firstMatch(text);
@@ -64,7 +63,7 @@ TEST(LinePatternsTest, ValuePatternsPickTheNumber) {
       "particlesLayer.backgroundColor = NSColor(red: 12/255.0, green: 34/255.0, blue: 56/255.0, "
       "alpha: 1.0).cgColor";
   const std::string sizeLine = "particlesLayer.emitterSize = CGSize(width: 50.0, height: 10.0)";
-  const auto cell = [](std::optional<int> index, std::optional<int> subindex, Case type) {
+  const auto cell = [](std::optional<int> index, std::optional<int> subindex, ConfigType type) {
     return LinePatterns::cellValuePattern(index, subindex, std::nullopt, CodePlatform::iOS, type);
   };
   struct Row {
@@ -88,15 +87,16 @@ TEST(LinePatternsTest, ValuePatternsPickTheNumber) {
        "<none>"},
       {values.at("emitter height"), "let size = CGSize(width: 400.0, height: 300.0)\nlet host",
        "<none>"},
-      {cell(2, 1, Case::spin), "subcell3_2.spin = -1.5 * (.pi / 180.0)", "-1.5"},
-      {cell(0, std::nullopt, Case::birthRate), "cell11.birthRate = 5", "<none>"},
-      {cell(0, std::nullopt, Case::birthRate), "cell1.birthRate = 7", "7"},
-      {cell(0, std::nullopt, Case::birthRate), "cell1.birthRate = -7", "<none>"},
-      {cell(0, std::nullopt, Case::velocity), "cell1.velocity = -7", "-7"},
-      {cell(0, std::nullopt, Case::scale), "cell1.scaleRange = 0.5\ncell1.scale = 0.25", "0.25"},
-      {cell(0, std::nullopt, Case::birthRate), "cell1.birthRate = 1.2.3", "1.2.3"},
+      {cell(2, 1, store::CellProperty::spin), "subcell3_2.spin = -1.5 * (.pi / 180.0)", "-1.5"},
+      {cell(0, std::nullopt, store::CellProperty::birthRate), "cell11.birthRate = 5", "<none>"},
+      {cell(0, std::nullopt, store::CellProperty::birthRate), "cell1.birthRate = 7", "7"},
+      {cell(0, std::nullopt, store::CellProperty::birthRate), "cell1.birthRate = -7", "<none>"},
+      {cell(0, std::nullopt, store::CellProperty::velocity), "cell1.velocity = -7", "-7"},
+      {cell(0, std::nullopt, store::CellProperty::scale),
+       "cell1.scaleRange = 0.5\ncell1.scale = 0.25", "0.25"},
+      {cell(0, std::nullopt, store::CellProperty::birthRate), "cell1.birthRate = 1.2.3", "1.2.3"},
       // Unicode decimal digits are matched; the store update rejects them.
-      {cell(0, std::nullopt, Case::birthRate), "cell1.birthRate = \xD9\xA1\xD9\xA2",
+      {cell(0, std::nullopt, store::CellProperty::birthRate), "cell1.birthRate = \xD9\xA1\xD9\xA2",
        "\xD9\xA1\xD9\xA2"},
   };
   for (const Row& row : rows) {
@@ -127,15 +127,15 @@ TEST(LinePatternsTest, RedValuesOfThreeColourLinesComeInTextOrder) {
 
 TEST(LinePatternsTest, NonDigitsAreEverythingButDigitsPointAndMinus) {
   for (const char32_t character : {U' ', U'+', U'e', U',', U'\u0661', U'\U0001F386', U'\0'}) {
-    EXPECT_TRUE(LinePatterns::nonDigits.contains(character)) << static_cast<int>(character);
+    EXPECT_TRUE(ConfigType::nonDigits.contains(character)) << static_cast<int>(character);
   }
   for (const char32_t character : {U'0', U'7', U'9', U'.', U'-'}) {
-    EXPECT_FALSE(LinePatterns::nonDigits.contains(character)) << static_cast<int>(character);
+    EXPECT_FALSE(ConfigType::nonDigits.contains(character)) << static_cast<int>(character);
   }
-  EXPECT_FALSE(LinePatterns::nonDigits.isFoundIn("-12.50"));
-  EXPECT_FALSE(LinePatterns::nonDigits.isFoundIn(""));
-  EXPECT_TRUE(LinePatterns::nonDigits.isFoundIn("1 2"));
-  EXPECT_TRUE(LinePatterns::nonDigits.isFoundIn("\xD9\xA1"));  // ARABIC-INDIC DIGIT ONE
+  EXPECT_FALSE(ConfigType::nonDigits.isFoundIn("-12.50"));
+  EXPECT_FALSE(ConfigType::nonDigits.isFoundIn(""));
+  EXPECT_TRUE(ConfigType::nonDigits.isFoundIn("1 2"));
+  EXPECT_TRUE(ConfigType::nonDigits.isFoundIn("\xD9\xA1"));  // ARABIC-INDIC DIGIT ONE
   EXPECT_EQ(LinePatterns::periodCount("1.2.3"), 2u);
   EXPECT_EQ(LinePatterns::periodCount("12"), 0u);
 }
@@ -155,10 +155,10 @@ TEST(LinePatternsTest, TablesAreBuiltOnceWhenManyThreadsAskAtOnce) {
 
 TEST(LinePatternsDeathTest, ATypeWithoutCellPatternStopsTheProcess) {
   EXPECT_DEATH(LinePatterns::cellValuePattern(0, std::nullopt, std::nullopt, CodePlatform::macOS,
-                                              Case::emitterWidth),
+                                              store::LayerProperty::emitterWidth),
                "Fatal error.*Invalid regex request");
   EXPECT_DEATH(LinePatterns::cellValuePattern(0, std::nullopt, std::nullopt, CodePlatform::macOS,
-                                              Case::name),
+                                              store::CellProperty::name),
                "Invalid regex request");
 }
 

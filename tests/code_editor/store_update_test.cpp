@@ -17,7 +17,6 @@ using store::CellProperty;
 using store::ConfigType;
 using store::LayerProperty;
 using store::StoreValue;
-using Case = ConfigType::Case;
 
 constexpr auto macOS = CodePlatform::macOS;
 constexpr auto iOS = CodePlatform::iOS;
@@ -59,7 +58,7 @@ struct Row {
   std::string newLine;  // replaces the line
   CodeAnalysisResult outcome;
   std::vector<Write> writes;
-  std::optional<Case> type = std::nullopt;  // instead of the record's own type
+  std::optional<ConfigType> type = std::nullopt;  // instead of the record's own type
 };
 
 std::string big(char digit, std::size_t count) {
@@ -81,7 +80,7 @@ std::vector<Row> rows() {
   const auto layer = [](std::string name, CodePlatform platform, LayerProperty line,
                         std::string newLine, CodeAnalysisResult outcome,
                         std::vector<std::pair<LayerProperty, StoreValue>> values,
-                        std::optional<Case> type = std::nullopt) {
+                        std::optional<ConfigType> type = std::nullopt) {
     std::vector<Write> writes;
     for (const auto& [property, value] : values) {
       writes.push_back({property, std::nullopt, std::nullopt, value});
@@ -146,13 +145,13 @@ std::vector<Row> rows() {
       layer("position with an infinite y", iOS, x, position + "10.0, y: 9" + big('9', 400) + ")",
             invalid, {}),
       layer("the position line read for the Y alone", macOS, x, position + "200.0, y: 25.0)", valid,
-            {{y, -15.0}}, Case::emitterPositionY),
+            {{y, -15.0}}, ConfigType(LayerProperty::emitterPositionY)),
       layer("size", iOS, width, size + "70.0, height: 20.0)", valid,
             {{width, 70.0}, {height, 20.0}}),
       layer("size line not followed by the mode line", iOS, width, size + "70.0, height: 20.0)\n",
             invalid, {}),
       layer("a layer number without a value pattern", iOS, width, size + "70.0, height: 20.0)",
-            invalid, {}, Case::viewWidth),
+            invalid, {}, ConfigType(LayerProperty::viewWidth)),
   };
 }
 
@@ -175,8 +174,7 @@ TEST(StoreUpdateTest, ApplyEdit) {
     store::DataStore store(layer);
     testing::ChangeRecorder recorder(store);
     CodeAnalysisResult outcome = CodeAnalysisResult::invalid;
-    const ConfigType type =
-        row.type ? ConfigType(*row.type) : *ConfigType::fromKeyPath(row.recordKey);
+    const ConfigType type = row.type ? *row.type : *ConfigType::fromKeyPath(row.recordKey);
     StoreUpdate::applyEdit(store, row.cellIndex, row.subcellIndex, text, *line, row.platform,
                            outcome, type);
 
@@ -196,8 +194,8 @@ TEST(StoreUpdateTest, ApplyEdit) {
 
 TEST(StoreUpdateTest, ReadNumberLeavesTheOutcomeAloneWithoutAPattern) {
   CodeAnalysisResult outcome = CodeAnalysisResult::pending;
-  EXPECT_FALSE(
-      StoreUpdate::readNumber("x = 1", {0, 5}, nullptr, iOS, outcome, ConfigType(Case::birthRate)));
+  EXPECT_FALSE(StoreUpdate::readNumber("x = 1", {0, 5}, nullptr, iOS, outcome,
+                                       ConfigType(store::CellProperty::birthRate)));
   EXPECT_EQ(outcome, CodeAnalysisResult::pending);
 }
 

@@ -21,41 +21,6 @@ LayerConfigRef layerWithCells() {
   return layer;
 }
 
-TEST(LayerConfigTest, NewLayerHasTheDefaults) {
-  const LayerConfig layer;
-  EXPECT_EQ(layer.viewWidth, (LimitedValue{400.0, 1.0, 4000.0}));
-  EXPECT_EQ(layer.viewHeight, (LimitedValue{300.0, 1.0, 4000.0}));
-  EXPECT_EQ(layer.emitterPositionX.value, 200.0);
-  EXPECT_EQ(layer.emitterPositionY.value, 150.0);
-  EXPECT_EQ(layer.emitterWidth.value, 50.0);
-  EXPECT_EQ(layer.emitterHeight.value, 10.0);
-  EXPECT_EQ(layer.background(), (platform::Color{0.0, 0.0, 0.0, 1.0}));
-  EXPECT_EQ(layer.emitterShape, EmitterShape::point);
-  EXPECT_EQ(layer.emitterMode, EmitterMode::outline);
-  EXPECT_EQ(layer.renderMode, RenderMode::additive);
-  EXPECT_TRUE(layer.cells.empty());
-  for (const LayerProperty property :
-       {LayerProperty::viewWidth, LayerProperty::viewHeight, LayerProperty::emitterPositionX,
-        LayerProperty::emitterPositionY, LayerProperty::emitterWidth,
-        LayerProperty::emitterHeight}) {
-    EXPECT_EQ(*layer.limitedValue(property), LayerConfig::defaultValue(property));
-  }
-}
-
-TEST(LayerConfigTest, LimitedValueByPropertyOrItsValueKeyPath) {
-  LayerConfig layer;
-  EXPECT_EQ(layer.limitedValue(LayerProperty::emitterPositionY), &layer.emitterPositionY);
-  EXPECT_EQ(layer.limitedValue(AnyKeyPath(LayerProperty::emitterHeight).appendingValue()),
-            &layer.emitterHeight);
-  const AnyKeyPath notLimited[] = {
-      LayerProperty::backgroundRed,         LayerProperty::background, LayerProperty::emitterShape,
-      LayerProperty::emitterPositionYmacOS, LayerProperty::cells,      CellProperty::birthRate,
-  };
-  for (const AnyKeyPath& keypath : notLimited) {
-    EXPECT_EQ(layer.limitedValue(keypath), nullptr) << keypath.hash();
-  }
-}
-
 TEST(LayerConfigTest, CellByPositions) {
   const LayerConfigRef layer = layerWithCells();
   EXPECT_EQ(layer->cell(1), layer->cells[1]);

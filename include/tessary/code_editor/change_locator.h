@@ -17,7 +17,7 @@ namespace tessary::code_editor {
 // A built line is found again by its fixed beginning, everything up to its last "=", searched as
 // literal text and only where it begins a line (blanks and tabs before it allowed). So no name can
 // make the search mean something else, and a line that merely contains another line's text
-// ("x cell2.birthRate = 5") never stands in for it.
+// ("x cell2.lifetime = 5") never stands in for it.
 class ChangeLocator {
  public:
   // The fixed beginning of a built line: from the start of the first line of `string` that holds

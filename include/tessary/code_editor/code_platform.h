@@ -12,9 +12,9 @@
 namespace tessary::code_editor {
 
 // The platform a snippet is written for, and the mirroring of values between the macOS snippet
-// and the store: the macOS snippet shows the y acceleration, emission latitude and longitude and
-// spin with their sign changed, and the emitter position Y measured from the other end of the
-// emitter height.
+// and the store: the macOS snippet shows the properties the property table marks as mirrored,
+// a cell number with its sign changed and the emitter position Y measured from the other end of
+// the emitter height.
 class CodePlatform {
  public:
   enum Value : std::uint8_t { macOS, iOS };
@@ -31,7 +31,7 @@ class CodePlatform {
   constexpr int segment() const { return value_ == macOS ? 0 : 1; }
 
   // The factor a number typed into the snippet for `keypath` is multiplied by before it is
-  // stored: -1 on macOS for the five mirrored properties, 1 otherwise.
+  // stored: -1 on macOS for the mirrored properties, 1 otherwise.
   double getPlatformSign(store::AnyKeyPath keypath) const;
   // The stored value for a value shown in the snippet, where the layer is not needed to work it
   // out: absent for the emitter position Y on macOS.

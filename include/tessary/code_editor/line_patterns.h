@@ -13,23 +13,6 @@
 
 namespace tessary::code_editor {
 
-// Every character except the twelve of "1234567890.-": a number text read from the snippet must
-// contain none of them. All twelve are single ASCII bytes, so in UTF-8 text any other byte (a
-// blank, a letter, any byte of a multi-byte character) belongs to the set.
-class NonDigitCharacters {
- public:
-  static constexpr bool contains(char32_t character) {
-    return !((character >= U'0' && character <= U'9') || character == U'.' || character == U'-');
-  }
-  // True when the UTF-8 `text` holds at least one character of the set.
-  static constexpr bool isFoundIn(std::string_view text) {
-    for (const char byte : text) {
-      if (contains(static_cast<unsigned char>(byte))) return true;
-    }
-    return false;
-  }
-};
-
 // What the edit analysis knows of the snippet's editable lines: the patterns that recognise each
 // line (`linePatterns`), the patterns that pick the numbers out of the layer's lines
 // (`layerValuePatterns`) and of one particular cell's lines (`cellValuePattern`). They mirror,
@@ -39,14 +22,12 @@ class LinePatterns {
  public:
   using PatternMap = std::map<std::string, platform::RegularExpression, std::less<>>;
 
-  static constexpr NonDigitCharacters nonDigits{};
-
-  // The 38 line patterns, keyed by the raw value of a cell property's type, by "background" or
+  // The line patterns, keyed by the raw value of a cell property's type, by "background" or
   // "color" with a part suffix ("background1macOS", "color2", ...), and by "emitter position X",
   // "emitter position Y", "emitter width" and "emitter height". Compiled once, on first use.
   static const PatternMap& linePatterns();
 
-  // The 8 patterns of the layer's numbers: "background1" to "background4" (red, green, blue on
+  // The patterns of the layer's numbers: "background1" to "background4" (red, green, blue on
   // the 0 to 255 scale, then alpha), "emitter position X", "emitter position Y", "emitter width",
   // "emitter height". Each matches the number alone. Compiled once, on first use.
   static const PatternMap& layerValuePatterns();

@@ -1,18 +1,21 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <string>
 
 #include "tessary/code_editor/code_platform.h"
 #include "tessary/code_editor/section_builder.h"
 #include "tessary/store/key_path.h"
 #include "tessary/store/layer_config.h"
+#include "tessary/store/property_table.h"
 
 namespace tessary::code_editor {
 
 // The order of the snippet: the intro, the six layer lines, each cell's lines followed by its
 // sub-cells' lines (one level), then the closing text. Every placed line is keyed by the property
-// it shows; the begin time and duration lines are placed for sub-cells only.
+// it shows; the lines of the table's sub-cell-only properties are placed for sub-cells only.
 class SnippetLayout {
  public:
   static constexpr std::array<store::AnyKeyPath, 6> layerLineKeys{
@@ -21,38 +24,28 @@ class SnippetLayout {
       store::LayerProperty::emitterMode,      store::LayerProperty::renderMode,
   };
 
-  static constexpr std::array<store::AnyKeyPath, 25> cellLineKeys{
-      store::CellProperty::contents,
-      store::CellProperty::name,
-      store::CellProperty::birthRate,
-      store::CellProperty::lifetime,
-      store::CellProperty::lifetimeRange,
-      store::CellProperty::beginTime,
-      store::CellProperty::duration,
-      store::CellProperty::velocity,
-      store::CellProperty::velocityRange,
-      store::CellProperty::xAcceleration,
-      store::CellProperty::yAcceleration,
-      store::CellProperty::emissionLatitude,
-      store::CellProperty::emissionLongitude,
-      store::CellProperty::emissionRange,
-      store::CellProperty::spin,
-      store::CellProperty::spinRange,
-      store::CellProperty::scale,
-      store::CellProperty::scaleRange,
-      store::CellProperty::scaleSpeed,
-      store::CellProperty::alphaRange,
-      store::CellProperty::alphaSpeed,
-      store::CellProperty::color,
-      store::CellProperty::redRange,
-      store::CellProperty::greenRange,
-      store::CellProperty::blueRange,
-  };
+  // The cell's header (keyed by its texture) first, then a line for every other property of the
+  // cell but its sub-cells, in the property table's order.
+  static constexpr auto cellLineKeys = [] {
+    using store::PropertyTable;
+    constexpr auto isLine = [](const PropertyTable::Row& row) {
+      return row.path.cellProperty() && row.path != store::CellProperty::contents &&
+             row.kind != PropertyTable::Kind::cellList;
+    };
+    constexpr std::size_t kLines = static_cast<std::size_t>(
+        std::count_if(PropertyTable::rows().begin(), PropertyTable::rows().end(), isLine));
+    std::array<store::CellProperty, kLines + 1> keys{store::CellProperty::contents};
+    std::size_t next = 1;
+    for (const PropertyTable::Row& row : PropertyTable::rows()) {
+      if (isLine(row)) keys[next++] = *row.path.cellProperty();
+    }
+    return keys;
+  }();
 
   // Whether a line of `key` is placed for `cell` (null for the layer's lines).
   static constexpr bool isPlaced(store::AnyKeyPath key, const store::CellConfig* cell) {
-    const bool subcellOnly =
-        key == store::CellProperty::beginTime || key == store::CellProperty::duration;
+    const store::PropertyTable::Row* row = store::PropertyTable::find(key);
+    const bool subcellOnly = row != nullptr && row->subcellOnly;
     return !subcellOnly || (cell != nullptr && cell->subindex.has_value());
   }
 

@@ -1,29 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "tessary/store/effect_file_error.h"
 #include "tessary/store/layer_config.h"
 
 namespace tessary::store {
-
-// A problem with an effect file a person gave us: which file, where in it (a JSON path such as
-// "/layer/cells/0/birthRate", or "line 3, column 7"), and what is wrong.
-class EffectFileError : public std::runtime_error {
- public:
-  EffectFileError(std::string file, std::string place, std::string problem);
-
-  const std::string& file() const { return file_; }
-  const std::string& place() const { return place_; }
-  const std::string& problem() const { return problem_; }
-
- private:
-  std::string file_;
-  std::string place_;
-  std::string problem_;
-};
 
 // Reading and writing effect files (UTF-8 JSON). Missing keys take the defaults of a new effect;
 // unknown and repeated keys are errors. A number outside its slider bounds widens them and a
@@ -32,6 +17,9 @@ class EffectFileError : public std::runtime_error {
 // the built-in image. Cells may nest 32 levels deep.
 class EffectFile {
  public:
+  // The version of the file format this program reads and writes ("tessaryEffect").
+  static constexpr std::int64_t version = 1;
+
   // Loads an effect; throws `EffectFileError` for a missing or unreadable file, bad UTF-8,
   // malformed JSON, an unknown key, a value of the wrong type or one that is not finite.
   static LayerConfigRef load(const std::filesystem::path& path);

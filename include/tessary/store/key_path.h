@@ -65,6 +65,16 @@ enum class CellProperty : std::uint8_t {
   subcells,
 };
 
+// The number of properties each root has: the last enumerator is the highest.
+template <typename Property>
+inline constexpr std::size_t keyPathPropertyCount = 0;
+template <>
+inline constexpr std::size_t keyPathPropertyCount<LayerProperty> =
+    static_cast<std::size_t>(LayerProperty::cells) + 1;
+template <>
+inline constexpr std::size_t keyPathPropertyCount<CellProperty> =
+    static_cast<std::size_t>(CellProperty::subcells) + 1;
+
 // A value that names one property of `LayerConfig` or of `CellConfig`. Two key paths are equal
 // when they name the same property of the same class. The key path to the current value inside
 // a `LimitedValue` property (`appendingValue()`) is a different key path from the property's own.
@@ -96,13 +106,20 @@ class AnyKeyPath {
     return path;
   }
 
+  // The key path to the property itself, for one that goes on into its current value.
+  constexpr AnyKeyPath droppingValue() const {
+    AnyKeyPath path = *this;
+    path.valueField_ = false;
+    return path;
+  }
+
   // True when the key path names a whole `LimitedValue` property (writable as a double).
   bool isLimitedValueProperty() const;
 
   // A readable name for messages and change lists: "LayerConfig.emitterPositionX",
-  // "CellConfig.birthRate", "CellConfig.birthRate.value".
+  // "CellConfig.lifetime", "CellConfig.lifetime.value".
   std::string description() const;
-  // The property's name as the effect file and the snippet spell it ("birthRate").
+  // The property's own name ("lifetime", "emitterPositionX").
   std::string propertyName() const;
 
   constexpr bool operator==(const AnyKeyPath&) const = default;

@@ -16,14 +16,13 @@
 #include "tessary/store/effect_file.h"
 #include "tessary/store/formatters.h"
 #include "tessary/store/load_effect.h"
+#include "tessary/store/property_table.h"
 
 namespace tessary::tool {
 
 namespace {
 
 using store::AnyKeyPath;
-using store::CellProperty;
-using store::LayerProperty;
 using store::StoreChange;
 
 std::string readEdited(const std::optional<std::filesystem::path>& path) {
@@ -43,38 +42,16 @@ std::string variableName(const StoreChange& change) {
   return name;
 }
 
+// The member as the snippet names it ("emitterPosition.y"), and the fraction digits it shows a
+// number with.
 std::string propertyName(AnyKeyPath keypath) {
-  if (keypath == LayerProperty::emitterPositionX) return "emitterPosition.x";
-  if (keypath == LayerProperty::emitterPositionY) return "emitterPosition.y";
-  if (keypath == LayerProperty::emitterWidth) return "emitterSize.width";
-  if (keypath == LayerProperty::emitterHeight) return "emitterSize.height";
-  if (keypath == LayerProperty::background) return "backgroundColor";
+  if (const auto* row = store::PropertyTable::find(keypath)) return std::string(row->swiftName);
   return keypath.propertyName();
 }
 
-// The fraction digits the snippet shows a number with.
 int fractionDigits(AnyKeyPath keypath) {
-  const auto property = keypath.cellProperty();
-  if (!property) return 1;
-  switch (*property) {
-    case CellProperty::scale:
-    case CellProperty::scaleRange:
-    case CellProperty::scaleSpeed:
-      return 4;
-    case CellProperty::redRange:
-    case CellProperty::greenRange:
-    case CellProperty::blueRange:
-      return 3;
-    case CellProperty::beginTime:
-    case CellProperty::duration:
-    case CellProperty::xAcceleration:
-    case CellProperty::yAcceleration:
-    case CellProperty::alphaRange:
-    case CellProperty::alphaSpeed:
-      return 2;
-    default:
-      return 1;
-  }
+  const auto* row = store::PropertyTable::find(keypath);
+  return row != nullptr ? row->digits : 1;
 }
 
 std::string valueText(AnyKeyPath keypath, const store::StoreValue& value) {

@@ -54,10 +54,9 @@ std::optional<AnyKeyPath> numberKey(const std::vector<AnyKeyPath>& keys, std::st
   return std::nullopt;
 }
 
-template <typename Enum, typename Name>
-json choiceNames(int count, Name name) {
+json choiceNames(const auto& values, auto name) {
   json names = json::array();
-  for (int value = 0; value < count; ++value) names.push_back(name(static_cast<Enum>(value)));
+  for (const auto value : values) names.push_back(std::string(name(value)));
   return names;
 }
 
@@ -507,28 +506,26 @@ void PlaygroundSession::publishState() {
   const store::LayerConfig& layer = *store_.layer();
   json cells = json::array();
   for (const auto& cell : layer.cells) cells.push_back(cellJson(*cell));
-  json state{
-      {"file", effectPath_ ? json(effectPath_->filename().string()) : json(nullptr)},
-      {"platform", std::string(platform_.rawValue())},
-      {"textSize", builder_.textSize()},
-      {"isMinTextSize", builder_.isMinTextSize()},
-      {"canUndo", undoHistory_.canUndo()},
-      {"canRedo", undoHistory_.canRedo()},
-      {"layer",
-       {{"numbers", numbersJson(layerNumberKeys(), layer)},
-        {"background", colorJson(layer.background())},
-        {"emitterShape", std::string(store::rawValue(layer.emitterShape))},
-        {"emitterMode", std::string(store::rawValue(layer.emitterMode))},
-        {"renderMode", std::string(store::description(layer.renderMode))}}},
-      {"cells", std::move(cells)},
-      {"choices",
-       {{"emitterShape", choiceNames<store::EmitterShape>(
-                             6, [](auto value) { return std::string(store::rawValue(value)); })},
-        {"emitterMode", choiceNames<store::EmitterMode>(
-                            4, [](auto value) { return std::string(store::rawValue(value)); })},
-        {"renderMode", choiceNames<store::RenderMode>(5, [](auto value) {
-           return std::string(store::description(value));
-         })}}}};
+  json state{{"file", effectPath_ ? json(effectPath_->filename().string()) : json(nullptr)},
+             {"platform", std::string(platform_.rawValue())},
+             {"textSize", builder_.textSize()},
+             {"isMinTextSize", builder_.isMinTextSize()},
+             {"canUndo", undoHistory_.canUndo()},
+             {"canRedo", undoHistory_.canRedo()},
+             {"layer",
+              {{"numbers", numbersJson(layerNumberKeys(), layer)},
+               {"background", colorJson(layer.background())},
+               {"emitterShape", std::string(store::rawValue(layer.emitterShape))},
+               {"emitterMode", std::string(store::rawValue(layer.emitterMode))},
+               {"renderMode", std::string(store::description(layer.renderMode))}}},
+             {"cells", std::move(cells)},
+             {"choices",
+              {{"emitterShape", choiceNames(store::allEmitterShapes,
+                                            [](auto value) { return store::rawValue(value); })},
+               {"emitterMode", choiceNames(store::allEmitterModes,
+                                           [](auto value) { return store::rawValue(value); })},
+               {"renderMode", choiceNames(store::allRenderModes,
+                                          [](auto value) { return store::description(value); })}}}};
   events_.publish("state", state.dump(-1, ' ', false, json::error_handler_t::replace));
 }
 

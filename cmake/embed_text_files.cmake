@@ -1,9 +1,10 @@
-# Writes OUTPUT, a header that holds each file of INPUTS as a string constant named after the
-# file ("app.js" -> appJs), so the program can serve them without reading the disk, and `files`,
-# every file's name with its text. INPUTS separates the files with "|".
+# Writes OUTPUT, a header that holds each file of INPUTS as a string constant in NAMESPACE named
+# after the file ("app.js" -> appJs, "demo_effect.json" -> demoEffectJson), so the program carries
+# them without reading the disk, and `files`, every file's name with its text. INPUTS separates
+# the files with "|"; FROM names the folder the files are edited in.
 string(REPLACE "|" ";" INPUTS "${INPUTS}")
-set(contents "// Generated from tools/tessary-code/web; edit those files instead.\n#pragma once\n\n")
-string(APPEND contents "#include <string_view>\n\nnamespace tessary::tool::web {\n\n")
+set(contents "// Generated from ${FROM}; edit those files instead.\n#pragma once\n\n")
+string(APPEND contents "#include <string_view>\n\nnamespace ${NAMESPACE} {\n\n")
 set(file_list "")
 foreach(input ${INPUTS})
   get_filename_component(name ${input} NAME)
@@ -24,7 +25,7 @@ foreach(input ${INPUTS})
 endforeach()
 string(APPEND contents "struct File {\n  std::string_view name;\n  std::string_view text;\n};\n\n")
 string(APPEND contents "inline constexpr File files[] = {\n${file_list}};\n\n")
-string(APPEND contents "}  // namespace tessary::tool::web\n")
+string(APPEND contents "}  // namespace ${NAMESPACE}\n")
 file(WRITE ${OUTPUT}.tmp "${contents}")
 file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)
 file(REMOVE ${OUTPUT}.tmp)
