@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "golden_file.h"
+#include "support/golden_file.h"
 #include "tessary/code_editor/snippet_layout.h"
 #include "tessary/store/effect_file.h"
 
@@ -36,7 +36,7 @@ TEST(SnippetLayoutTest, PlainTextMatchesTheGoldenFiles) {
   const auto folder = std::filesystem::path(TESSARY_SOURCE_DIR) / "tests" / "golden" / "snippets";
   const store::LayerConfigRef layer = store::EffectFile::load(folder / "sample.json");
   for (const CodePlatform platform : {kMac, kIOS}) {
-    test_support::expectMatchesGolden(
+    tessary::testing::expectMatchesGolden(
         SnippetLayout::plainText(*layer, platform),
         "snippets/sample." + std::string(platform.rawValue()) + ".swift");
   }
