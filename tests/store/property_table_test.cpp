@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 
+#include "support/golden_file.h"
 #include "tessary/store/config_type.h"
 #include "tessary/store/effect_file.h"
 
@@ -48,7 +50,7 @@ TEST(PropertyTableTest, EveryRowIsFoundByEachOfItsNames) {
 }
 
 // A new effect holds each number's defaults in the member its row names, found by the key path
-// of the property and of the value inside it, within its own bounds.
+// of the property and of the value inside it (and not by the other root), within its bounds.
 TEST(PropertyTableTest, NewEffectsHoldEveryNumbersDefaults) {
   const LayerConfigRef layer = layerWithCellAndSubcell();
   const CellConfig& cell = *layer->cells[0];
@@ -62,6 +64,8 @@ TEST(PropertyTableTest, NewEffectsHoldEveryNumbersDefaults) {
     }
     const LimitedValue& member = numberOf(row, *layer, false);
     EXPECT_EQ(byPath, &member);
+    EXPECT_EQ(row.path.cellProperty() ? layer->limitedValue(row.path) : cell.limitedValue(row.path),
+              nullptr);
     EXPECT_EQ(row.path.cellProperty() ? cell.limitedValue(row.path.appendingValue())
                                       : layer->limitedValue(row.path.appendingValue()),
               &member);
@@ -91,6 +95,25 @@ TEST(PropertyTableTest, EveryNumberRoundTripsThroughTheFile) {
       }
     }
   }
+}
+
+// Every row as people and files see it, pinned, so that a change of a name, label, default or
+// bound is a decision made in review.
+TEST(PropertyTableTest, RowsMatchTheGoldenFile) {
+  std::ostringstream text;
+  for (const Row& row : PropertyTable::rows()) {
+    text << row.typeName << " | " << row.name << " | " << row.fileObject << "/" << row.fileKey
+         << " | " << row.swiftName << " | " << row.label << " | " << row.group << " | ";
+    if (row.kind == PropertyTable::Kind::number) {
+      text << row.defaults.value << " in " << row.defaults.min << "..." << row.defaults.max << ", "
+           << row.digits << " digits" << (row.isSigned ? ", signed" : "")
+           << (row.mirroredOnMacOS ? ", mirrored" : "") << (row.subcellOnly ? ", sub-cells" : "")
+           << (row.angle != PropertyTable::Angle::none ? ", angle" : "")
+           << (row.besidePrevious ? ", beside" : "");
+    }
+    text << "\n";
+  }
+  testing::expectMatchesGolden(text.str(), "properties/table.txt");
 }
 
 }  // namespace
