@@ -10,6 +10,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,20 +48,24 @@ class PlaygroundSessionTest : public testing::TemporaryFolderTest {
     waitForSnippet();
   }
 
+  // Takes the messages the pages were sent, keeping the last state; true when a snippet was
+  // among them.
+  bool readEvents() {
+    bool snippet = false;
+    while (const auto message = hub_.next(*page_, std::chrono::milliseconds(0))) {
+      if (message->starts_with("event: snippet")) snippet = true;
+      if (message->starts_with("event: state")) {
+        state_ = json::parse(message->substr(message->find("data: ") + 6));
+      }
+    }
+    return snippet;
+  }
+
   // Drains the main queue, as the program does, until the session has shown a new snippet.
   void waitForSnippet() {
     bool shown = false;
     const bool done = platform::DispatchQueue::main().runUntil(
-        [&] {
-          while (const auto message = hub_.next(*page_, std::chrono::milliseconds(0))) {
-            if (message->starts_with("event: snippet")) shown = true;
-            if (message->starts_with("event: state")) {
-              state_ = json::parse(message->substr(message->find("data: ") + 6));
-            }
-          }
-          return shown;
-        },
-        std::chrono::seconds(60));
+        [&] { return shown = readEvents() || shown; }, std::chrono::seconds(60));
     ASSERT_TRUE(done) << "no build was shown";
   }
 
@@ -179,6 +184,40 @@ TEST_F(PlaygroundSessionTest, EveryChangeIsSavedAndUndoAndRedoWalkThemBackAndFor
   ASSERT_TRUE(changed("undo", json::object()));
   ASSERT_TRUE(changed("set", {{"key", "birthRate"}, {"cell", 0}, {"value", 90}}));
   EXPECT_FALSE(changed("redo", json::object())) << "a new change forgets what could be redone";
+}
+
+TEST_F(PlaygroundSessionTest, EveryNumberAndColourTheControlsListTakesTheValueTheySet) {
+  open("fire.json");
+  const json properties = state_.at("properties");
+  int numbers = 0;
+  for (const std::string scope : {"layer", "cell"}) {
+    for (const json& property : properties.at(scope)) {
+      const std::string key = property.at("key");
+      const std::string kind = property.at("kind");
+      const std::set<std::string> pageMakes{"number", "color", "text", "texture", "choice"};
+      EXPECT_TRUE(pageMakes.contains(kind)) << key << ": the page makes no " << kind << " control";
+      json arguments{{"key", key}};
+      if (scope == "cell") arguments.update({{"cell", 0}, {"sub", 0}});
+      const auto shown = [&]() -> const json& {
+        readEvents();
+        const json& owner =
+            scope == "layer" ? state_.at("layer") : state_.at("cells").at(0).at("subcells").at(0);
+        return kind == "color" ? owner.at(key) : owner.at("numbers").at(key).at("value");
+      };
+      if (kind == "number") {
+        ++numbers;
+        const double value = shown().get<double>() + 0.5;
+        arguments["value"] = value;
+        EXPECT_TRUE(changed("set", arguments)) << key;
+        EXPECT_EQ(shown(), value) << key;
+      } else if (kind == "color") {
+        arguments["value"] = {{"red", 0.25}, {"green", 0.5}, {"blue", 0.75}, {"alpha", 1}};
+        EXPECT_TRUE(changed("set", arguments)) << key;
+        EXPECT_EQ(shown(), arguments["value"]) << key;
+      }
+    }
+  }
+  EXPECT_GT(numbers, 0);
 }
 
 TEST_F(PlaygroundSessionTest, ADragIsOneStepToUndo) {

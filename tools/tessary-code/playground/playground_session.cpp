@@ -11,6 +11,7 @@
 #include "tessary/platform/atomic_file.h"
 #include "tessary/platform/html_renderer.h"
 #include "tessary/store/effect_file.h"
+#include "tessary/store/property_table.h"
 #include "texture_files.h"
 
 namespace tessary::tool {
@@ -21,37 +22,89 @@ using code_editor::CodeAnalysisResult;
 using code_editor::CodePlatform;
 using json = nlohmann::json;
 using store::AnyKeyPath;
-using store::CellProperty;
 using store::DataUpdateSource;
-using store::LayerProperty;
 
 constexpr double kTextSize = 13.0;
 constexpr std::chrono::milliseconds kSaveDelayWhileDragging{400};
 
-const std::vector<AnyKeyPath>& layerNumberKeys() {
-  static const std::vector<AnyKeyPath> kKeys{
-      LayerProperty::viewWidth,        LayerProperty::viewHeight,   LayerProperty::emitterPositionX,
-      LayerProperty::emitterPositionY, LayerProperty::emitterWidth, LayerProperty::emitterHeight};
-  return kKeys;
+using store::PropertyTable;
+
+bool isLayerRow(const PropertyTable::Row& row) {
+  return row.path.layerProperty().has_value();
 }
 
-const std::vector<AnyKeyPath>& cellNumberKeys() {
-  static const std::vector<AnyKeyPath> kKeys = [] {
-    std::vector<AnyKeyPath> keys;
-    for (int property = 0; property <= static_cast<int>(CellProperty::subcells); ++property) {
-      const AnyKeyPath key(static_cast<CellProperty>(property));
-      if (key.isLimitedValueProperty()) keys.push_back(key);
-    }
-    return keys;
-  }();
-  return kKeys;
+// The numbers of the layer (or of a cell), in the table's order.
+std::vector<const PropertyTable::Row*> numberRows(bool layer) {
+  std::vector<const PropertyTable::Row*> rows;
+  for (const PropertyTable::Row& row : PropertyTable::rows()) {
+    if (row.kind == PropertyTable::Kind::number && isLayerRow(row) == layer) rows.push_back(&row);
+  }
+  return rows;
 }
 
-std::optional<AnyKeyPath> numberKey(const std::vector<AnyKeyPath>& keys, std::string_view name) {
-  for (const AnyKeyPath& key : keys) {
-    if (key.propertyName() == name) return key;
+const std::vector<const PropertyTable::Row*>& layerNumberRows() {
+  static const std::vector<const PropertyTable::Row*> kRows = numberRows(true);
+  return kRows;
+}
+
+const std::vector<const PropertyTable::Row*>& cellNumberRows() {
+  static const std::vector<const PropertyTable::Row*> kRows = numberRows(false);
+  return kRows;
+}
+
+// The row of the layer's (or a cell's) property the page names `name`; none for another name.
+const PropertyTable::Row* propertyNamed(std::string_view name, bool layer) {
+  for (const PropertyTable::Row& row : PropertyTable::rows()) {
+    if (row.name == name && isLayerRow(row) == layer) return &row;
+  }
+  return nullptr;
+}
+
+// What kind of control the page makes for a property; none for the lists of cells, which have
+// controls of their own.
+std::optional<std::string_view> controlKind(PropertyTable::Kind kind) {
+  switch (kind) {
+    case PropertyTable::Kind::number:
+      return "number";
+    case PropertyTable::Kind::color:
+      return "color";
+    case PropertyTable::Kind::text:
+      return "text";
+    case PropertyTable::Kind::texture:
+      return "texture";
+    case PropertyTable::Kind::emitterShape:
+    case PropertyTable::Kind::emitterMode:
+    case PropertyTable::Kind::renderMode:
+      return "choice";
+    case PropertyTable::Kind::cellList:
+      break;
   }
   return std::nullopt;
+}
+
+// The controls of the layer and of a cell, as the page builds them: each property's key, label,
+// heading and kind; a number's fraction digits and slider bounds; whether only sub-cells show it.
+const json& propertiesJson() {
+  static const json kProperties = [] {
+    json properties{{"layer", json::array()}, {"cell", json::array()}};
+    for (const PropertyTable::Row& row : PropertyTable::rows()) {
+      const auto kind = controlKind(row.kind);
+      if (!kind) continue;
+      json property{{"key", row.name},
+                    {"kind", *kind},
+                    {"label", row.label},
+                    {"group", row.group},
+                    {"subcellOnly", row.subcellOnly}};
+      if (row.kind == PropertyTable::Kind::number) {
+        property["digits"] = row.digits;
+        property["min"] = row.defaults.min;
+        property["max"] = row.defaults.max;
+      }
+      properties[isLayerRow(row) ? "layer" : "cell"].push_back(std::move(property));
+    }
+    return properties;
+  }();
+  return kProperties;
 }
 
 json choiceNames(const auto& values, auto name) {
@@ -64,12 +117,11 @@ json colorJson(const platform::Color& color) {
   return {{"red", color.red}, {"green", color.green}, {"blue", color.blue}, {"alpha", color.alpha}};
 }
 
-json numbersJson(const std::vector<AnyKeyPath>& keys, const auto& owner) {
+json numbersJson(const std::vector<const PropertyTable::Row*>& rows, const auto& owner) {
   json numbers = json::object();
-  for (const AnyKeyPath& key : keys) {
-    const store::LimitedValue* value = owner.limitedValue(key);
-    numbers[key.propertyName()] = {
-        {"value", value->value}, {"min", value->min}, {"max", value->max}};
+  for (const PropertyTable::Row* row : rows) {
+    const store::LimitedValue* value = owner.limitedValue(row->path);
+    numbers[row->name] = {{"value", value->value}, {"min", value->min}, {"max", value->max}};
   }
   return numbers;
 }
@@ -87,7 +139,7 @@ json cellJson(const store::CellConfig& cell) {
           {"subindex", cell.subindex ? json(*cell.subindex) : json(nullptr)},
           {"name", cell.name},
           {"texture", textureJson(cell)},
-          {"numbers", numbersJson(cellNumberKeys(), cell)},
+          {"numbers", numbersJson(cellNumberRows(), cell)},
           {"color", colorJson(cell.color())},
           {"subcells", std::move(subcells)}};
 }
@@ -290,26 +342,19 @@ json PlaygroundSession::setValue(const json& arguments) {
   const json& value = member(arguments, "value");
   const DataUpdateSource source = DataUpdateSource::control;
 
-  if (key == "background" || key == "color") {
-    if ((key == "background") != isLayer) throw RequestError(400, "unknown property");
-    const platform::Color color = colorValue(value);
-    return {{"changed", applyChange([&] {
-               if (isLayer) {
-                 store_.updateLayer(LayerProperty::background, color, {}, source);
-               } else {
-                 store_.updateCell(CellProperty::color, cell.cellIdx, cell.subcellIdx, color, {},
-                                   source);
-               }
-             })}};
+  const PropertyTable::Row* row = propertyNamed(key, isLayer);
+  if (!row ||
+      (row->kind != PropertyTable::Kind::number && row->kind != PropertyTable::Kind::color)) {
+    throw RequestError(400, "unknown property");
   }
-  const auto keypath = numberKey(isLayer ? layerNumberKeys() : cellNumberKeys(), key);
-  if (!keypath) throw RequestError(400, "unknown property");
-  const double number = finiteNumber(value, key);
+  const store::StoreValue to = row->kind == PropertyTable::Kind::color
+                                   ? store::StoreValue(colorValue(value))
+                                   : store::StoreValue(finiteNumber(value, key));
   return {{"changed", applyChange([&] {
              if (isLayer) {
-               store_.updateLayer(*keypath, number, {}, source);
+               store_.updateLayer(row->path, to, {}, source);
              } else {
-               store_.updateCell(*keypath, cell.cellIdx, cell.subcellIdx, number, {}, source);
+               store_.updateCell(row->path, cell.cellIdx, cell.subcellIdx, to, {}, source);
              }
            })}};
 }
@@ -513,12 +558,13 @@ void PlaygroundSession::publishState() {
              {"canUndo", undoHistory_.canUndo()},
              {"canRedo", undoHistory_.canRedo()},
              {"layer",
-              {{"numbers", numbersJson(layerNumberKeys(), layer)},
+              {{"numbers", numbersJson(layerNumberRows(), layer)},
                {"background", colorJson(layer.background())},
                {"emitterShape", std::string(store::rawValue(layer.emitterShape))},
                {"emitterMode", std::string(store::rawValue(layer.emitterMode))},
                {"renderMode", std::string(store::description(layer.renderMode))}}},
              {"cells", std::move(cells)},
+             {"properties", propertiesJson()},
              {"choices",
               {{"emitterShape", choiceNames(store::allEmitterShapes,
                                             [](auto value) { return store::rawValue(value); })},

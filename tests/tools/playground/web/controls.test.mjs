@@ -3,12 +3,15 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { colorFromHex, formatNumber, toHex } from '../../../../tools/tessary-code/playground/web/controls.js';
 
-test('a number field shows at most four fraction digits, without trailing zeros', () => {
+test('a number field shows the fraction digits the snippet shows, without trailing zeros', () => {
   const rows = [
-    [120, '120'], [0.35, '0.35'], [-0.2, '-0.2'], [1 / 3, '0.3333'], [2 / 3, '0.6667'],
-    [0.00004, '0'], [0.00005, '0.0001'], [-0.00004, '0'], [1e21, '1e+21'], [259.99996, '260'],
+    [120, 1, '120'], [0.35, 4, '0.35'], [0.35, 1, '0.4'], [-0.2, 2, '-0.2'], [1 / 3, 4, '0.3333'],
+    [2 / 3, 3, '0.667'], [0.00004, 4, '0'], [0.00005, 4, '0.0001'], [-0.04, 1, '0'],
+    [1e21, 1, '1e+21'], [259.96, 1, '260'], [12.5, 0, '13'],
   ];
-  for (const [value, shown] of rows) assert.equal(formatNumber(value), shown, String(value));
+  for (const [value, digits, shown] of rows) {
+    assert.equal(formatNumber(value, digits), shown, `${value} with ${digits} digits`);
+  }
 });
 
 test('a picker shows each component on 0…255, clamped, and gives back the nearest colour', () => {

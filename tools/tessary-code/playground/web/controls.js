@@ -5,48 +5,13 @@ import { changeHeaders, send, showStatus } from './network.js';
 
 const $ = (selector) => document.querySelector(selector);
 
-const LAYER_NUMBERS = [
-  ['viewWidth', 'View width'],
-  ['viewHeight', 'View height'],
-  ['emitterPositionX', 'Position X'],
-  ['emitterPositionY', 'Position Y'],
-  ['emitterWidth', 'Emitter width'],
-  ['emitterHeight', 'Emitter height'],
-];
-
-const CELL_NUMBERS = [
-  ['Emission'],
-  ['birthRate', 'Birth rate'],
-  ['lifetime', 'Lifetime'],
-  ['lifetimeRange', 'Lifetime range'],
-  ['beginTime', 'Begin time', 'sub'],
-  ['duration', 'Duration', 'sub'],
-  ['Motion'],
-  ['velocity', 'Velocity'],
-  ['velocityRange', 'Velocity range'],
-  ['xAcceleration', 'X acceleration'],
-  ['yAcceleration', 'Y acceleration'],
-  ['emissionLatitude', 'Latitude °'],
-  ['emissionLongitude', 'Longitude °'],
-  ['emissionRange', 'Range °'],
-  ['spin', 'Spin °/s'],
-  ['spinRange', 'Spin range °'],
-  ['Look'],
-  ['scale', 'Scale'],
-  ['scaleRange', 'Scale range'],
-  ['scaleSpeed', 'Scale speed'],
-  ['alphaRange', 'Alpha range'],
-  ['alphaSpeed', 'Alpha speed'],
-  ['redRange', 'Red range'],
-  ['greenRange', 'Green range'],
-  ['blueRange', 'Blue range'],
-];
-
-// A number as its field shows it: at most four fraction digits, no trailing zeros. Numbers too
-// large to carry fraction digits are shown as they are, since scaling them would change them.
-export function formatNumber(value) {
+// A number as its field shows it: with at most `digits` fraction digits, as the snippet writes
+// it, but without trailing zeros. Numbers too large to carry fraction digits are shown as they
+// are, since scaling them would change them.
+export function formatNumber(value, digits) {
   if (Math.abs(value) >= 1e15) return String(value);
-  return String(Math.round(value * 10000) / 10000);
+  const scale = 10 ** digits;
+  return String(Math.round(value * scale) / scale);
 }
 
 // "#rrggbb" for a colour picker; components outside 0…1 are clamped, alpha is left out.
@@ -155,10 +120,12 @@ function cellTarget() {
   return { cell: controls.selected.cell, sub: controls.selected.sub };
 }
 
-// A slider with a number field for one LimitedValue of the layer or of the selected cell.
-function numberRow(container, key, label, scope) {
-  const slider = element('input', { type: 'range', step: 'any', dataset: { key, scope } });
-  const field = element('input', { type: 'number', step: 'any', dataset: { key, scope } });
+// A slider with a number field for one LimitedValue of the layer or of the selected cell. The
+// slider starts with the property's usual bounds; each value brings its own.
+function numberRow(container, { key, label, digits, min, max }, scope) {
+  const dataset = { key, scope, kind: 'number', digits };
+  const slider = element('input', { type: 'range', step: 'any', min, max, dataset });
+  const field = element('input', { type: 'number', step: 'any', dataset });
   container.append(element('label', { text: label, title: key }), slider, field);
 
   const target = () => (scope === 'layer' ? {} : cellTarget());
@@ -179,7 +146,7 @@ function numberRow(container, key, label, scope) {
   slider.addEventListener('change', endDrag);
   slider.addEventListener('input', () => {
     const value = Number(slider.value);
-    field.value = formatNumber(value);
+    field.value = formatNumber(value, digits);
     sendValue(value, slider.dataset.dragging === '1');
   });
   field.addEventListener('change', () => {
@@ -189,11 +156,11 @@ function numberRow(container, key, label, scope) {
   });
 }
 
-function colorRow(container, key, label, scope) {
-  const picker = element('input', { type: 'color', dataset: { key, scope, part: 'rgb' } });
+function colorRow(container, { key, label }, scope) {
+  const picker = element('input', { type: 'color', dataset: { key, scope, kind: 'color', part: 'rgb' } });
   const alpha = element('input', {
-    type: 'range', min: 0, max: 1, step: 0.01, dataset: { key, scope, part: 'alpha' },
-    title: 'Alpha',
+    type: 'range', min: 0, max: 1, step: 0.01,
+    dataset: { key, scope, kind: 'color', part: 'alpha' }, title: 'Alpha',
   });
   container.append(element('label', { text: label }),
     element('div', { className: 'wide' }, [picker, alpha]));
@@ -218,34 +185,20 @@ function colorRow(container, key, label, scope) {
   alpha.addEventListener('change', end);
 }
 
-function choiceRow(container, key, label, names) {
-  const select = element('select', { dataset: { key, scope: 'layer' } },
+function choiceRow(container, { key, label }, names) {
+  const select = element('select', { dataset: { key, scope: 'layer', kind: 'choice' } },
     names.map((name) => element('option', { value: name, text: name })));
   select.addEventListener('change', () => send('choice', { key, value: select.value }));
   container.append(element('label', { text: label }), element('div', { className: 'wide' }, [select]));
 }
 
-function renderLayerFields(state) {
-  const fields = $('#layer-fields');
-  fields.replaceChildren();
-  choiceRow(fields, 'emitterShape', 'Shape', state.choices.emitterShape);
-  choiceRow(fields, 'emitterMode', 'Mode', state.choices.emitterMode);
-  choiceRow(fields, 'renderMode', 'Render mode', state.choices.renderMode);
-  colorRow(fields, 'background', 'Background', 'layer');
-  for (const [key, label] of LAYER_NUMBERS) numberRow(fields, key, label, 'layer');
+function nameRow(container, { key, label }) {
+  const name = element('input', { type: 'text', dataset: { key, scope: 'cell', kind: 'text' } });
+  name.addEventListener('change', () => send('name', { ...cellTarget(), value: name.value }));
+  container.append(element('label', { text: label }), element('div', { className: 'wide' }, [name]));
 }
 
-function renderCellFields(state) {
-  const fields = $('#cell-fields');
-  fields.replaceChildren();
-  const cell = cellAt(state, controls.selected);
-  $('#cell-title').textContent = cell ? `Cell ${cellLabel(cell)}` : 'No cell';
-  if (!cell) return;
-
-  const name = element('input', { type: 'text', value: cell.name, dataset: { key: 'name' } });
-  name.addEventListener('change', () => send('name', { ...cellTarget(), value: name.value }));
-  fields.append(element('label', { text: 'Name' }), element('div', { className: 'wide' }, [name]));
-
+function textureRow(container, { label }, cell) {
   const texture = element('select', { dataset: { key: 'texture' } }, [
     element('option', { value: 'builtIn', text: 'Built-in spark' }),
     element('option', { value: 'none', text: 'No texture' }),
@@ -263,44 +216,66 @@ function renderCellFields(state) {
     type: 'button', text: 'Export', id: 'export-texture', disabled: cell.texture.kind !== 'file',
   });
   exportButton.addEventListener('click', () => exportTexture(cellTarget()));
-  fields.append(element('label', { text: 'Texture' }), element('div', { className: 'wide' }, [texture]),
+  container.append(element('label', { text: label }),
+    element('div', { className: 'wide' }, [texture]),
     element('span'), element('div', { className: 'wide' }, [importButton, exportButton]));
-  colorRow(fields, 'color', 'Colour', 'cell');
+}
 
-  for (const [key, label, only] of CELL_NUMBERS) {
-    if (label === undefined) {
-      fields.append(element('div', { className: 'heading', text: key }));
-    } else if (only !== 'sub' || cell.subindex !== null) {
-      numberRow(fields, key, label, 'cell');
+// The controls of the properties the server lists for the layer or a cell, in its order, each
+// group under its heading.
+function renderProperties(container, properties, scope, state, cell = null) {
+  let group = '';
+  for (const property of properties) {
+    if (property.subcellOnly && cell.subindex === null) continue;
+    if (property.group && property.group !== group) {
+      group = property.group;
+      container.append(element('div', { className: 'heading', text: group }));
     }
+    if (property.kind === 'number') numberRow(container, property, scope);
+    else if (property.kind === 'color') colorRow(container, property, scope);
+    else if (property.kind === 'choice') choiceRow(container, property, state.choices[property.key]);
+    else if (property.kind === 'text') nameRow(container, property);
+    else if (property.kind === 'texture') textureRow(container, property, cell);
   }
+}
+
+function renderLayerFields(state) {
+  const fields = $('#layer-fields');
+  fields.replaceChildren();
+  renderProperties(fields, state.properties.layer, 'layer', state);
+}
+
+function renderCellFields(state) {
+  const fields = $('#cell-fields');
+  fields.replaceChildren();
+  const cell = cellAt(state, controls.selected);
+  $('#cell-title').textContent = cell ? `Cell ${cellLabel(cell)}` : 'No cell';
+  if (cell) renderProperties(fields, state.properties.cell, 'cell', state, cell);
 }
 
 function updateFieldValues(state) {
   const cell = cellAt(state, controls.selected);
-  for (const input of document.querySelectorAll('#controls [data-key]')) {
+  for (const input of document.querySelectorAll('#controls [data-kind]')) {
     const source = input.dataset.scope === 'layer' ? state.layer : cell;
     if (!source) continue;
-    const key = input.dataset.key;
+    const { key, kind } = input.dataset;
     if (input.dataset.dragging === '1' || document.activeElement === input && input.type !== 'range') {
       continue;
     }
-    if (key === 'background' || key === 'color') {
+    if (kind === 'color') {
       const color = source[key];
       if (input.dataset.part === 'rgb') input.value = toHex(color);
       else input.value = color.alpha;
-    } else if (key === 'emitterShape' || key === 'emitterMode' || key === 'renderMode') {
+    } else if (kind === 'choice' || kind === 'text') {
       input.value = source[key];
-    } else if (key === 'name') {
-      input.value = source.name;
-    } else if (source.numbers && source.numbers[key]) {
+    } else if (kind === 'number') {
       const number = source.numbers[key];
       if (input.type === 'range') {
         input.min = number.min;
         input.max = number.max;
         input.value = number.value;
       } else {
-        input.value = formatNumber(number.value);
+        input.value = formatNumber(number.value, Number(input.dataset.digits));
       }
     }
   }
