@@ -25,6 +25,7 @@
 #include "tessary/platform/text_storage.h"
 #include "tessary/store/data_store.h"
 #include "tessary/store/effect_file.h"
+#include "tessary/store/property_table.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ using tessary::store::DataStore;
 using tessary::store::LayerConfig;
 using tessary::store::LayerConfigRef;
 using tessary::store::LimitedValue;
+using tessary::store::PropertyTable;
 using tessary::store::StoreChange;
 using tessary::store::StoreValue;
 
@@ -171,29 +173,8 @@ bool isSound(const LimitedValue& value) {
 }
 
 bool cellIsSound(const CellConfig& cell) {
-  for (const LimitedValue* value : {&cell.birthRate,
-                                    &cell.lifetime,
-                                    &cell.lifetimeRange,
-                                    &cell.beginTime,
-                                    &cell.duration,
-                                    &cell.velocity,
-                                    &cell.velocityRange,
-                                    &cell.xAcceleration,
-                                    &cell.yAcceleration,
-                                    &cell.emissionLatitude,
-                                    &cell.emissionLongitude,
-                                    &cell.emissionRange,
-                                    &cell.spin,
-                                    &cell.spinRange,
-                                    &cell.scale,
-                                    &cell.scaleRange,
-                                    &cell.scaleSpeed,
-                                    &cell.alphaRange,
-                                    &cell.alphaSpeed,
-                                    &cell.redRange,
-                                    &cell.greenRange,
-                                    &cell.blueRange}) {
-    if (!isSound(*value)) return false;
+  for (const PropertyTable::Row& row : PropertyTable::rows()) {
+    if (row.isCellNumber() && !isSound(cell.*row.cellNumber)) return false;
   }
   if (!isFinite(Color{cell.colorRed, cell.colorGreen, cell.colorBlue, cell.colorAlpha})) {
     return false;
@@ -205,10 +186,8 @@ bool cellIsSound(const CellConfig& cell) {
 }
 
 bool layerIsSound(const LayerConfig& layer) {
-  for (const LimitedValue* value :
-       {&layer.viewWidth, &layer.viewHeight, &layer.emitterPositionX, &layer.emitterPositionY,
-        &layer.emitterWidth, &layer.emitterHeight}) {
-    if (!isSound(*value)) return false;
+  for (const PropertyTable::Row& row : PropertyTable::rows()) {
+    if (row.isLayerNumber() && !isSound(layer.*row.layerNumber)) return false;
   }
   if (!isFinite(layer.background())) return false;
   for (const auto& cell : layer.cells) {
