@@ -1,14 +1,14 @@
 #pragma once
 
-// Shared by the edit-analysis tests: built snippets with their history records, generated effects,
-// a recorder of the store's changes, and a straightforward analysis that searches the whole text
+// Shared by the edit-analysis tests: built snippets with their history records, a recorder of the
+// store's changes, and a straightforward analysis that searches the whole text
 // with regular expressions for every record, the reference the fast analysis is checked against.
 
-#include <array>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
-#include <random>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +23,6 @@
 #include "tessary/store/config_type.h"
 #include "tessary/store/data_store.h"
 #include "tessary/store/layer_config.h"
-#include "tessary/store/property_table.h"
 
 namespace tessary::code_editor::testing {
 
@@ -31,7 +30,6 @@ using platform::Color;
 using platform::RegularExpression;
 using platform::StringRange;
 using store::AnyKeyPath;
-using store::CellConfig;
 using store::CellProperty;
 using store::ConfigType;
 using store::DataStore;
@@ -50,113 +48,39 @@ inline BuiltSnippet buildSnippet(const LayerConfig& layer, CodePlatform platform
   return BuiltSnippet{result.text->string(), std::move(result.newHistroy)};
 }
 
-// A value the snippet shows exactly: a whole number of units of its last digit.
-inline double shownExactly(std::mt19937_64& random, int digits, bool isSigned, int largest) {
-  const double unit = std::pow(10.0, digits);
-  std::uniform_int_distribution<long long> steps(
-      isSigned ? -largest * static_cast<long long>(unit) : 0,
-      largest * static_cast<long long>(unit));
-  return static_cast<double>(steps(random)) / unit;
-}
-
-// Names that test the analysis: ones that hold other lines' text, "=", pattern characters,
-// characters outside ASCII and outside the Basic Multilingual Plane.
-inline const std::vector<std::string>& trickyNames() {
-  static const std::vector<std::string> kNames{
-      "spark",
-      "x cell2.birthRate = 5",
-      "cell1.birthRate = 9",
-      "a=b=c",
-      "(.*)[?]+{2}|^$\\",
-      "firework \xF0\x9F\x8E\x86",
-      "\xC3\xBC"
-      "ber",
-      "subcell1_1.velocity = 3",
-      "particlesLayer.emitterSize = CGSize(width: 1, height: 2)",
-      "red: 7/255.0, green: 8/255.0",
-  };
-  return kNames;
-}
-
-inline store::CellConfigRef generatedCell(std::mt19937_64& random) {
-  auto cell = std::make_shared<CellConfig>();
-  const auto& names = trickyNames();
-  cell->name = names[std::uniform_int_distribution<std::size_t>(0, names.size() - 1)(random)];
-  for (const store::PropertyTable::Row& row : store::PropertyTable::rows()) {
-    if (row.isCellNumber()) {
-      (cell.get()->*row.cellNumber).setValue(shownExactly(random, row.digits, row.isSigned, 300));
-    }
-  }
-  std::uniform_int_distribution<int> component(0, 255);
-  cell->colorRed = component(random) / 255.0;
-  cell->colorGreen = component(random) / 255.0;
-  cell->colorBlue = component(random) / 255.0;
-  cell->colorAlpha = shownExactly(random, 2, false, 1);
-  const int texture = std::uniform_int_distribution<int>(0, 2)(random);
-  if (texture == 1) {
-    cell->contentUrl = platform::URL("star.png");
-    cell->contentsUrl = platform::URL("star.png");
-  } else if (texture == 2) {
-    cell->contentsUrl = platform::URL("None");
-  }
-  return cell;
-}
-
-// An effect of `cells` cells with up to `maximumSubcells` sub-cells each, every value one the
-// snippet shows exactly; the emitter position and size are whole numbers, so that the macOS
-// mirror of the position's Y is exact too.
-inline store::LayerConfigRef generatedEffect(std::mt19937_64& random, int cells,
-                                             int maximumSubcells) {
-  auto layer = std::make_shared<LayerConfig>();
-  std::uniform_int_distribution<int> component(0, 255);
-  layer->backgroundRed = component(random) / 255.0;
-  layer->backgroundGreen = component(random) / 255.0;
-  layer->backgroundBlue = component(random) / 255.0;
-  layer->backgroundAlpha = shownExactly(random, 2, false, 1);
-  std::uniform_int_distribution<int> coordinate(-50, 400);
-  std::uniform_int_distribution<int> extent(0, 400);
-  layer->emitterPositionX.setValue(coordinate(random));
-  layer->emitterPositionY.setValue(coordinate(random));
-  layer->emitterWidth.setValue(extent(random));
-  layer->emitterHeight.setValue(extent(random));
-  std::uniform_int_distribution<int> subcellCount(0, maximumSubcells);
-  for (int i = 0; i < cells; ++i) {
-    auto cell = generatedCell(random);
-    const int subcells = subcellCount(random);
-    for (int j = 0; j < subcells; ++j) cell->subcells.push_back(generatedCell(random));
-    layer->cells.push_back(cell);
-  }
-  DataStore::renumberCells(*layer);
-  return layer;
-}
-
 // Every change a store makes, in order.
 class ChangeRecorder {
  public:
   explicit ChangeRecorder(DataStore& store) {
     store.addObserver([this](const store::StoreChange& change) { changes.push_back(change); });
   }
+
+  // The changes in words, every number to its last digit, so that two lists compare as text.
+  std::vector<std::string> described() const {
+    std::vector<std::string> all;
+    for (const store::StoreChange& change : changes) {
+      std::ostringstream out;
+      out.precision(17);
+      const auto write = [&](const store::StoreValue& value) {
+        if (const double* number = std::get_if<double>(&value)) {
+          out << *number;
+        } else {
+          const Color& color = std::get<Color>(value);
+          out << color.red << "/" << color.green << "/" << color.blue << "/" << color.alpha;
+        }
+      };
+      out << change.keypath.description() << " of " << change.cellIdx.value_or(-1) << "_"
+          << change.subcellIdx.value_or(-1) << " from " << static_cast<int>(change.source) << ": ";
+      write(change.oldValue);
+      out << " -> ";
+      write(change.newValue);
+      all.push_back(out.str());
+    }
+    return all;
+  }
+
   std::vector<store::StoreChange> changes;
 };
-
-inline bool sameChange(const store::StoreChange& lhs, const store::StoreChange& rhs) {
-  return lhs.keypath == rhs.keypath && lhs.cellIdx == rhs.cellIdx &&
-         lhs.subcellIdx == rhs.subcellIdx && lhs.oldValue == rhs.oldValue &&
-         lhs.newValue == rhs.newValue && lhs.source == rhs.source;
-}
-
-inline std::string describe(const store::StoreChange& change) {
-  const auto text = [](const store::StoreValue& value) {
-    if (const double* number = std::get_if<double>(&value)) return std::to_string(*number);
-    const Color& color = std::get<Color>(value);
-    return "(" + std::to_string(color.red) + ", " + std::to_string(color.green) + ", " +
-           std::to_string(color.blue) + ", " + std::to_string(color.alpha) + ")";
-  };
-  return change.keypath.description() + " cell " +
-         (change.cellIdx ? std::to_string(*change.cellIdx) : "-") + "/" +
-         (change.subcellIdx ? std::to_string(*change.subcellIdx) : "-") + ": " +
-         text(change.oldValue) + " -> " + text(change.newValue);
-}
 
 // The straightforward analysis ---------------------------------------------------------------
 
@@ -217,73 +141,71 @@ inline std::optional<double> referenceReadNumber(std::string_view text, StringRa
   return value * platform.getPlatformSign(type.path());
 }
 
-inline const RegularExpression* referenceLayerPattern(std::string_view key) {
-  const auto& patterns = LinePatterns::layerValuePatterns();
-  const auto found = patterns.find(key);
-  return found == patterns.end() ? nullptr : &found->second;
-}
-
+// Reads every number the line of `type` shows, then writes them with the store calls a person
+// would make by hand.
 inline void referenceApplyEdit(DataStore& store, std::optional<int> cellIndex,
                                std::optional<int> subcellIndex, std::string_view newString,
                                StringRange line, CodePlatform platform, CodeAnalysisResult& outcome,
                                ConfigType type) {
   const AnyKeyPath keypath = type.path();
-  const auto source = store::DataUpdateSource::codeEditor;
-  const auto read = [&](const RegularExpression* pattern) {
-    return referenceReadNumber(newString, line, pattern, platform, outcome, type);
+  const auto layerPattern = [](std::string_view key) -> const RegularExpression* {
+    const auto found = LinePatterns::layerValuePatterns().find(key);
+    return found == LinePatterns::layerValuePatterns().end() ? nullptr : &found->second;
   };
+  std::vector<RegularExpression> cellPatterns;
+  std::vector<const RegularExpression*> patterns;
   if (keypath == LayerProperty::background) {
-    const auto red = read(referenceLayerPattern("background1"));
-    if (!red) return;
-    const auto green = read(referenceLayerPattern("background2"));
-    if (!green) return;
-    const auto blue = read(referenceLayerPattern("background3"));
-    if (!blue) return;
-    const auto alpha = read(referenceLayerPattern("background4"));
-    if (!alpha) return;
-    store.updateLayer(LayerProperty::background,
-                      Color{*red / 255.0, *green / 255.0, *blue / 255.0, *alpha}, {}, source);
+    for (const char* key : {"background1", "background2", "background3", "background4"}) {
+      patterns.push_back(layerPattern(key));
+    }
   } else if (keypath == LayerProperty::emitterPositionX) {
-    const auto x = read(referenceLayerPattern("emitter position X"));
-    if (!x) return;
-    const auto y = read(referenceLayerPattern("emitter position Y"));
-    if (!y) return;
-    store.updateLayer(LayerProperty::emitterPositionX, *x, {}, source);
-    const double height = store.layer()->emitterHeight.value;
-    store.updateLayer(LayerProperty::emitterPositionY,
-                      platform == CodePlatform::macOS ? height - *y : *y, {}, source);
+    patterns = {layerPattern("emitter position X"), layerPattern("emitter position Y")};
   } else if (keypath == LayerProperty::emitterWidth) {
-    const auto width = read(referenceLayerPattern("emitter width"));
-    if (!width) return;
-    const auto height = read(referenceLayerPattern("emitter height"));
-    if (!height) return;
-    store.updateLayer(LayerProperty::emitterWidth, *width, {}, source);
-    store.updateLayer(LayerProperty::emitterHeight, *height, {}, source);
+    patterns = {layerPattern("emitter width"), layerPattern("emitter height")};
   } else if (keypath.layerProperty() && keypath.isLimitedValueProperty()) {
-    auto number = read(referenceLayerPattern(type.rawValue()));
-    if (!number) return;
-    if (keypath == LayerProperty::emitterPositionY && platform == CodePlatform::macOS) {
-      number = store.layer()->emitterHeight.value + *number;
-    }
-    store.updateLayer(keypath, *number, {}, source);
+    patterns = {layerPattern(type.rawValue())};
   } else if (keypath == CellProperty::color) {
-    std::array<double, 4> components{};
     for (int component = 1; component <= 4; ++component) {
-      const RegularExpression pattern =
-          LinePatterns::cellValuePattern(cellIndex, subcellIndex, component, platform, type);
-      const auto number = read(&pattern);
-      if (!number) return;
-      components[component - 1] = *number;
+      cellPatterns.push_back(
+          LinePatterns::cellValuePattern(cellIndex, subcellIndex, component, platform, type));
     }
-    store.updateCell(
-        CellProperty::color, cellIndex.value_or(0), subcellIndex,
-        Color{components[0] / 255.0, components[1] / 255.0, components[2] / 255.0, components[3]},
-        {}, source);
   } else if (keypath.cellProperty() && keypath.isLimitedValueProperty()) {
-    const RegularExpression pattern =
-        LinePatterns::cellValuePattern(cellIndex, subcellIndex, std::nullopt, platform, type);
-    const auto number = read(&pattern);
-    if (number) store.updateCell(keypath, cellIndex.value_or(0), subcellIndex, *number, {}, source);
+    cellPatterns.push_back(
+        LinePatterns::cellValuePattern(cellIndex, subcellIndex, std::nullopt, platform, type));
+  }
+  for (const RegularExpression& pattern : cellPatterns) patterns.push_back(&pattern);
+  if (patterns.empty()) return;
+  std::vector<double> numbers;
+  for (const RegularExpression* pattern : patterns) {
+    const auto number = referenceReadNumber(newString, line, pattern, platform, outcome, type);
+    if (!number) return;
+    numbers.push_back(*number);
+  }
+
+  const auto source = store::DataUpdateSource::codeEditor;
+  const auto color = [&] {
+    return Color{numbers[0] / 255.0, numbers[1] / 255.0, numbers[2] / 255.0, numbers[3]};
+  };
+  const double emitterHeight = store.layer()->emitterHeight.value;
+  const bool macOS = platform == CodePlatform::macOS;
+  if (keypath == LayerProperty::background) {
+    store.updateLayer(keypath, color(), {}, source);
+  } else if (keypath == LayerProperty::emitterPositionX) {
+    store.updateLayer(keypath, numbers[0], {}, source);
+    store.updateLayer(LayerProperty::emitterPositionY,
+                      macOS ? emitterHeight - numbers[1] : numbers[1], {}, source);
+  } else if (keypath == LayerProperty::emitterWidth) {
+    store.updateLayer(keypath, numbers[0], {}, source);
+    store.updateLayer(LayerProperty::emitterHeight, numbers[1], {}, source);
+  } else if (keypath == LayerProperty::emitterPositionY) {
+    // The sign was applied already: Y shown as s is stored as height - s, that is height + -s.
+    store.updateLayer(keypath, macOS ? emitterHeight + numbers[0] : numbers[0], {}, source);
+  } else if (keypath.layerProperty()) {
+    store.updateLayer(keypath, numbers[0], {}, source);
+  } else if (keypath == CellProperty::color) {
+    store.updateCell(keypath, cellIndex.value_or(0), subcellIndex, color(), {}, source);
+  } else {
+    store.updateCell(keypath, cellIndex.value_or(0), subcellIndex, numbers[0], {}, source);
   }
 }
 

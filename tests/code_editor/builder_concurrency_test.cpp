@@ -36,9 +36,8 @@ struct Request {
 
 // What the host changes between two requests, and the key path it says is being changed.
 std::optional<AnyKeyPath> changeEffect(store::LayerConfig& layer, std::mt19937& random) {
-  std::uniform_int_distribution<int> pick(0, 5);
   store::CellConfig& cell = *layer.cells[random() % layer.cells.size()];
-  switch (pick(random)) {
+  switch (random() % 5) {
     case 0:
       cell.birthRate.setValue(cell.birthRate.value + 1.0);
       return AnyKeyPath(CellProperty::birthRate);
@@ -51,10 +50,8 @@ std::optional<AnyKeyPath> changeEffect(store::LayerConfig& layer, std::mt19937& 
     case 3:
       cell.name += "x";
       return AnyKeyPath(CellProperty::contents);
-    case 4:
-      cell.spin.setValue(cell.spin.value - 3.0);
-      return std::nullopt;
     default:
+      cell.spin.setValue(cell.spin.value - 3.0);
       return std::nullopt;
   }
 }

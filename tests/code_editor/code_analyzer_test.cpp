@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "analysis_test_support.h"
+#include "support/generated_effects.h"
+#include "support/test_seed.h"
 #include "tessary/store/formatters.h"
 
 namespace tessary::code_editor {
 namespace {
 
-using platform::Color;
 using store::AnyKeyPath;
 using store::CellProperty;
 using store::LayerProperty;
-using store::StoreChange;
 using testing::ChangeRecorder;
 
 constexpr auto valid = CodeAnalysisResult::valid;
@@ -26,202 +26,76 @@ constexpr auto invalid = CodeAnalysisResult::invalid;
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
-  while (true) {
-    const std::size_t end = text.find('\n', start);
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
     lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) return lines;
-    start = end + 1;
   }
+  lines.push_back(text.substr(start));
+  return lines;
 }
 
 std::string joined(const std::vector<std::string>& lines) {
   std::string text;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) text += '\n';
-    text += lines[i];
-  }
+  for (const std::string& line : lines) text += line + "\n";
+  text.pop_back();
   return text;
 }
 
-// `text` with the first line that begins with `beginning` replaced by `line`.
-std::string replacingLine(const std::string& text, const std::string& beginning,
-                          const std::string& line) {
-  std::vector<std::string> lines = splitLines(text);
-  for (std::string& candidate : lines) {
-    if (candidate.starts_with(beginning)) {
-      candidate = line;
-      return joined(lines);
-    }
-  }
-  ADD_FAILURE() << "no line begins with " << beginning;
-  return text;
+CodeAnalysisResult analyze(const testing::BuiltSnippet& built, const std::string& text,
+                           store::DataStore& store, CodePlatform platform, bool isPending = false) {
+  CodeAnalyzer analyzer(platform::DispatchQueue("tessary.test.history"));
+  analyzer.setHistory(built.records);
+  analyzer.isPending = isPending;
+  return analyzer.analyzeString(text, platform::TextStorage(), store, platform);
 }
 
-// Two cells; the first one's name holds the second one's birth-rate line.
-store::LayerConfigRef twoCells() {
-  auto layer = std::make_shared<store::LayerConfig>();
-  for (int i = 0; i < 2; ++i) {
-    auto cell = std::make_shared<store::CellConfig>();
-    cell->name = i == 0 ? "x cell2.birthRate = 5" : "spark";
-    cell->birthRate.setValue(120);
-    cell->lifetime.setValue(2);
-    layer->cells.push_back(cell);
-  }
-  store::DataStore::renumberCells(*layer);
-  return layer;
-}
-
-class CodeAnalyzerTest : public ::testing::Test {
- protected:
-  CodeAnalyzerTest() { analyzer_.setHistory(built_.records); }
-
-  CodeAnalysisResult analyze(const std::string& text) {
-    return analyzer_.analyzeString(text, storage_, store_, CodePlatform::iOS);
-  }
-
-  platform::DispatchQueue queue_{"tessary.history"};
-  CodeAnalyzer analyzer_{queue_};
-  store::LayerConfigRef layer_ = twoCells();
-  testing::BuiltSnippet built_ = testing::buildSnippet(*layer_, CodePlatform::iOS);
-  store::DataStore store_{layer_->deepCopy()};
-  ChangeRecorder recorder_{store_};
-  platform::TextStorage storage_;
-};
-
-TEST_F(CodeAnalyzerTest, AnAnalyzerWithoutHistoryFindsNothing) {
-  const CodeAnalyzer fresh(queue_);
-  EXPECT_TRUE(fresh.history().empty());
-  EXPECT_FALSE(fresh.isPending);
-  EXPECT_EQ(fresh.analyzeString(built_.text, storage_, store_, CodePlatform::iOS), invalid);
-  EXPECT_EQ(fresh.analyzeString("cell1.birthRate = 5", storage_, store_, CodePlatform::iOS),
-            invalid);
-}
-
-TEST_F(CodeAnalyzerTest, AnUnchangedTextChangesNothing) {
-  EXPECT_EQ(analyze(built_.text), invalid);
-  EXPECT_TRUE(recorder_.changes.empty());
-}
-
-TEST_F(CodeAnalyzerTest, OneEditedNumberIsWritten) {
-  EXPECT_EQ(analyze(replacingLine(built_.text, "cell2.birthRate", "cell2.birthRate = 7")), valid);
-  ASSERT_EQ(recorder_.changes.size(), 1u);
-  EXPECT_EQ(recorder_.changes[0].keypath, AnyKeyPath(CellProperty::birthRate));
-  EXPECT_EQ(recorder_.changes[0].cellIdx, 1);
-  EXPECT_EQ(recorder_.changes[0].newValue, store::StoreValue(7.0));
-}
-
-TEST_F(CodeAnalyzerTest, EditedLinesAndTheirAnswers) {
+// Each row replaces lines of a two-cell snippet; a new line replaces the line that begins as it
+// does up to its "=".
+TEST(CodeAnalyzerTest, EditedLinesAndTheirAnswers) {
   struct Row {
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> edits;  // line beginning, new line
+    std::vector<std::string> lines;
     bool isPending;
     CodeAnalysisResult expected;
-    std::vector<std::pair<AnyKeyPath, double>> writes;  // of cell1 and cell2 in turn
+    std::vector<double> writes;
+  };
+  const auto nsColor = [](const std::string& cell) {
+    return cell + ".color = NSColor(red: 1/255.0, green: 1/255.0, blue: 1/255.0, alpha: 1).cgColor";
   };
   const std::vector<Row> rows{
-      {"unfinished number", {{"cell1.birthRate", "cell1.birthRate = 1."}}, false, pending, {}},
-      {"unfinished number while typing",
-       {{"cell1.birthRate", "cell1.birthRate = 1."}},
-       true,
-       invalid,
-       {}},
-      {"a valid line, then one without its number",
-       {{"cell1.birthRate", "cell1.birthRate = 9"}, {"cell1.lifetime", "cell1.lifetime = "}},
-       false,
-       invalid,
-       {{CellProperty::birthRate, 9.0}}},
-      {"a pending line, then a valid one, while typing",
-       {{"cell1.birthRate", "cell1.birthRate = 9."}, {"cell2.lifetime", "cell2.lifetime = 4"}},
-       true,
-       valid,
-       {{CellProperty::lifetime, 4.0}}},
-      {"a valid line, then a pending one, while typing",
-       {{"cell1.birthRate", "cell1.birthRate = 9"}, {"cell2.lifetime", "cell2.lifetime = 4."}},
-       true,
-       invalid,
-       {{CellProperty::birthRate, 9.0}}},
-      {"the whole line deleted", {{"cell1.birthRate", ""}}, false, invalid, {}},
-      {"a name line edited", {{"cell1.name", "cell1.name = \"y\""}}, false, invalid, {}},
-      {"a shape line edited",
-       {{"particlesLayer.emitterShape", "particlesLayer.emitterShape = .line"}},
-       false,
-       invalid,
-       {}},
-      {"the only colour line in the other platform's form",
-       {{"cell1.color",
-         "cell1.color = NSColor(red: 1/255.0, green: 1/255.0, blue: 1/255.0, "
-         "alpha: 1.0).cgColor"},
-        {"cell2.color",
-         "cell2.color = NSColor(red: 1/255.0, green: 1/255.0, blue: 1/255.0, "
-         "alpha: 1.0).cgColor"}},
-       false,
-       invalid,
-       {}},
-      // The first cell's name line holds "x cell2.birthRate = 5": it does not stand in for
-      // the second cell's line.
-      {"a name holding another line's text",
-       {{"cell2.birthRate", "cell2.birthRate = 6"}},
-       false,
-       valid,
-       {{CellProperty::birthRate, 6.0}}},
-      {"a header edited",
-       {{"let cell1", "let cell1 = CAEmitterCell() // mine"}},
-       false,
-       invalid,
-       {}},
+      {{}, false, invalid, {}},
+      // The first cell's name line holds "x cell2.birthRate = 5" and does not stand in for the
+      // second cell's line.
+      {{"cell2.birthRate = 7"}, false, valid, {7.0}},
+      {{"cell1.birthRate = 1."}, false, pending, {}},
+      {{"cell1.birthRate = 1."}, true, invalid, {}},
+      {{"cell1.birthRate = 9", "cell1.lifetime = "}, false, invalid, {9.0}},
+      {{"cell1.birthRate = 9.", "cell2.lifetime = 4"}, true, valid, {4.0}},
+      {{"cell1.birthRate = 9", "cell2.lifetime = 4."}, true, invalid, {9.0}},
+      {{"cell1.name = \"y\""}, false, invalid, {}},
+      {{"let cell1 = CAEmitterCell() // mine"}, false, invalid, {}},
+      {{nsColor("cell1"), nsColor("cell2")}, false, invalid, {}},
   };
-  for (const Row& row : rows) {
-    store::DataStore store(layer_->deepCopy());
-    ChangeRecorder recorder(store);
-    std::string text = built_.text;
-    for (const auto& [beginning, line] : row.edits) text = replacingLine(text, beginning, line);
-    CodeAnalyzer analyzer = analyzer_;
-    analyzer.isPending = row.isPending;
-    EXPECT_EQ(analyzer.analyzeString(text, storage_, store, CodePlatform::iOS), row.expected)
-        << row.name;
-    ASSERT_EQ(recorder.changes.size(), row.writes.size()) << row.name;
-    for (std::size_t i = 0; i < row.writes.size(); ++i) {
-      EXPECT_EQ(recorder.changes[i].keypath, row.writes[i].first) << row.name;
-      EXPECT_EQ(recorder.changes[i].newValue, store::StoreValue(row.writes[i].second)) << row.name;
-    }
+  auto layer = std::make_shared<store::LayerConfig>();
+  for (const char* name : {"x cell2.birthRate = 5", "spark"}) {
+    layer->cells.push_back(std::make_shared<store::CellConfig>());
+    layer->cells.back()->name = name;
   }
-}
-
-TEST_F(CodeAnalyzerTest, CopiesShareRecordsButNotTheirSetting) {
-  CodeAnalyzer copy = analyzer_;
-  EXPECT_EQ(&copy.history(), &analyzer_.history());
-  copy.setHistory({});
-  EXPECT_TRUE(copy.history().empty());
-  EXPECT_EQ(analyzer_.history().size(), built_.records.size());
-}
-
-// Generated edits ------------------------------------------------------------------------------
-
-const std::vector<std::string>& numberTexts() {
-  static const std::vector<std::string> kTexts{"5",
-                                               "12.5",
-                                               "-7.25",
-                                               "0",
-                                               "15.",
-                                               ".5",
-                                               "1.2.5",
-                                               "-",
-                                               "-5",
-                                               "abc",
-                                               "",
-                                               "1-2",
-                                               "7.",
-                                               ".25",
-                                               "12.",
-                                               "-.",
-                                               "255",
-                                               "0.0",
-                                               " 3",
-                                               "3 ",
-                                               "1e5",
-                                               std::string(400, '9'),
-                                               "\xD9\xA1\xD9\xA2"};
-  return kTexts;
+  store::DataStore::renumberCells(*layer);
+  const auto built = testing::buildSnippet(*layer, CodePlatform::iOS);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.lines.empty() ? "unchanged" : row.lines[0]);
+    store::DataStore store(layer->deepCopy());
+    ChangeRecorder recorder(store);
+    std::vector<std::string> lines = splitLines(built.text);
+    for (const std::string& line : row.lines) {
+      const std::string beginning = line.substr(0, line.find('=') + 1);
+      *std::ranges::find_if(lines, [&](const auto& old) { return old.starts_with(beginning); }) =
+          line;
+    }
+    EXPECT_EQ(analyze(built, joined(lines), store, CodePlatform::iOS, row.isPending), row.expected);
+    std::vector<double> writes;
+    for (const auto& change : recorder.changes) writes.push_back(std::get<double>(change.newValue));
+    EXPECT_EQ(writes, row.writes);
+  }
 }
 
 // The number-like runs of a line: each run of "-0123456789." right after "= " or ": ".
@@ -229,32 +103,32 @@ std::vector<std::pair<std::size_t, std::size_t>> numberRuns(const std::string& l
   std::vector<std::pair<std::size_t, std::size_t>> runs;
   for (std::size_t at = 2; at <= line.size(); ++at) {
     if (line[at - 1] != ' ' || (line[at - 2] != '=' && line[at - 2] != ':')) continue;
-    std::size_t end = at;
-    while (end < line.size() &&
-           std::string_view("-0123456789.").find(line[end]) != std::string_view::npos) {
-      ++end;
-    }
+    const std::size_t end = std::min(line.find_first_not_of("-0123456789.", at), line.size());
     if (end > at) runs.emplace_back(at, end - at);
   }
   return runs;
 }
 
-std::string editedText(const std::string& text, std::mt19937_64& random) {
+// One to three edits of the kinds people make, the first of them a new number.
+std::string editedText(const std::string& text, std::mt19937& random) {
+  static const std::vector<std::string> kNumbers{
+      "5",  "12.5", "-7.25", "0",  "15.", ".5",  "1.2.5",           "-", "-5", "abc", "", "1-2",
+      "7.", "-.",   "255",   " 3", "3 ",  "1e5", "\xD9\xA1\xD9\xA2"};
   std::vector<std::string> lines = splitLines(text);
-  const auto pick = [&](std::size_t count) {
-    return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
-  };
+  const auto pick = [&](std::size_t count) { return random() % count; };
   const int edits = 1 + static_cast<int>(pick(3));
   for (int edit = 0; edit < edits; ++edit) {
     std::string& line = lines[pick(lines.size())];
-    switch (edit == 0 ? 0 : pick(9)) {  // the first edit changes a number
+    const auto runs = numberRuns(line);
+    switch (edit == 0 ? 0 : pick(8)) {
       case 0:
       case 1:
       case 2: {
-        const auto runs = numberRuns(line);
         if (runs.empty()) break;
         const auto [at, length] = runs[pick(runs.size())];
-        line.replace(at, length, numberTexts()[pick(numberTexts().size())]);
+        const std::size_t choice = pick(kNumbers.size() + 1);  // the last: a number too large
+        line.replace(at, length,
+                     choice < kNumbers.size() ? kNumbers[choice] : std::string(400, '9'));
         break;
       }
       case 3:
@@ -262,7 +136,6 @@ std::string editedText(const std::string& text, std::mt19937_64& random) {
         break;
       case 4: {
         std::string copy = line;
-        const auto runs = numberRuns(copy);
         if (!runs.empty()) copy.replace(runs[0].first, runs[0].second, "42");
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(pick(lines.size())), copy);
         break;
@@ -272,30 +145,27 @@ std::string editedText(const std::string& text, std::mt19937_64& random) {
         break;
       case 6:
         for (const char* label : {", green:", "(red:", ").cgColor", ", y:", ", height:"}) {
-          const std::size_t found = line.find(label);
-          if (found != std::string::npos) line.erase(found, 3);
+          if (const std::size_t found = line.find(label); found != std::string::npos) {
+            line.erase(found, 3);
+          }
         }
         break;
-      case 7:
-        line += pick(2) == 0 ? "\xE2\x80\xA8" : "\r";
-        break;
-      case 8:
+      default:
         if (!line.empty()) line[pick(line.size())] = "aZ=.(\"_"[pick(7)];
+        line += pick(2) == 0 ? "\xE2\x80\xA8" : "\r";
         break;
     }
   }
   return joined(lines);
 }
 
-TEST(CodeAnalyzerDifferentialTest, AnswersAndWritesAgreeWithTheStraightforwardAnalysis) {
-  const std::uint64_t seed = std::random_device{}();
-  std::mt19937_64 random(seed);
-  const platform::DispatchQueue queue("tessary.history");
-  const platform::TextStorage storage;
+TEST(CodeAnalyzerTest, AnswersAndWritesAgreeWithTheStraightforwardAnalysis) {
+  tessary::testing::SeededRandom random;
   int answered[3] = {};
   for (int round = 0; round < 200; ++round) {
     const auto platform = round % 2 == 0 ? CodePlatform::macOS : CodePlatform::iOS;
-    const auto layer = testing::generatedEffect(random, 1 + static_cast<int>(random() % 4), 2);
+    const auto layer = tessary::testing::generateEffect(
+        random(), {.cells = 1 + static_cast<int>(random() % 4), .maxSubcells = 2});
     const auto built = testing::buildSnippet(*layer, platform);
     const std::string text = editedText(built.text, random);
     const bool isPending = random() % 2 == 0;
@@ -304,117 +174,81 @@ TEST(CodeAnalyzerDifferentialTest, AnswersAndWritesAgreeWithTheStraightforwardAn
     ChangeRecorder referenceChanges(referenceStore);
     const CodeAnalysisResult expected =
         testing::referenceAnalysis(built.records, text, referenceStore, platform, isPending);
-
     store::DataStore store(layer->deepCopy());
     ChangeRecorder changes(store);
-    CodeAnalyzer analyzer(queue);
-    analyzer.setHistory(built.records);
-    analyzer.isPending = isPending;
-    const CodeAnalysisResult answer = analyzer.analyzeString(text, storage, store, platform);
+    const CodeAnalysisResult answer = analyze(built, text, store, platform, isPending);
 
-    ASSERT_EQ(answer, expected) << "seed " << seed << ", round " << round << "\n" << text;
-    ASSERT_EQ(changes.changes.size(), referenceChanges.changes.size())
-        << "seed " << seed << ", round " << round;
-    for (std::size_t i = 0; i < changes.changes.size(); ++i) {
-      ASSERT_TRUE(testing::sameChange(changes.changes[i], referenceChanges.changes[i]))
-          << "seed " << seed << ", round " << round << ": " << testing::describe(changes.changes[i])
-          << " vs " << testing::describe(referenceChanges.changes[i]);
-    }
+    ASSERT_EQ(answer, expected) << "round " << round << "\n" << text;
+    ASSERT_EQ(changes.described(), referenceChanges.described()) << "round " << round;
     ++answered[static_cast<int>(answer)];
   }
   // The generated edits reach every answer.
-  EXPECT_GT(answered[0], 0) << "seed " << seed;
-  EXPECT_GT(answered[1], 0) << "seed " << seed;
-  EXPECT_GT(answered[2], 0) << "seed " << seed;
+  EXPECT_GT(answered[0] * answered[1] * answered[2], 0);
 }
 
-// Round trip -------------------------------------------------------------------------------------
-
-// Digits the snippet shows for a number of a line, and whether it may be negative.
-struct ShownNumber {
-  int digits;
-  bool isSigned;
-  double largest;
-};
-
-ShownNumber shownNumber(AnyKeyPath key, std::size_t run, std::size_t runs) {
-  if (key == LayerProperty::background || key == CellProperty::color) {
-    return run + 1 < runs ? ShownNumber{0, false, 255} : ShownNumber{2, false, 1};
-  }
-  if (key == LayerProperty::emitterPositionX) return {1, true, 500};
-  if (key == LayerProperty::emitterWidth) return {1, false, 500};
-  const store::PropertyTable::Row* row = store::PropertyTable::find(key);
-  if (row != nullptr && row->isCellNumber()) return {row->digits, row->isSigned, 300};
-  return {0, false, 0};
-}
-
-TEST(CodeAnalyzerRoundTripTest, OneChangedNumberChangesThatNumberAndValueOnly) {
-  const std::uint64_t seed = std::random_device{}();
-  std::mt19937_64 random(seed);
-  const platform::DispatchQueue queue("tessary.history");
-  const platform::TextStorage storage;
+// One number of one line changed, in the form the snippet writes it, changes that number's value
+// only, and the snippet built again is the edited text.
+TEST(CodeAnalyzerTest, OneChangedNumberRoundTrips) {
+  tessary::testing::SeededRandom random;
   for (int round = 0; round < 200; ++round) {
     const auto platform = round % 2 == 0 ? CodePlatform::macOS : CodePlatform::iOS;
-    const auto layer = testing::generatedEffect(random, 1 + static_cast<int>(random() % 3), 2);
+    const auto layer = tessary::testing::generateEffect(
+        random(), {.cells = 1 + static_cast<int>(random() % 3), .exactValues = true});
     const auto built = testing::buildSnippet(*layer, platform);
 
-    // A record whose line shows numbers, and one of its numbers.
-    std::vector<std::size_t> numbered;
-    for (std::size_t i = 0; i < built.records.size(); ++i) {
-      const auto runs = numberRuns(built.records[i].string());
-      const AnyKeyPath key = built.records[i].keypath();
-      if (!runs.empty() && key != CellProperty::name &&
+    std::vector<const CodeHistory*> numbered;
+    for (const CodeHistory& record : built.records) {
+      const AnyKeyPath key = record.keypath();
+      if (!numberRuns(record.string()).empty() && key != CellProperty::name &&
           (key.isLimitedValueProperty() || key == LayerProperty::background ||
            key == CellProperty::color)) {
-        numbered.push_back(i);
+        numbered.push_back(&record);
       }
     }
-    const CodeHistory& record = built.records[numbered[random() % numbered.size()]];
+    const CodeHistory& record = *numbered[random() % numbered.size()];
     const auto runs = numberRuns(record.string());
-    std::size_t run = random() % runs.size();
-    // The macOS position line shows Y measured from the emitter height: a new height moves it.
-    if (platform == CodePlatform::macOS && record.keypath() == LayerProperty::emitterWidth) run = 0;
-    const ShownNumber form = shownNumber(record.keypath(), run, runs.size());
+    const AnyKeyPath key = record.keypath();
+    // On macOS the position's Y is shown measured from the emitter height: a new height moves it.
+    const std::size_t run = platform == CodePlatform::macOS && key == LayerProperty::emitterWidth
+                                ? 0
+                                : random() % runs.size();
+    // A new number with as many fraction digits as the old one, which the snippet shows as typed.
     const std::string oldNumber = record.string().substr(runs[run].first, runs[run].second);
+    const std::size_t point = oldNumber.find('.');
+    const int digits =
+        point == std::string::npos ? 0 : static_cast<int>(oldNumber.size() - point - 1);
+    const bool isColour = key == LayerProperty::background || key == CellProperty::color;
+    const int largest = digits == 0 ? 255 : isColour ? 1 : 300;
     std::string newNumber = oldNumber;
     while (newNumber == oldNumber) {
+      const double unit = std::pow(10.0, digits);
       const double value =
-          testing::shownExactly(random, form.digits, form.isSigned, static_cast<int>(form.largest));
-      newNumber = form.digits == 0 ? std::to_string(static_cast<long long>(value))
-                                   : store::roundedTo(value, form.digits);
+          static_cast<double>(random() % (largest * static_cast<int>(unit) + 1)) / unit;
+      newNumber =
+          digits == 0 ? std::to_string(static_cast<int>(value)) : store::roundedTo(value, digits);
     }
     std::string line = record.string();
     line.replace(runs[run].first, runs[run].second, newNumber);
     std::string text = built.text;
     text.replace(text.find(record.string() + "\n"), record.string().size(), line);
+    SCOPED_TRACE("round " + std::to_string(round) + ": " + record.string() + " -> " + line);
 
     store::DataStore store(layer);
     ChangeRecorder changes(store);
-    CodeAnalyzer analyzer(queue);
-    analyzer.setHistory(built.records);
-    const std::string context = "seed " + std::to_string(seed) + ", round " +
-                                std::to_string(round) + ": " + record.string() + " -> " + line;
-    ASSERT_EQ(analyzer.analyzeString(text, storage, store, platform), valid) << context;
-    ASSERT_EQ(changes.changes.size(), 1u) << context;
-    const StoreChange& change = changes.changes[0];
-    EXPECT_EQ(change.cellIdx, record.cellIndex()) << context;
-    EXPECT_EQ(change.subcellIdx, record.subcellIndex()) << context;
-    if (record.keypath() == LayerProperty::emitterPositionX ||
-        record.keypath() == LayerProperty::emitterWidth) {
-      const AnyKeyPath second = record.keypath() == LayerProperty::emitterPositionX
-                                    ? LayerProperty::emitterPositionY
-                                    : LayerProperty::emitterHeight;
-      EXPECT_EQ(change.keypath, run == 0 ? record.keypath() : second) << context;
-    } else {
-      EXPECT_EQ(change.keypath, record.keypath()) << context;
-    }
-    // Built again, the snippet is exactly the edited text; unchanged, it answers invalid and
-    // writes nothing.
+    ASSERT_EQ(analyze(built, text, store, platform), valid);
+    ASSERT_EQ(changes.changes.size(), 1u);
+    const store::StoreChange& change = changes.changes[0];
+    EXPECT_EQ(change.cellIdx, record.cellIndex());
+    EXPECT_EQ(change.subcellIdx, record.subcellIndex());
+    const bool second = run == 1 && runs.size() == 2;
+    EXPECT_EQ(change.keypath, !second ? key
+                              : key == LayerProperty::emitterPositionX
+                                  ? LayerProperty::emitterPositionY
+                                  : LayerProperty::emitterHeight);
     const auto rebuilt = testing::buildSnippet(*layer, platform);
-    EXPECT_EQ(rebuilt.text, text) << context;
-    analyzer.setHistory(rebuilt.records);
-    EXPECT_EQ(analyzer.analyzeString(rebuilt.text, storage, store, platform), invalid) << context;
-    EXPECT_EQ(changes.changes.size(), 1u) << context;
+    EXPECT_EQ(rebuilt.text, text);
+    EXPECT_EQ(analyze(rebuilt, rebuilt.text, store, platform), invalid);
+    EXPECT_EQ(changes.changes.size(), 1u);
   }
 }
 

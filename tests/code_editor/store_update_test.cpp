@@ -61,10 +61,6 @@ struct Row {
   std::optional<ConfigType> type = std::nullopt;  // instead of the record's own type
 };
 
-std::string big(char digit, std::size_t count) {
-  return std::string(count, digit);
-}
-
 std::vector<Row> rows() {
   const auto valid = CodeAnalysisResult::valid;
   const auto pending = CodeAnalysisResult::pending;
@@ -108,8 +104,9 @@ std::vector<Row> rows() {
       cell1(CellProperty::birthRate, "cell1.birthRate = -5", invalid),
       // Arabic-Indic digits are decimal digits to the pattern but not to the conversion.
       cell1(CellProperty::birthRate, "cell1.birthRate = \xD9\xA1\xD9\xA2", invalid),
-      cell1(CellProperty::birthRate, "cell1.birthRate = 1" + big('0', 400), invalid),
-      cell1(CellProperty::birthRate, "cell1.birthRate = 0." + big('0', 400) + "1", valid, 0.0),
+      cell1(CellProperty::birthRate, "cell1.birthRate = 1" + std::string(400, '0'), invalid),
+      cell1(CellProperty::birthRate, "cell1.birthRate = 0." + std::string(400, '0') + "1", valid,
+            0.0),
       // The name line above says "cell1.birthRate = 9"; only the edited line counts.
       cell1(CellProperty::birthRate, "cell1.birthRate = x", invalid),
       cell1(CellProperty::velocity, "cell1.velocity = -5", valid, -5.0),
@@ -142,8 +139,8 @@ std::vector<Row> rows() {
             {{x, 10.0}}),
       layer("position on macOS, y mirrored", macOS, x, position + "200.0, y: 25.0)", valid,
             {{y, -15.0}}),
-      layer("position with an infinite y", iOS, x, position + "10.0, y: 9" + big('9', 400) + ")",
-            invalid, {}),
+      layer("position with an infinite y", iOS, x,
+            position + "10.0, y: 9" + std::string(400, '9') + ")", invalid, {}),
       layer("the position line read for the Y alone", macOS, x, position + "200.0, y: 25.0)", valid,
             {{y, -15.0}}, ConfigType(LayerProperty::emitterPositionY)),
       layer("size", iOS, width, size + "70.0, height: 20.0)", valid,
@@ -182,21 +179,14 @@ TEST(StoreUpdateTest, ApplyEdit) {
     ASSERT_EQ(recorder.changes.size(), row.writes.size()) << row.name;
     for (std::size_t i = 0; i < row.writes.size(); ++i) {
       const store::StoreChange& change = recorder.changes[i];
-      EXPECT_EQ(change.keypath, row.writes[i].keypath) << row.name;
-      EXPECT_EQ(change.cellIdx, row.writes[i].cellIdx) << row.name;
-      EXPECT_EQ(change.subcellIdx, row.writes[i].subcellIdx) << row.name;
-      EXPECT_EQ(change.newValue, row.writes[i].value)
-          << row.name << ": " << testing::describe(change);
+      const Write& write = row.writes[i];
+      EXPECT_EQ(change.keypath, write.keypath) << row.name;
+      EXPECT_EQ(change.cellIdx, write.cellIdx) << row.name;
+      EXPECT_EQ(change.subcellIdx, write.subcellIdx) << row.name;
+      EXPECT_EQ(change.newValue, write.value) << row.name << ": " << recorder.described()[i];
       EXPECT_EQ(change.source, store::DataUpdateSource::codeEditor) << row.name;
     }
   }
-}
-
-TEST(StoreUpdateTest, ReadNumberLeavesTheOutcomeAloneWithoutAPattern) {
-  CodeAnalysisResult outcome = CodeAnalysisResult::pending;
-  EXPECT_FALSE(StoreUpdate::readNumber("x = 1", {0, 5}, nullptr, iOS, outcome,
-                                       ConfigType(store::CellProperty::birthRate)));
-  EXPECT_EQ(outcome, CodeAnalysisResult::pending);
 }
 
 TEST(StoreUpdateTest, ConvertsLikeStrtodInTheCLocale) {

@@ -24,6 +24,9 @@ struct EffectShape {
   bool hostileNames = true;
   // Keep every cell's index equal to its position, as the store does; otherwise indices repeat.
   bool renumber = true;
+  // Only numbers the snippet shows without rounding (whole numbers, colour components in 255ths,
+  // alpha in hundredths), so that reading a snippet back gives the stored values again.
+  bool exactValues = false;
 };
 
 inline const std::vector<std::string>& hostileNames() {
@@ -69,8 +72,15 @@ inline double randomValue(std::mt19937& random) {
   }
 }
 
-inline void randomize(store::LimitedValue& value, std::mt19937& random) {
-  value.setValue(randomValue(random));
+inline void randomize(store::LimitedValue& value, std::mt19937& random, bool exact) {
+  const double number = randomValue(random);
+  value.setValue(exact ? std::round(number) : number);
+}
+
+// A colour component, in `steps` steps from 0 to 1 when exact.
+inline double randomComponent(std::mt19937& random, bool exact, double steps = 255.0) {
+  const double component = std::uniform_real_distribution<double>(0.0, 1.0)(random);
+  return exact ? std::round(component * steps) / steps : component;
 }
 
 inline store::CellConfigRef generateCell(std::mt19937& random, const EffectShape& shape, int index,
@@ -104,13 +114,12 @@ inline store::CellConfigRef generateCell(std::mt19937& random, const EffectShape
                                      &cell->redRange,
                                      &cell->greenRange,
                                      &cell->blueRange}) {
-    randomize(*value, random);
+    randomize(*value, random, shape.exactValues);
   }
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  cell->colorRed = unit(random);
-  cell->colorGreen = unit(random);
-  cell->colorBlue = unit(random);
-  cell->colorAlpha = unit(random);
+  cell->colorRed = randomComponent(random, shape.exactValues);
+  cell->colorGreen = randomComponent(random, shape.exactValues);
+  cell->colorBlue = randomComponent(random, shape.exactValues);
+  cell->colorAlpha = randomComponent(random, shape.exactValues, 100.0);
   switch (std::uniform_int_distribution<int>(0, 3)(random)) {
     case 0:  // the built-in image
       break;
@@ -133,18 +142,18 @@ inline store::LayerConfigRef generateEffect(std::uint32_t seed, const EffectShap
   std::mt19937 random(seed);
   auto layer = std::make_shared<store::LayerConfig>();
   layer->viewWidth.setValue(std::round(std::uniform_real_distribution<double>(1, 1000)(random)));
-  layer->viewHeight.setValue(std::uniform_real_distribution<double>(1, 1000)(random));
+  const double viewHeight = std::uniform_real_distribution<double>(1, 1000)(random);
+  layer->viewHeight.setValue(shape.exactValues ? std::round(viewHeight) : viewHeight);
   for (store::LimitedValue* value : {&layer->emitterPositionX, &layer->emitterPositionY,
                                      &layer->emitterWidth, &layer->emitterHeight}) {
-    randomize(*value, random);
+    randomize(*value, random, shape.exactValues);
   }
   layer->emitterWidth.setValue(std::abs(layer->emitterWidth.value));
   layer->emitterHeight.setValue(std::abs(layer->emitterHeight.value));
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  layer->backgroundRed = unit(random);
-  layer->backgroundGreen = unit(random);
-  layer->backgroundBlue = unit(random);
-  layer->backgroundAlpha = unit(random);
+  layer->backgroundRed = randomComponent(random, shape.exactValues);
+  layer->backgroundGreen = randomComponent(random, shape.exactValues);
+  layer->backgroundBlue = randomComponent(random, shape.exactValues);
+  layer->backgroundAlpha = randomComponent(random, shape.exactValues, 100.0);
   for (int i = 0; i < shape.cells; ++i) {
     const int index = shape.renumber ? i : std::uniform_int_distribution<int>(0, 2)(random);
     auto cell = generateCell(random, shape, index, std::nullopt);

@@ -27,20 +27,24 @@ struct ProgramRun {
   std::string output;  // standard output, and standard error too when asked for
 };
 
-// Runs `tessary-code <arguments>` through the shell with standard input from /dev/null (no
-// terminal) unless the arguments redirect it; `environment` goes before the command
-// ("VISUAL=script").
-inline ProgramRun runProgram(const std::string& arguments, const std::string& environment = "",
-                             bool withErrors = false) {
-  std::string command = environment + " " + programPath().string() + " </dev/null " + arguments;
-  command += withErrors ? " 2>&1" : " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
+// Runs `command` through the shell: its standard output, and standard error too when asked for.
+inline ProgramRun runShell(const std::string& command, bool withErrors) {
+  FILE* pipe = popen((command + (withErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
   std::string output;
   char buffer[4096];
-  std::size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, count);
+  for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    output.append(buffer, count);
+  }
   const int status = pclose(pipe);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+// Runs `tessary-code <arguments>` with standard input from /dev/null (no terminal) unless the
+// arguments redirect it; `environment` goes before the command ("VISUAL=script").
+inline ProgramRun runProgram(const std::string& arguments, const std::string& environment = "",
+                             bool withErrors = false) {
+  return runShell(environment + " " + programPath().string() + " </dev/null " + arguments,
+                  withErrors);
 }
 
 inline void writeFile(const std::filesystem::path& path, const std::string& contents) {

@@ -4,9 +4,8 @@
 // that tests can check that generated code quotes a text soundly: the literal must end where it
 // should, decode to the text it was made from, and hold no character that would break the line.
 
-#include <cctype>
+#include <algorithm>
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,41 +18,24 @@ struct SwiftStringLiteral {
 };
 
 inline void appendUtf8(std::string& out, char32_t scalar) {
-  if (scalar < 0x80) {
-    out += static_cast<char>(scalar);
-  } else if (scalar < 0x800) {
-    out += static_cast<char>(0xC0 | (scalar >> 6));
-    out += static_cast<char>(0x80 | (scalar & 0x3F));
-  } else if (scalar < 0x10000) {
-    out += static_cast<char>(0xE0 | (scalar >> 12));
-    out += static_cast<char>(0x80 | ((scalar >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (scalar & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (scalar >> 18));
-    out += static_cast<char>(0x80 | ((scalar >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((scalar >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (scalar & 0x3F));
+  const int continuations = scalar < 0x80 ? 0 : scalar < 0x800 ? 1 : scalar < 0x10000 ? 2 : 3;
+  static constexpr unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+  out += static_cast<char>(kLead[continuations] | (scalar >> (6 * continuations)));
+  for (int shift = 6 * (continuations - 1); shift >= 0; shift -= 6) {
+    out += static_cast<char>(0x80 | ((scalar >> shift) & 0x3F));
   }
 }
 
-// The characters that the snippet writes only as escapes: C0 controls, DEL, C1 controls and the
-// two Unicode line separators. A raw one could end the line for an editor or a compiler, or hide
-// what the line says.
-inline bool mustBeEscaped(std::string_view text, std::size_t at, std::size_t& length) {
+// The characters the snippet writes only as escapes: C0 controls, DEL, C1 controls and the two
+// Unicode line separators. A raw one could end the line for an editor or a compiler, or hide what
+// the line says.
+inline bool mustBeEscaped(std::string_view text, std::size_t at) {
   const auto byte = [&](std::size_t offset) {
     return at + offset < text.size() ? static_cast<unsigned char>(text[at + offset]) : 0;
   };
-  length = 1;
-  if (byte(0) < 0x20 || byte(0) == 0x7F) return true;
-  if (byte(0) == 0xC2 && byte(1) >= 0x80 && byte(1) <= 0x9F) {
-    length = 2;
-    return true;
-  }
-  if (byte(0) == 0xE2 && byte(1) == 0x80 && (byte(2) == 0xA8 || byte(2) == 0xA9)) {
-    length = 3;
-    return true;
-  }
-  return false;
+  return byte(0) < 0x20 || byte(0) == 0x7F ||
+         (byte(0) == 0xC2 && byte(1) >= 0x80 && byte(1) <= 0x9F) ||
+         (byte(0) == 0xE2 && byte(1) == 0x80 && (byte(2) == 0xA8 || byte(2) == 0xA9));
 }
 
 // Parses the literal whose opening quote is at `openingQuote`. Escapes: \0 \\ \t \n \r \" \' and
@@ -62,24 +44,24 @@ inline bool mustBeEscaped(std::string_view text, std::size_t at, std::size_t& le
 // quote is an error.
 inline SwiftStringLiteral parseSwiftStringLiteral(std::string_view source,
                                                   std::size_t openingQuote) {
+  static constexpr std::string_view kEscapes = "0\\tnr\"'";
+  static constexpr std::string_view kEscaped{"\0\\\t\n\r\"'", 7};
   SwiftStringLiteral literal;
   if (openingQuote >= source.size() || source[openingQuote] != '"') {
     literal.error = "no opening quote";
     return literal;
   }
-  std::size_t i = openingQuote + 1;
-  while (i < source.size()) {
+  for (std::size_t i = openingQuote + 1; i < source.size();) {
     const char c = source[i];
-    std::size_t rawLength = 1;
     if (c == '"') {
       literal.end = i + 1;
       return literal;
     }
-    if (c != '\\' && mustBeEscaped(source, i, rawLength)) {
-      literal.error = "raw control character or line separator at byte " + std::to_string(i);
-      return literal;
-    }
     if (c != '\\') {
+      if (mustBeEscaped(source, i)) {
+        literal.error = "raw control character or line separator at byte " + std::to_string(i);
+        return literal;
+      }
       literal.value += c;
       ++i;
       continue;
@@ -87,64 +69,32 @@ inline SwiftStringLiteral parseSwiftStringLiteral(std::string_view source,
     if (i + 1 >= source.size()) break;
     const char escape = source[i + 1];
     i += 2;
-    switch (escape) {
-      case '0':
-        literal.value += '\0';
-        continue;
-      case '\\':
-        literal.value += '\\';
-        continue;
-      case 't':
-        literal.value += '\t';
-        continue;
-      case 'n':
-        literal.value += '\n';
-        continue;
-      case 'r':
-        literal.value += '\r';
-        continue;
-      case '"':
-        literal.value += '"';
-        continue;
-      case '\'':
-        literal.value += '\'';
-        continue;
-      case 'u': {
-        if (i >= source.size() || source[i] != '{') {
-          literal.error = "\\u without {";
-          return literal;
-        }
-        std::size_t digits = 0;
-        char32_t scalar = 0;
-        ++i;
-        while (i < source.size() && std::isxdigit(static_cast<unsigned char>(source[i]))) {
-          const char digit = source[i];
-          scalar =
-              scalar * 16 + static_cast<char32_t>(std::isdigit(static_cast<unsigned char>(digit))
-                                                      ? digit - '0'
-                                                      : (digit | 0x20) - 'a' + 10);
-          ++digits;
-          ++i;
-        }
-        if (digits < 1 || digits > 8 || i >= source.size() || source[i] != '}') {
-          literal.error = "\\u{} needs one to eight hexadecimal digits";
-          return literal;
-        }
-        ++i;
-        if (scalar > 0x10FFFF || (scalar >= 0xD800 && scalar <= 0xDFFF)) {
-          literal.error = "\\u{} names no Unicode scalar";
-          return literal;
-        }
-        appendUtf8(literal.value, scalar);
-        continue;
-      }
-      case '(':
-        literal.error = "an interpolation";
-        return literal;
-      default:
-        literal.error = std::string("unknown escape \\") + escape;
-        return literal;
+    if (const std::size_t simple = kEscapes.find(escape); simple != std::string_view::npos) {
+      literal.value += kEscaped[simple];
+      continue;
     }
+    if (escape == '(') {
+      literal.error = "an interpolation";
+      return literal;
+    }
+    if (escape != 'u' || i >= source.size() || source[i] != '{') {
+      literal.error = std::string("unknown escape \\") + escape;
+      return literal;
+    }
+    const std::size_t digitsEnd = source.find_first_not_of("0123456789abcdefABCDEF", ++i);
+    const std::size_t digits = std::min(digitsEnd, source.size()) - i;
+    if (digits < 1 || digits > 8 || digitsEnd >= source.size() || source[digitsEnd] != '}') {
+      literal.error = "\\u{} needs one to eight hexadecimal digits";
+      return literal;
+    }
+    const auto scalar =
+        static_cast<char32_t>(std::stoul(std::string(source.substr(i, digits)), nullptr, 16));
+    i = digitsEnd + 1;
+    if (scalar > 0x10FFFF || (scalar >= 0xD800 && scalar <= 0xDFFF)) {
+      literal.error = "\\u{} names no Unicode scalar";
+      return literal;
+    }
+    appendUtf8(literal.value, scalar);
   }
   literal.error = "no closing quote";
   return literal;

@@ -1,25 +1,26 @@
-// Runs the built program: `tessary-code apply` against effect files in a temporary folder.
+// Runs the built program: `tessary-code apply` on effect files in a temporary folder, also when the
+// effect changed since its snippet was made. How a save that fails keeps the old effect is tested
+// with the effect file and the atomic file.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "support/program_run.h"
 #include "tessary/code_editor/snippet_layout.h"
-#include "tessary/platform/atomic_file.h"
+#include "tessary/store/data_store.h"
 #include "tessary/store/effect_file.h"
 
 namespace tessary {
 namespace {
 
 namespace fs = std::filesystem;
-using code_editor::CodePlatform;
-using testing::replacedOnce;
+using store::EffectFile;
+using store::LayerConfig;
+using testing::readFile;
 using testing::runProgram;
 using testing::writeFile;
 
@@ -28,91 +29,88 @@ class ApplyCommandTest : public testing::ProgramTest {
   void SetUp() override {
     ProgramTest::SetUp();
     if (IsSkipped()) return;
-    snippet_ =
-        code_editor::SnippetLayout::plainText(*store::EffectFile::demo(), CodePlatform::macOS);
+    snippet_ = code_editor::SnippetLayout::plainText(*EffectFile::demo(),
+                                                     code_editor::CodePlatform::macOS);
+    edited_ = folder_ / "edited.swift";
   }
-  std::string effectText() const { return platform::readWholeFile(effect_); }
+  // The demo's snippet with the first `from` replaced by `to`.
+  std::string edited(const std::string& from, const std::string& to) const {
+    return testing::replacedOnce(snippet_, from, to);
+  }
+  testing::ProgramRun apply(const std::string& text, const std::string& flags = "") const {
+    writeFile(edited_, text);
+    return runProgram("apply " + effect_.string() + " " + edited_.string() + " " + flags);
+  }
 
   std::string snippet_;
+  fs::path edited_;
+  const std::string birthRate_ = "cell1.birthRate = 120.0";
 };
 
-TEST_F(ApplyCommandTest, AnEditedNumberIsSavedAndReported) {
-  writeFile(folder_ / "edited.swift",
-            replacedOnce(snippet_, "cell1.birthRate = 120.0", "cell1.birthRate = 150"));
-  const testing::ProgramRun result =
-      runProgram("apply " + effect_.string() + " " + (folder_ / "edited.swift").string());
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.output, "valid\ncell1.birthRate: 120.0 -> 150.0\n");
-  EXPECT_EQ(store::EffectFile::load(effect_)->cells[0]->birthRate.value, 150.0);
-}
-
-TEST_F(ApplyCommandTest, AnswersAndWhatIsSaved) {
+// Each row applies an edited snippet of the demo to the demo effect, changed meanwhile by
+// `meanwhile` as another program would. A line that differs from the effect's own is an edited
+// line, whoever changed what.
+TEST_F(ApplyCommandTest, AnswersReportsAndWhatIsSaved) {
   struct Row {
     std::string name;
     std::string edited;
-    std::string flags;
     int status;
     std::string output;
-    bool effectChanged;
+    bool saved;
+    std::function<void(LayerConfig&)> meanwhile = [](LayerConfig&) {};
   };
-  const std::string birthRate = "cell1.birthRate = 120.0";
+  const std::string birthRate150 = edited(birthRate_, "cell1.birthRate = 150");
   const std::vector<Row> rows{
-      {"unchanged", snippet_, "", 1, "invalid\n", false},
-      {"empty", "", "", 1, "invalid\n", false},
-      {"pending", replacedOnce(snippet_, birthRate, "cell1.birthRate = 15."), "", 1, "pending\n",
-       false},
+      {"one number", birthRate150, 0, "valid\ncell1.birthRate: 120.0 -> 150.0\n", true},
+      {"unchanged", snippet_, 1, "invalid\n", false},
+      {"empty", "", 1, "invalid\n", false},
+      {"pending", edited(birthRate_, "cell1.birthRate = 15."), 1, "pending\n", false},
       {"byte-order mark and CRLF line ends",
-       "\xEF\xBB\xBF" +
-           replacedOnce(replacedOnce(snippet_, birthRate, "cell1.birthRate = 150"), "\n", "\r\n"),
-       "", 0, "valid\ncell1.birthRate: 120.0 -> 150.0\n", true},
-      {"the position's Y, mirrored on macOS", replacedOnce(snippet_, "y: -259.0)", "y: -100.0)"),
-       "", 0, "valid\nparticlesLayer.emitterPosition.y: 260.0 -> 101.0\n", true},
+       "\xEF\xBB\xBF" + testing::replacedOnce(birthRate150, "\n", "\r\n"), 0,
+       "valid\ncell1.birthRate: 120.0 -> 150.0\n", true},
+      {"the position's Y, mirrored on macOS", edited("y: -259.0)", "y: -100.0)"), 0,
+       "valid\nparticlesLayer.emitterPosition.y: 260.0 -> 101.0\n", true},
       {"a written line, then an invalid one",
-       replacedOnce(replacedOnce(snippet_, birthRate, "cell1.birthRate = 150"),
-                    "cell1.lifetime = ", "cell1.lifetime = x"),
-       "", 1, "invalid\ncell1.birthRate: 120.0 -> 150.0\n", true},
+       testing::replacedOnce(birthRate150, "cell1.lifetime = ", "cell1.lifetime = x"), 1,
+       "invalid\ncell1.birthRate: 120.0 -> 150.0\n", true},
+      {"another number changed meanwhile", edited("cell1.lifetime = 1.6", "cell1.lifetime = 2.5"),
+       0, "valid\ncell1.birthRate: 130.0 -> 120.0\ncell1.lifetime: 1.6 -> 2.5\n", true,
+       [](LayerConfig& layer) { layer.cells[0]->birthRate.setValue(130); }},
+      // The first cell is now another one: its name line no longer matches, which stops the
+      // analysis before any number of the wrong cell is written.
+      {"cells reordered meanwhile", birthRate150, 1, "invalid\n", false,
+       [](LayerConfig& layer) {
+         std::swap(layer.cells[0], layer.cells[1]);
+         store::DataStore::renumberCells(layer);
+       }},
   };
-  const std::string original = store::EffectFile::demoJson();
   for (const Row& row : rows) {
-    writeFile(effect_, original);
-    writeFile(folder_ / "edited.swift", row.edited);
-    const testing::ProgramRun result = runProgram(
-        "apply " + effect_.string() + " " + (folder_ / "edited.swift").string() + " " + row.flags);
-    EXPECT_EQ(result.status, row.status) << row.name;
-    EXPECT_EQ(result.output, row.output) << row.name;
-    EXPECT_EQ(platform::readWholeFile(effect_) != original, row.effectChanged) << row.name;
+    SCOPED_TRACE(row.name);
+    const store::LayerConfigRef meanwhile = EffectFile::demo();
+    row.meanwhile(*meanwhile);
+    EffectFile::save(*meanwhile, effect_);
+    const std::string before = readFile(effect_);
+    const testing::ProgramRun result = apply(row.edited);
+    EXPECT_EQ(result.status, row.status);
+    EXPECT_EQ(result.output, row.output);
+    EXPECT_EQ(readFile(effect_) != before, row.saved);
+    EXPECT_EQ(EffectFile::load(effect_)->cells.size(), meanwhile->cells.size());
   }
 }
 
 TEST_F(ApplyCommandTest, StandardInputAndAnotherOutputFile) {
-  writeFile(folder_ / "edited.swift",
-            replacedOnce(snippet_, "cell1.birthRate = 120.0", "cell1.birthRate = 150"));
+  writeFile(edited_, edited(birthRate_, "cell1.birthRate = 150"));
   const fs::path out = folder_ / "out.json";
-  const testing::ProgramRun result =
-      runProgram("apply " + effect_.string() + " - -o " + out.string() + " < " +
-                 (folder_ / "edited.swift").string());
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(effectText(), store::EffectFile::demoJson());
-  EXPECT_EQ(store::EffectFile::load(out)->cells[0]->birthRate.value, 150.0);
-
-  // Nothing changed: not even the other output file is written.
-  const fs::path unchangedOut = folder_ / "unchanged.json";
-  writeFile(folder_ / "edited.swift", snippet_);
-  EXPECT_EQ(runProgram("apply " + effect_.string() + " " + (folder_ / "edited.swift").string() +
-                       " -o " + unchangedOut.string())
-                .status,
-            1);
-  EXPECT_FALSE(fs::exists(unchangedOut));
-}
-
-TEST_F(ApplyCommandTest, FileAndUsageErrorsExitWithTwo) {
-  EXPECT_EQ(runProgram("apply " + (folder_ / "missing.json").string() + " -").status, 2);
   EXPECT_EQ(
-      runProgram("apply " + effect_.string() + " " + (folder_ / "missing.swift").string()).status,
-      2);
-  EXPECT_EQ(runProgram("apply").status, 2);
-  EXPECT_EQ(runProgram("apply " + effect_.string() + " - --platform windows < /dev/null").status,
-            2);
+      runProgram("apply " + effect_.string() + " - -o " + out.string() + " < " + edited_.string())
+          .status,
+      0);
+  EXPECT_EQ(readFile(effect_), EffectFile::demoJson());
+  EXPECT_EQ(EffectFile::load(out)->cells[0]->birthRate.value, 150.0);
+  // Nothing changed: not even the other output file is written.
+  fs::remove(out);
+  EXPECT_EQ(apply(snippet_, "-o " + out.string()).status, 1);
+  EXPECT_FALSE(fs::exists(out));
 }
 
 }  // namespace
