@@ -119,7 +119,13 @@ TEST(ChangeLocatorTest, LinePatterns) {
   const std::string colour = "(red: 1/255.0, green: 2/255.0, blue: 3/255.0, alpha: 1.0).cgColor\n";
   constexpr auto mac = CodePlatform::macOS;
   constexpr auto iOS = CodePlatform::iOS;
-  const std::vector<std::tuple<std::string, CodePlatform, ConfigType, bool>> rows{
+  struct Row {
+    std::string newString;
+    CodePlatform platform;
+    ConfigType type;
+    bool expected;
+  };
+  const std::vector<Row> rows{
       {"particlesLayer.backgroundColor = NSColor" + colour, mac, Layer::background, true},
       {"particlesLayer.backgroundColor = NSColor" + colour, iOS, Layer::background, false},
       {"cell1.color = UIColor(red: 1/255.0, 2/255.0, blue: 3/255.0, alpha: 1.0).cgColor", iOS,

@@ -1,9 +1,10 @@
 // Runs the built program: `tessary-code apply` on effect files in a temporary folder, also when the
-// effect changed since its snippet was made. How a save that fails keeps the old effect is tested
-// with the effect file and the atomic file.
+// effect changed since its snippet was made and when the disk will not take the save.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -111,6 +112,57 @@ TEST_F(ApplyCommandTest, StandardInputAndAnotherOutputFile) {
   fs::remove(out);
   EXPECT_EQ(apply(snippet_, "-o " + out.string()).status, 1);
   EXPECT_FALSE(fs::exists(out));
+}
+
+// Saving onto a full disk, a read-only file system or a folder the user may not write: one line
+// naming the file and the system's reason, exit status 2, the old effect as it was and nothing
+// left beside it. The disks are made in a mount namespace of their own, so nothing stays mounted;
+// a fault that cannot be made here is said and passed over.
+TEST_F(ApplyCommandTest, ADiskThatWillNotTakeTheSave) {
+  writeFile(edited_, edited(birthRate_, "cell1.birthRate = 150"));
+  const std::string disk = (folder_ / "disk").string();
+  const std::string effect = disk + "/fire.json";
+  std::filesystem::create_directories(disk);
+  const bool root = ::geteuid() == 0;
+  struct Row {
+    std::string shell;
+    std::string prepare;  // fails where the fault cannot be made
+    std::string runAs;
+    std::string reason;
+    std::string listing;
+  };
+  const Row rows[] = {
+      {"unshare -m sh",
+       "mount -t tmpfs -o size=64k tmpfs " + disk + " && cp " + effect_.string() + " " + disk +
+           " && { dd if=/dev/zero of=" + disk + "/filler bs=1k 2>/dev/null; true; }",
+       "", "No space left on device", "filler\nfire.json\n"},
+      {"unshare -m sh", "mount --bind -o ro " + disk + " " + disk, "", "Read-only file system",
+       "fire.json\n"},
+      // Root may write anywhere: the program runs as nobody then.
+      {"sh",
+       (root ? "command -v setpriv >/dev/null && " : "") + std::string("chmod 555 ") + disk +
+           " && chmod 755 " + folder_.string(),
+       root ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "", "Permission denied",
+       "fire.json\n"},
+  };
+  constexpr int kCannotMakeFault = 77;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.reason);
+    const fs::path script = folder_ / "fault.sh";
+    writeFile(script, "cp " + effect_.string() + " " + disk + "\n" + row.prepare + " || exit " +
+                          std::to_string(kCannotMakeFault) + "\n" + row.runAs + " " +
+                          testing::programPath().string() + " apply " + effect + " " +
+                          edited_.string() + " 2>&1\necho \"status $?\"\ncmp -s " +
+                          effect_.string() + " " + effect + " && echo intact\nls -A " + disk +
+                          "\nchmod 755 " + disk + " 2>/dev/null\n");
+    const testing::ProgramRun run = testing::runShell(row.shell + " " + script.string(), true);
+    if (run.status == kCannotMakeFault) {
+      std::printf("cannot make the fault \"%s\" here: %s", row.reason.c_str(), run.output.c_str());
+      continue;
+    }
+    EXPECT_EQ(run.output, "tessary-code: " + effect + ": cannot save: " + row.reason +
+                              "\nstatus 2\nintact\n" + row.listing);
+  }
 }
 
 }  // namespace
