@@ -2,6 +2,7 @@
 
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include "command_error.h"
@@ -107,6 +108,37 @@ int runApply(const ApplyOptions& options) {
   }
   writeOutput(std::nullopt, describe(applied));
   return applied.answer == code_editor::CodeAnalysisResult::valid ? kApplyValid : kApplyNotValid;
+}
+
+Command addApplyCommand(CLI::App& app) {
+  struct Arguments {
+    ApplyOptions options;
+    std::string platform = "macos";
+    std::string edited;
+    std::string output;
+  };
+  auto arguments = std::make_shared<Arguments>();
+  CLI::App* command = app.add_subcommand(
+      "apply",
+      "Apply an edited snippet to an effect: the numbers changed in it are written into the "
+      "effect, which is saved when anything changed. Prints valid, pending or invalid, then one "
+      "line per change.\n\n"
+      "Example:\n  tessary-code apply fire.json fire.swift --platform ios");
+  command->add_option("EFFECT", arguments->options.effect, "Effect file (JSON)")->required();
+  command->add_option("EDITED", arguments->edited,
+                      "The edited snippet; - or nothing for standard input");
+  addPlatformOption(command, arguments->platform, "Platform the snippet is written for");
+  command->add_option("-o,--output", arguments->output,
+                      "Save the changed effect to FILE instead of EFFECT");
+  return {command, [arguments] {
+            ApplyOptions options = arguments->options;
+            options.platform = platformNamed(arguments->platform);
+            if (!arguments->edited.empty() && arguments->edited != "-") {
+              options.edited = arguments->edited;
+            }
+            if (!arguments->output.empty()) options.output = arguments->output;
+            return runApply(options);
+          }};
 }
 
 }  // namespace tessary::tool

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "command_line.h"
 #include "tessary/code_editor/code_analysis_result.h"
 #include "tessary/code_editor/code_platform.h"
 #include "tessary/store/data_store.h"
@@ -28,6 +29,9 @@ inline constexpr int kApplyNotValid = 1;
 // store took at least one change. Prints the answer, then one line per change:
 // "<variable>.<property>: <old> -> <new>". Returns kApplyValid or kApplyNotValid.
 int runApply(const ApplyOptions& options);
+
+// `apply EFFECT [EDITED] [--platform] [-o FILE]`.
+Command addApplyCommand(CLI::App& app);
 
 // What an edited snippet did to an effect.
 struct AppliedEdit {

@@ -1,5 +1,9 @@
 #include "build_command.h"
 
+#include <map>
+#include <memory>
+#include <string>
+
 #include "command_error.h"
 #include "output.h"
 #include "tessary/code_editor/code_builder.h"
@@ -59,6 +63,48 @@ void runBuild(const BuildOptions& options) {
   const std::shared_ptr<const platform::MutableAttributedString> text =
       builder.buildText(*layer, options.platform);
   writeOutput(options.output, render(*text, format, options));
+}
+
+Command addBuildCommand(CLI::App& app) {
+  struct Arguments {
+    BuildOptions options;
+    std::string platform = "macos";
+    std::string format = "auto";
+    std::string effect;
+    std::string output;
+  };
+  auto arguments = std::make_shared<Arguments>();
+  CLI::App* command = app.add_subcommand(
+      "build",
+      "Write the snippet of an effect (the built-in demo effect when none is given).\n\n"
+      "Example:\n  tessary-code build fire.json --platform ios --format plain -o fire.swift");
+  command->add_option("EFFECT", arguments->effect, "Effect file (JSON)");
+  addPlatformOption(command, arguments->platform, "Target platform");
+  command
+      ->add_option("--format", arguments->format,
+                   "auto (ansi on a terminal, plain otherwise), plain, ansi, html or rtf")
+      ->check(CLI::IsMember({"auto", "plain", "ansi", "html", "rtf"}, CLI::ignore_case))
+      ->type_name("FORMAT")
+      ->default_str("auto");
+  command->add_option("--text-size", arguments->options.textSize, "Text size in points")
+      ->check(CLI::Range(1.0, 200.0))
+      ->default_str("12");
+  command->add_option("-o,--output", arguments->output, "Write to FILE instead of standard output");
+  return {command, [arguments] {
+            static const std::map<std::string, OutputFormat> kFormats{
+                {"auto", OutputFormat::automatic},
+                {"plain", OutputFormat::plain},
+                {"ansi", OutputFormat::ansi},
+                {"html", OutputFormat::html},
+                {"rtf", OutputFormat::rtf}};
+            BuildOptions options = arguments->options;
+            options.platform = platformNamed(arguments->platform);
+            options.format = kFormats.at(lowercase(arguments->format));
+            if (!arguments->effect.empty()) options.effect = arguments->effect;
+            if (!arguments->output.empty()) options.output = arguments->output;
+            runBuild(options);
+            return 0;
+          }};
 }
 
 }  // namespace tessary::tool

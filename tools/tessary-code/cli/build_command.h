@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "command_line.h"
 #include "tessary/code_editor/code_platform.h"
 
 namespace tessary::tool {
@@ -20,5 +21,8 @@ struct BuildOptions {
 
 // Writes the snippet of an effect in the chosen format.
 void runBuild(const BuildOptions& options);
+
+// `build [EFFECT] [--platform] [--format] [--text-size] [-o FILE]`.
+Command addBuildCommand(CLI::App& app);
 
 }  // namespace tessary::tool

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -178,6 +179,27 @@ int runEdit(const EditOptions& options) {
       return kApplyNotValid;
     }
   }
+}
+
+Command addEditCommand(CLI::App& app) {
+  struct Arguments {
+    EditOptions options;
+    std::string platform = "macos";
+  };
+  auto arguments = std::make_shared<Arguments>();
+  CLI::App* command = app.add_subcommand(
+      "edit",
+      "Edit an effect's snippet in your editor ($VISUAL, then $EDITOR, then vi). When the editor "
+      "closes, the numbers you changed are written into the effect and it is saved; a line that "
+      "could not be used is named, and you may reopen your text, so nothing typed is lost.\n\n"
+      "Example:\n  tessary-code edit fire.json --platform ios");
+  command->add_option("EFFECT", arguments->options.effect, "Effect file (JSON)")->required();
+  addPlatformOption(command, arguments->platform, "Platform the snippet is written for");
+  return {command, [arguments] {
+            EditOptions options = arguments->options;
+            options.platform = platformNamed(arguments->platform);
+            return runEdit(options);
+          }};
 }
 
 }  // namespace tessary::tool

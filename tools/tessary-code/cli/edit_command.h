@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "command_line.h"
 #include "tessary/code_editor/code_platform.h"
 
 namespace tessary::tool {
@@ -16,5 +17,8 @@ struct EditOptions {
 // the edited text (on a terminal), or keeps it in a file it names, so nothing typed is lost.
 // Returns the exit status: 0 valid or nothing edited, 1 pending or invalid.
 int runEdit(const EditOptions& options);
+
+// `edit EFFECT [--platform]`.
+Command addEditCommand(CLI::App& app);
 
 }  // namespace tessary::tool
