@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <map>
+#include <memory>
+#include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/generated_effects.h"
 #include "tessary/code_editor/snippet_layout.h"
+#include "tessary/platform/text_storage.h"
 #include "tessary/platform/utf16_length.h"
 
 namespace tessary::code_editor {
@@ -172,6 +178,83 @@ TEST(CodeBuilderTest, AsyncBuildsReadTheEffectAsItWasWhenAsked) {
   ASSERT_TRUE(
       DispatchQueue::main().runUntil([&] { return built.has_value(); }, std::chrono::seconds(20)));
   EXPECT_EQ(*built, expected);
+}
+
+// Asynchronous builds while the host goes on changing the effect, storing results back into the
+// builder and changing the text size, as a host does while a slider is dragged (run under the
+// thread sanitizer too). Requests made faster than the throttler's rate replace one another: each
+// completes at most once, on the main queue, with the build asked for, and the last always does.
+TEST(CodeBuilderTest, AsyncBuildsWhileTheHostChangesTheEffectCompleteOnceWithTheirBuild) {
+  const DispatchQueue main = DispatchQueue::main();
+  CodeBuilder builder(12.0, cacheQueue());
+  const auto layer = testing::generateEffect(21, {.cells = 2, .minSubcells = 1, .maxSubcells = 1});
+  platform::TextStorage shown;
+  std::mt19937 random(8);
+  struct Request {
+    std::shared_ptr<const platform::MutableAttributedString> expected;
+    int completions = 0;
+  };
+  std::map<int, Request> requests;
+  std::atomic<bool> offMainQueue{false};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  int tag = 0;
+  while (tag < 1500 && std::chrono::steady_clock::now() < deadline) {
+    store::CellConfig& cell = *layer->cells[random() % layer->cells.size()];
+    std::optional<AnyKeyPath> changed;
+    switch (random() % 5) {
+      case 0:
+        cell.birthRate.setValue(cell.birthRate.value + 1.0);
+        changed = CellProperty::birthRate;
+        break;
+      case 1:
+        layer->emitterPositionY.setValue(layer->emitterPositionY.value - 0.5);
+        changed = LayerProperty::emitterPositionY;
+        break;
+      case 2:
+        cell.colorRed = std::uniform_real_distribution<double>(0.0, 1.0)(random);
+        changed = CellProperty::color;
+        break;
+      case 3:
+        cell.name += "x";
+        changed = CellProperty::contents;
+        break;
+      default:
+        cell.spin.setValue(cell.spin.value - 3.0);
+    }
+    const CodePlatform platform = random() % 4 == 0 ? kIOS : kMac;
+    // A request copies the builder as it is when made: a build on this thread right before it
+    // sees the same cache and text size.
+    const auto expected = std::make_shared<const platform::MutableAttributedString>(
+        *builder.buildMainThread(changed, *layer, platform).text);
+    for (const int burstEnd = tag + 1 + static_cast<int>(random() % 4); tag < burstEnd; ++tag) {
+      requests[tag].expected = expected;
+      builder.buildAsync(changed, *layer, platform, [&, tag](const BuildResult& result) {
+        if (!main.isCurrent()) offMainQueue = true;
+        Request& request = requests.at(tag);
+        ++request.completions;
+        EXPECT_TRUE(*result.text == *request.expected) << "request " << tag;
+        builder.cache = result.cache;
+        shown.setAttributedString(*result.text);
+      });
+    }
+    if (random() % 16 == 0) {
+      const bool larger = builder.textSize() < 10.0 || (builder.textSize() < 16.0 && random() % 2);
+      builder.textSizeIncreased(larger, &shown);
+    }
+    main.drain();
+    if (random() % 8 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(random() % 30));
+  }
+  const int last = tag - 1;
+  ASSERT_TRUE(
+      main.runUntil([&] { return requests[last].completions > 0; }, std::chrono::seconds(60)));
+  main.runUntil([] { return false; }, std::chrono::milliseconds(300));  // a second completion
+  EXPECT_FALSE(offMainQueue);
+  int completed = 0;
+  for (const auto& [requestTag, request] : requests) {
+    EXPECT_LE(request.completions, 1) << "request " << requestTag;
+    completed += request.completions;
+  }
+  EXPECT_GT(completed, 1);
 }
 
 }  // namespace
