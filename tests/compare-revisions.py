@@ -1,48 +1,23 @@
 #!/usr/bin/env python3
-"""Shows that the program behaves the same at a base revision and in the working tree.
-
-    tests/compare-revisions.py BASE_REV [COUNT]
-
-Builds the base revision's tessary-code and tessary-generate-effect in a git worktree of their own
-(kept in $BUILD_DIR/compare-base/<commit> and reused by later runs), builds the working tree's
-tessary-code in $BUILD_DIR (default build), generates COUNT effects (200) of varied sizes, sub-cells,
-names, bounds and modes, and for each effect and platform compares byte for byte what both
-programs print for `build --format plain|ansi|html|rtf` and what `apply -o OUT` does with edited
-snippets (a few numbers changed, one line with several numbers; then also an unfinished number,
-or a broken line): standard output, standard error, exit status and OUT's bytes.
-
-Prints one summary line; exits 1 naming the first differing file (the outputs are kept for
-inspection), 2 when a build fails.
-"""
-
-import concurrent.futures
-import copy
-import json
-import os
-import random
-import re
-import shutil
-import subprocess
-import sys
-import tempfile
+"""tests/compare-revisions.py BASE_REV [COUNT]: the program behaves the same at BASE_REV and in
+the working tree. Builds the base in $BUILD_DIR/compare-base/<commit> (kept), the working tree in
+$BUILD_DIR (default build); over COUNT (200) generated, varied effects and both platforms compares
+byte for byte stdout, stderr, exit status and the saved file of `build --format plain|ansi|html|rtf`
+and of `apply -o OUT` with edited snippets (numbers changed; an unfinished number; a broken line).
+Exits 1 naming the first differing file (outputs kept), 2 when a build fails."""
+import concurrent.futures, copy, json, os, random, re, shutil, subprocess, sys, tempfile
 from pathlib import Path
 
-FORMATS = ("plain", "ansi", "html", "rtf")
-PLATFORMS = ("macos", "ios")
-CELL_COUNTS = (0, 1, 2, 3, 3, 4, 5, 7, 10, 16)
-LARGE_CELL_COUNT = 120  # every 50th effect
+FORMATS, PLATFORMS = ("plain", "ansi", "html", "rtf"), ("macos", "ios")
+CELL_COUNTS, LARGE_CELL_COUNT = (0, 1, 2, 3, 3, 4, 5, 7, 10, 16), 120  # large: every 50th effect
 SHAPES = ("point", "line", "rectangle", "cuboid", "circle", "sphere")
 MODES = ("points", "outline", "surface", "volume")
 RENDER_MODES = ("unordered", "oldestFirst", "oldestLast", "backToFront", "additive")
-# Names meant to confuse a reader of the snippet: quotes, escapes, line breaks, other lines' text,
-# pattern characters, right-to-left text, emoji, control characters.
-HOSTILE_NAMES = (
-    "spark", "fire \U0001f525", "\u05e9\u05dc\u05d5\u05dd", 'quote " inside', "back\\slash",
+# Names to confuse a reader of the snippet: quotes, escapes, breaks, other lines, patterns, controls.
+HOSTILE_NAMES = ("spark", "fire \U0001f525", "\u05e9\u05dc\u05d5\u05dd", 'quote " inside', "back\\slash",
     "line\nbreak", "cell2.birthRate = 5", "x cell1.lifetime = 7.0\n", "subcell1_1.velocity = -3.0",
-    "particlesLayer.emitterPosition = CGPoint(x: 1.0, y: 2.0)", "(.*=[a-z]+)\\E\\Q",
-    "let cell1 = CAEmitterCell()", "tab\tand\rreturn", "", "=", "\u2028separator",
-    "bell\x07 escape\x1b[31m", "<b>&amp;</b>", "{\\rtf1 \\par}",
-)
+    "particlesLayer.emitterPosition = CGPoint(x: 1.0, y: 2.0)", "(.*=[a-z]+)\\E\\Q", "let cell1 = CAEmitterCell()",
+    "tab\tand\rreturn", "", "=", "\u2028separator", "bell\x07 escape\x1b[31m", "<b>&amp;</b>", "{\\rtf1 \\par}")
 # A number a person would edit: not part of a name, not a divisor ("/255.0", "/ 180.0").
 NUMBER = re.compile(r"(?<![\w./])(?<!/ )-?\d+(?:\.\d+)?")
 # A line that sets a number of the layer, a cell or the view.
@@ -70,8 +45,7 @@ def configure_and_build(source, build, targets, extra_flags=()):
 
 
 def build_base(repo, revision, build_dir):
-    commit = check(["git", "-C", repo, "rev-parse", "--verify", revision + "^{commit}"],
-                   text=True).stdout.strip()
+    commit = check(["git", "-C", repo, "rev-parse", "--verify", revision + "^{commit}"], text=True).stdout.strip()
     place = build_dir / "compare-base" / commit[:12]
     source = place / "source"
     if not source.exists():
@@ -83,10 +57,8 @@ def build_base(repo, revision, build_dir):
 
 
 def maybe_bounded(number, rng):
-    if rng.random() >= 0.15:
-        return number
-    return {"value": number, "min": min(number, -rng.randint(0, 50)),
-            "max": max(number, rng.randint(1, 900))}
+    return number if rng.random() >= 0.15 else {
+        "value": number, "min": min(number, -rng.randint(0, 50)), "max": max(number, rng.randint(1, 900))}
 
 
 def vary_cell(cell, rng, hostile):
@@ -106,14 +78,12 @@ def vary_cell(cell, rng, hostile):
 def generate_effect(generator, index, path):
     """A generated effect, then varied where the generator is uniform."""
     cells = LARGE_CELL_COUNT if index % 50 == 49 else CELL_COUNTS[index % len(CELL_COUNTS)]
-    seed = 1000 + index
-    check([generator, str(cells), path, str(seed)])
-    rng = random.Random(seed)
+    check([generator, str(cells), path, str(1000 + index)])
+    rng = random.Random(1000 + index)
     effect = json.loads(path.read_text(encoding="utf-8"))
     layer = effect["layer"]
-    layer["emitterShape"] = rng.choice(SHAPES)
-    layer["emitterMode"] = rng.choice(MODES)
-    layer["renderMode"] = rng.choice(RENDER_MODES)
+    for key, choices in (("emitterShape", SHAPES), ("emitterMode", MODES), ("renderMode", RENDER_MODES)):
+        layer[key] = rng.choice(choices)
     hostile = rng.random() < 0.5
     for cell in layer["cells"]:
         vary_cell(cell, rng, hostile)
@@ -144,8 +114,7 @@ def edited_snippets(snippet, rng):
         return {}
     several = [i for i in numbered if len(NUMBER.findall(lines[i])) > 1]
     chosen = rng.sample(numbered, min(3, len(numbered)))
-    if several:
-        chosen.append(rng.choice(several))
+    chosen += [rng.choice(several)] if several else []
     valid = list(lines)
     edit_lines(valid, chosen, rng)
     spare = rng.choice(numbered)
@@ -161,26 +130,22 @@ def edited_snippets(snippet, rng):
 
 def record(folder, name, result):
     (folder / name).write_bytes(result.stdout)
-    (folder / (name + ".status")).write_bytes(
-        b"exit %d\n" % result.returncode + result.stderr)
+    (folder / (name + ".status")).write_bytes(b"exit %d\n" % result.returncode + result.stderr)
 
 
 def compare_effect(index, base_build, head_program, work):
-    effect_dir = work / "effects" / f"effect-{index:03}"
+    effect_dir, rng = work / "effects" / f"effect-{index:03}", random.Random(index)
     effect_dir.mkdir(parents=True)
     effect = effect_dir / "effect.json"
     generate_effect(base_build / "bench" / "tessary-generate-effect", index, effect)
     programs = {"base": base_build / "tessary-code", "head": head_program}
-    rng = random.Random(index)
     for platform in PLATFORMS:
         folders = {side: work / side / effect_dir.name / platform for side in programs}
-        for folder in folders.values():
-            folder.mkdir(parents=True)
         for side, program in programs.items():
+            folders[side].mkdir(parents=True)
             for output_format in FORMATS:
-                record(folders[side], "build." + output_format,
-                       run([program, "build", effect, "--platform", platform,
-                            "--format", output_format]))
+                record(folders[side], "build." + output_format, run(
+                    [program, "build", effect, "--platform", platform, "--format", output_format]))
         snippet = (folders["base"] / "build.plain").read_text(encoding="utf-8", errors="replace")
         for variant, text in edited_snippets(snippet, rng).items():
             edited = effect_dir / f"{platform}-{variant}.swift"
@@ -199,18 +164,14 @@ def first_difference(base_file, head_file):
     base, head = base_file.read_bytes(), head_file.read_bytes()
     if base == head:
         return None
-    offset = next((i for i, (a, b) in enumerate(zip(base, head)) if a != b),
-                  min(len(base), len(head)))
-    line = base[:offset].count(b"\n") + 1
-    return f"byte {offset}, line {line}"
+    offset = next((i for i, (a, b) in enumerate(zip(base, head)) if a != b), min(len(base), len(head)))
+    return f"byte {offset}, line {base[:offset].count(10) + 1}"
 
 
 def main():
     if len(sys.argv) not in (2, 3) or (len(sys.argv) == 3 and not sys.argv[2].isdigit()):
-        print("usage: tests/compare-revisions.py BASE_REV [COUNT]", file=sys.stderr)
-        sys.exit(2)
-    revision = sys.argv[1]
-    count = int(sys.argv[2]) if len(sys.argv) == 3 else 200
+        sys.exit(print("usage: tests/compare-revisions.py BASE_REV [COUNT]", file=sys.stderr) or 2)
+    revision, count = sys.argv[1], int(sys.argv[2]) if len(sys.argv) == 3 else 200
     repo = Path(__file__).resolve().parent.parent
     build_dir = Path(os.environ.get("BUILD_DIR", repo / "build")).resolve()
 
