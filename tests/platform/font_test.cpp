@@ -4,39 +4,21 @@
 
 #include <string>
 
+#include "golden_cases.h"
+
 namespace tessary::platform {
 namespace {
 
+// Per requested name: whether it is known, and the face it gives or falls back to.
 TEST(FontTest, KnownNamesAndFallback) {
-  struct Case {
-    const char* requested;
-    bool known;
-    const char* fontName;
-    const char* family;
-    bool bold;
-    bool italic;
-    bool monospaced;
-  };
-  const Case cases[] = {
-      {"Menlo Regular", true, "Menlo Regular", "Menlo", false, false, true},
-      {"Menlo-Regular", true, "Menlo Regular", "Menlo", false, false, true},
-      {"Menlo Bold", true, "Menlo Bold", "Menlo", true, false, true},
-      {"Menlo-BoldItalic", true, "Menlo Bold Italic", "Menlo", true, true, true},
-      {"Helvetica", true, "Helvetica", "Helvetica", false, false, false},
-      {"menlo regular", false, "System Font Regular", "System Font", false, false, false},
-      {"System Font Regular", false, "System Font Regular", "System Font", false, false, false},
-      {"", false, "System Font Regular", "System Font", false, false, false},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Font::fontWithName(c.requested, 12.0).has_value(), c.known) << c.requested;
-    const Font font = Font::fontWithNameOrSystemFont(c.requested, 12.5);
-    EXPECT_EQ(font.fontName(), c.fontName) << c.requested;
-    EXPECT_EQ(font.familyName(), c.family) << c.requested;
+  golden_cases::expectMatchesGolden("fonts.cases", 1, [](const auto& fields) {
+    const Font font = Font::fontWithNameOrSystemFont(fields[0], 12.5);
     EXPECT_EQ(font.pointSize(), 12.5);
-    EXPECT_EQ(font.isBold(), c.bold) << c.requested;
-    EXPECT_EQ(font.isItalic(), c.italic) << c.requested;
-    EXPECT_EQ(font.isMonospaced(), c.monospaced) << c.requested;
-  }
+    return std::string(Font::fontWithName(fields[0], 12.0) ? "known" : "unknown") + " | " +
+           std::string(font.fontName()) + " | " + std::string(font.familyName()) +
+           (font.isBold() ? " bold" : "") + (font.isItalic() ? " italic" : "") +
+           (font.isMonospaced() ? " monospaced" : "");
+  });
 }
 
 TEST(FontTest, EqualityIsFaceAndSize) {

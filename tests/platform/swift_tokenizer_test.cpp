@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "golden_cases.h"
 #include "support/golden_file.h"
 
 namespace tessary::platform {
@@ -43,45 +43,10 @@ TEST(SwiftTokenizerTest, MatchesGoldenFiles) {
   EXPECT_GT(inputs, 0) << folder;
 }
 
-// Bytes as printable ASCII: a backslash doubled, anything else outside ASCII's printable range as
-// \xHH.
-std::string escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    char hex[5];
-    std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-    out += c == '\\' ? "\\\\" : byte >= 0x20 && byte < 0x7F ? std::string(1, c) : hex;
-  }
-  return out;
-}
-
-std::string unescaped(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      out += text[i];
-    } else if (text[++i] == '\\') {
-      out += '\\';
-    } else {
-      out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
-      i += 2;
-    }
-  }
-  return out;
-}
-
-// source_ends.cases holds a source a line, escaped, and after a tab what it marks up as: sources
-// that end inside a construct, and bytes that are not valid UTF-8.
+// source_ends.cases holds sources that end inside a construct, and bytes that are not valid UTF-8.
 TEST(SwiftTokenizerTest, EdgesOfTheSourceAndInvalidBytes) {
-  const std::string cases = testing::readFile(std::filesystem::path(TESSARY_SOURCE_DIR) / "tests" /
-                                              "golden" / "swift" / "source_ends.cases");
-  std::string actual;
-  for (std::size_t start = 0; start < cases.size(); start = cases.find('\n', start) + 1) {
-    const std::string source = unescaped(cases.substr(start, cases.find('\t', start) - start));
-    actual += escaped(source) + '\t' + escaped(marked(source)) + '\n';
-  }
-  testing::expectMatchesGolden(actual, "swift/source_ends.cases");
+  platform::golden_cases::expectMatchesGolden("swift/source_ends.cases", 1,
+                                              [](const auto& fields) { return marked(fields[0]); });
 }
 
 TEST(SwiftTokenizerTest, NestingBeyondTheInterpolationLimitStaysSound) {
