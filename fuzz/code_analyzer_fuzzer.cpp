@@ -1,20 +1,10 @@
-// Edits of a real snippet, analysed on either platform with `isPending` either way: the analysis
-// never crashes, every value the store takes is finite, and an answer `invalid` for a text in
-// which no built line changed writes nothing.
-//
-// Input: one control byte (bit 0: iOS, bit 1: isPending, bits 2-3: which effect), then an edit
-// script. Each edit is a kind byte, a position (two bytes), a length byte and that many content
-// bytes, mostly mapped onto digits, ".", "-", "=", blanks and newlines, the characters that
-// matter to the number patterns.
+// Edits of a built snippet, analysed on either platform, pending or not: no crash, every stored
+// value finite and within bounds, and nothing but `invalid` and no writes while no built line
+// changed. Input: a control byte (bit 0: iOS, bit 1: pending, others: the effect), then edits.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
-#include <optional>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "fuzz_support.h"
 #include "support/generated_effects.h"
@@ -29,23 +19,11 @@
 
 namespace {
 
-using tessary::code_editor::ChangeLocator;
-using tessary::code_editor::CodeAnalysisResult;
-using tessary::code_editor::CodeAnalyzer;
-using tessary::code_editor::CodeBuilder;
-using tessary::code_editor::CodeHistory;
-using tessary::code_editor::CodePlatform;
+using namespace tessary::code_editor;
+using namespace tessary::store;
 using tessary::fuzzing::require;
 using tessary::platform::Color;
 using tessary::platform::DispatchQueue;
-using tessary::store::CellConfig;
-using tessary::store::DataStore;
-using tessary::store::LayerConfig;
-using tessary::store::LayerConfigRef;
-using tessary::store::LimitedValue;
-using tessary::store::PropertyTable;
-using tessary::store::StoreChange;
-using tessary::store::StoreValue;
 
 struct Subject {
   LayerConfigRef layer;
@@ -53,73 +31,53 @@ struct Subject {
   std::vector<CodeHistory> records;
 };
 
-constexpr std::size_t kEffectCount = 3;
-
-LayerConfigRef effectNumbered(std::size_t number) {
-  switch (number) {
-    case 0:
-      return tessary::store::EffectFile::demo();
-    case 1:
-      return tessary::testing::generateEffect(11, {.cells = 3, .maxSubcells = 2});
-    default:
-      return tessary::testing::generateEffect(
-          5, {.cells = 6, .minSubcells = 1, .maxSubcells = 1, .hostileNames = false});
-  }
-}
-
 // Every effect built for both platforms, once.
 const Subject& subject(std::size_t effect, CodePlatform platform) {
-  static const std::array<Subject, kEffectCount* 2> kSubjects = [] {
-    std::array<Subject, kEffectCount * 2> subjects;
+  static const std::vector<Subject> kSubjects = [] {
+    std::vector<Subject> subjects;
     const CodeBuilder builder(12.0, DispatchQueue("tessary.fuzz.cache"));
-    for (std::size_t i = 0; i < subjects.size(); ++i) {
-      Subject& made = subjects[i];
-      made.layer = effectNumbered(i / 2);
-      auto result = builder.buildMainThread(std::nullopt, *made.layer,
-                                            i % 2 == 0 ? CodePlatform::macOS : CodePlatform::iOS);
-      made.text = result.text->string();
-      made.records = std::move(result.newHistroy);
+    for (const LayerConfigRef& layer :
+         {EffectFile::demo(), tessary::testing::generateEffect(11, {.cells = 3, .maxSubcells = 2}),
+          tessary::testing::generateEffect(
+              5, {.cells = 6, .minSubcells = 1, .maxSubcells = 1, .hostileNames = false})}) {
+      for (const CodePlatform side : {CodePlatform::macOS, CodePlatform::iOS}) {
+        auto result = builder.buildMainThread(std::nullopt, *layer, side);
+        subjects.push_back({layer, result.text->string(), std::move(result.newHistroy)});
+      }
     }
     return subjects;
   }();
-  return kSubjects[effect * 2 + (platform == CodePlatform::macOS ? 0 : 1)];
+  return kSubjects[effect % (kSubjects.size() / 2) * 2 + (platform == CodePlatform::macOS ? 0 : 1)];
 }
 
-class Input {
- public:
-  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool empty() const { return position_ >= size_; }
-  std::uint8_t byte() { return empty() ? 0 : data_[position_++]; }
-  std::size_t twoBytes() { return static_cast<std::size_t>(byte()) << 8 | byte(); }
+struct Input {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t position = 0;
 
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t position_ = 0;
+  bool empty() const { return position >= size; }
+  std::uint8_t byte() { return empty() ? 0 : data[position++]; }
+  std::size_t twoBytes() {
+    const std::size_t high = byte();
+    return high << 8 | byte();
+  }
 };
 
-// Content bytes: most become characters a number line is made of; the rest stay as they are, so
-// letters, other punctuation and ill-formed UTF-8 come in too.
-char contentByte(std::uint8_t byte) {
-  static constexpr std::string_view kBiased = "0123456789.-= \n.-0e,:)";
-  if (byte < 176) return kBiased[byte % kBiased.size()];
-  return static_cast<char>(byte);
-}
-
+// Content bytes: most become characters of number lines; the rest stay, ill-formed UTF-8 too.
 std::string contentOf(Input& input) {
-  const std::size_t length = input.byte() % 24;
+  static constexpr std::string_view kBiased = "0123456789.-= \n.-0e,:)";
   std::string content;
-  for (std::size_t i = 0; i < length && !input.empty(); ++i) content += contentByte(input.byte());
+  for (std::size_t length = input.byte() % 24; length > 0 && !input.empty(); --length) {
+    const std::uint8_t byte = input.byte();
+    content += byte < 176 ? kBiased[byte % kBiased.size()] : static_cast<char>(byte);
+  }
   return content;
 }
 
-// The byte just after the last "=" of the line `lineNumber` (counted modulo the line count), or
-// the line's start when it has none.
+// Just after the last "=" of line `lineNumber` (modulo the line count), or the line's start.
 std::size_t afterEqualsOfLine(const std::string& text, std::size_t lineNumber) {
-  std::size_t lines = 1;
-  for (const char c : text) lines += c == '\n' ? 1 : 0;
   std::size_t start = 0;
-  for (std::size_t wanted = lineNumber % lines; wanted > 0; --wanted) {
+  for (auto wanted = lineNumber % (std::ranges::count(text, '\n') + 1); wanted > 0; --wanted) {
     start = text.find('\n', start) + 1;
   }
   const std::size_t end = std::min(text.find('\n', start), text.size());
@@ -132,27 +90,17 @@ std::string edited(std::string text, Input& input) {
   while (!input.empty() && text.size() < limit) {
     const std::uint8_t kind = input.byte() % 4;
     const std::size_t at = input.twoBytes();
-    switch (kind) {
-      case 0: {  // replace a stretch
-        const std::size_t begin = at % (text.size() + 1);
-        const std::size_t length = input.byte() % 8;
-        text.replace(begin, length, contentOf(input));
-        break;
-      }
-      case 1:  // insert
-        text.insert(at % (text.size() + 1), contentOf(input));
-        break;
-      case 2: {  // delete
-        const std::size_t begin = at % (text.size() + 1);
-        text.erase(begin, input.byte() % 32);
-        break;
-      }
-      default: {  // replace what a line holds after its "="
-        const std::size_t begin = afterEqualsOfLine(text, at);
-        const std::size_t end = std::min(text.find('\n', begin), text.size());
-        text.replace(begin, end - begin, contentOf(input));
-        break;
-      }
+    const std::size_t begin = at % (text.size() + 1);
+    if (kind == 0) {  // replace a stretch
+      const std::size_t length = input.byte() % 8;
+      text.replace(begin, length, contentOf(input));
+    } else if (kind == 1) {
+      text.insert(begin, contentOf(input));
+    } else if (kind == 2) {
+      text.erase(begin, input.byte() % 32);
+    } else {  // replace what a line holds after its "="
+      const std::size_t after = afterEqualsOfLine(text, at);
+      text.replace(after, std::min(text.find('\n', after), text.size()) - after, contentOf(input));
     }
   }
   return text;
@@ -161,10 +109,8 @@ std::string edited(std::string text, Input& input) {
 bool isFinite(const StoreValue& value) {
   if (const double* number = std::get_if<double>(&value)) return std::isfinite(*number);
   const Color& color = std::get<Color>(value);
-  for (const double component : {color.red, color.green, color.blue, color.alpha}) {
-    if (!std::isfinite(component) || component < 0.0 || component > 1.0) return false;
-  }
-  return true;
+  return std::ranges::all_of(std::array{color.red, color.green, color.blue, color.alpha},
+                             [](double part) { return part >= 0.0 && part <= 1.0; });
 }
 
 bool isSound(const LimitedValue& value) {
@@ -173,69 +119,56 @@ bool isSound(const LimitedValue& value) {
 }
 
 bool cellIsSound(const CellConfig& cell) {
+  bool sound = isFinite(Color{cell.colorRed, cell.colorGreen, cell.colorBlue, cell.colorAlpha});
   for (const PropertyTable::Row& row : PropertyTable::rows()) {
-    if (row.isCellNumber() && !isSound(cell.*row.cellNumber)) return false;
+    sound = sound && (!row.isCellNumber() || isSound(cell.*row.cellNumber));
   }
-  if (!isFinite(Color{cell.colorRed, cell.colorGreen, cell.colorBlue, cell.colorAlpha})) {
-    return false;
-  }
-  for (const auto& subcell : cell.subcells) {
-    if (!cellIsSound(*subcell)) return false;
-  }
-  return true;
+  for (const auto& subcell : cell.subcells) sound = sound && cellIsSound(*subcell);
+  return sound;
 }
 
 bool layerIsSound(const LayerConfig& layer) {
+  bool sound = isFinite(layer.background());
   for (const PropertyTable::Row& row : PropertyTable::rows()) {
-    if (row.isLayerNumber() && !isSound(layer.*row.layerNumber)) return false;
+    sound = sound && (!row.isLayerNumber() || isSound(layer.*row.layerNumber));
   }
-  if (!isFinite(layer.background())) return false;
-  for (const auto& cell : layer.cells) {
-    if (!cellIsSound(*cell)) return false;
-  }
-  return true;
+  for (const auto& cell : layer.cells) sound = sound && cellIsSound(*cell);
+  return sound;
 }
 
-// The length of the line terminator at `at` (0 for none): where a regular expression's "."
-// stops. CR LF is one terminator.
+// The length of the line terminator at `at` (0 for none; CR LF is one): where "." stops.
 std::size_t terminatorAt(std::string_view text, std::size_t at) {
   const std::string_view rest = text.substr(at);
-  if (rest.starts_with("\r\n")) return 2;
-  if (rest[0] >= '\n' && rest[0] <= '\r') return 1;
-  if (rest.starts_with("\xc2\x85")) return 2;
+  if (rest.starts_with("\r\n") || rest.starts_with("\xc2\x85")) return 2;
   if (rest.starts_with("\xe2\x80\xa8") || rest.starts_with("\xe2\x80\xa9")) return 3;
-  return 0;
+  return rest[0] >= '\n' && rest[0] <= '\r' ? 1 : 0;
 }
 
 // The lines of `text`, each without the blanks and tabs it begins with.
 std::vector<std::string_view> unindentedLines(std::string_view text) {
   std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  for (std::size_t at = 0;; ++at) {
-    const std::size_t terminator = at < text.size() ? terminatorAt(text, at) : 0;
-    if (at < text.size() && terminator == 0) continue;
+  for (std::size_t at = 0, start = 0; at <= text.size(); ++at) {
+    const std::size_t terminator = at < text.size() ? terminatorAt(text, at) : 1;
+    if (terminator == 0) continue;
     std::string_view line = text.substr(start, at - start);
-    while (!line.empty() && (line[0] == ' ' || line[0] == '\t')) line.remove_prefix(1);
+    line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
     lines.push_back(line);
-    if (at >= text.size()) return lines;
     start = at + terminator;
     at = start - 1;
   }
+  return lines;
 }
 
-// Whether the line of some built record now reads differently: the first line that begins with
-// the record's fixed beginning differs from the record's text.
+// Whether the first line that begins with some built record's fixed beginning now differs from it.
 bool anyBuiltLineChanged(const Subject& built, std::string_view newText) {
   const std::vector<std::string_view> lines = unindentedLines(newText);
   for (const CodeHistory& record : built.records) {
     const std::optional<std::string_view> beginning =
         ChangeLocator::fixedBeginning(record.string());
-    if (!beginning) continue;
-    for (const std::string_view line : lines) {
-      if (!line.starts_with(*beginning)) continue;
-      if (line != record.string()) return true;
-      break;
-    }
+    const auto line = std::find_if(lines.begin(), lines.end(), [&](std::string_view candidate) {
+      return beginning && candidate.starts_with(*beginning);
+    });
+    if (line != lines.end() && *line != record.string()) return true;
   }
   return false;
 }
@@ -243,17 +176,15 @@ bool anyBuiltLineChanged(const Subject& built, std::string_view newText) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Input input(data, size);
+  Input input{data, size};
   const std::uint8_t control = input.byte();
   const CodePlatform platform = (control & 1) != 0 ? CodePlatform::iOS : CodePlatform::macOS;
-  const Subject& built = subject((control >> 2) % kEffectCount, platform);
+  const Subject& built = subject(control >> 2, platform);
   const std::string newText = edited(built.text, input);
-
   static const DispatchQueue historyQueue("tessary.fuzz.history");
   CodeAnalyzer analyzer(historyQueue);
   analyzer.setHistory(built.records);
   analyzer.isPending = (control & 2) != 0;
-
   DataStore store(built.layer->deepCopy());
   std::size_t writes = 0;
   store.addObserver([&writes](const StoreChange& change) {
@@ -264,8 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       analyzer.analyzeString(newText, tessary::platform::TextStorage(), store, platform);
 
   require(layerIsSound(*store.layer()), "every stored number is finite and within its bounds");
-  // Looking for a changed line takes long, so it is done only when the answer or the writes say
-  // there must be one.
+  // Looking for a changed line takes long: only when the answer or the writes need one.
   if (answer != CodeAnalysisResult::invalid || writes > 0) {
     require(anyBuiltLineChanged(built, newText),
             "an answer other than invalid, or a write, needs a changed line");

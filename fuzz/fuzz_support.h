@@ -1,12 +1,13 @@
 #pragma once
 
-// Shared by the fuzz targets: a check that stops the run with a message libFuzzer reports as a
-// crash, and where the characters of any bytes begin.
+// Shared by the fuzz targets, with the standard headers they all use.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,8 +28,7 @@ inline std::string_view textOf(const std::uint8_t* data, std::size_t size) {
 // maximal ill-formed part, as a decoder that reads them as U+FFFD counts them.
 inline std::vector<bool> characterBoundaries(std::string_view text) {
   std::vector<bool> boundaries(text.size() + 1, false);
-  std::size_t position = 0;
-  while (position < text.size()) {
+  for (std::size_t position = 0, taken = 1; position < text.size(); position += taken) {
     boundaries[position] = true;
     const auto lead = static_cast<unsigned char>(text[position]);
     const std::size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
@@ -39,13 +39,10 @@ inline std::vector<bool> characterBoundaries(std::string_view text) {
     // code points beyond U+10FFFF.
     const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
     const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-    std::size_t taken = 1;
-    while (taken < length && position + taken < text.size()) {
+    for (taken = 1; taken < length && position + taken < text.size(); ++taken) {
       const auto byte = static_cast<unsigned char>(text[position + taken]);
       if (taken == 1 ? byte < low || byte > high : (byte & 0xC0) != 0x80) break;
-      ++taken;
     }
-    position += taken;
   }
   boundaries[text.size()] = true;
   return boundaries;

@@ -145,9 +145,19 @@ TEST(MutableAttributedStringTest, AgreesWithPerUnitModel) {
   const auto pick = [&](std::size_t count) {
     return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
   };
-  const std::string pieces[] = {"a",  "let ",          "\xC3\xA9", "\xF0\x9F\x98\x80",
-                                "\n", "\xE2\x82\xAC!", ""};
-  const std::size_t pieceUnits[] = {1, 4, 1, 2, 1, 2, 0};
+  // Each piece as given, as stored (ill-formed parts replaced) and its UTF-16 units.
+  const struct {
+    std::string given, stored;
+    std::size_t units;
+  } pieces[] = {{"a", "a", 1},
+                {"let ", "let ", 4},
+                {"\xC3\xA9", "\xC3\xA9", 1},
+                {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", 2},
+                {"\n", "\n", 1},
+                {"\xE2\x82\xAC!", "\xE2\x82\xAC!", 2},
+                {"", "", 0},
+                {"\xF0\x9F\x98", "\xEF\xBF\xBD", 1},
+                {"\xFF\xC3", "\xEF\xBF\xBD\xEF\xBF\xBD", 2}};
   const TextAttributes looks[] = {
       {},
       colored(1.0),
@@ -163,11 +173,11 @@ TEST(MutableAttributedStringTest, AgreesWithPerUnitModel) {
     for (int step = 0; step < 30; ++step) {
       const std::size_t action = pick(12);
       if (action < 5) {
-        const std::size_t piece = pick(std::size(pieces));
+        const auto& piece = pieces[pick(std::size(pieces))];
         const TextAttributes& look = looks[pick(std::size(looks))];
-        text.append(pieces[piece], makeAttributeSet(look));
-        modelText += pieces[piece];
-        units.insert(units.end(), pieceUnits[piece], look);
+        text.append(piece.given, makeAttributeSet(look));
+        modelText += piece.stored;
+        units.insert(units.end(), piece.units, look);
       } else if (action < 7) {
         text.append(MutableAttributedString(text));
         modelText += modelText;
