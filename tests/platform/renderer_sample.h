@@ -17,8 +17,9 @@ inline Color rgb(int red, int green, int blue, double alpha = 1.0) {
 }
 
 // A few snippet-like lines: token colours, a bold changed line, two links, an emoji, characters
-// every format must escape, a control character, a translucent colour, text without any
-// attributes, and three paragraph layouts (indented, hanging, none).
+// every format must escape, control characters, a translucent colour, text without any
+// attributes, an empty line, a character that is -1 as a signed UTF-16 unit, a size in half
+// points, and four paragraph layouts (indented, hanging, right-aligned, none).
 inline MutableAttributedString sampleText() {
   const Font regular = Font::fontWithNameOrSystemFont("Menlo Regular", 12.0);
   const Font bold = Font::fontWithNameOrSystemFont("Menlo Bold", 12.0);
@@ -44,7 +45,11 @@ inline MutableAttributedString sampleText() {
   text.append("\n", plain);
   text.append("cell1.birthRate = 120.0\n", changed);
   text.append("hanging {braces} and a\ttab\n", faint);
-  text.append("no attributes \x1B[31m caf\xC3\xA9 \xE6\x98\x9F\n", AttributeSet());
+  text.append("no attributes \x1B[31m caf\xC3\xA9 \xE6\x98\x9F \x1B]0;\x07\x7F\xC2\x9B\xC2\xA0\n\n",
+              AttributeSet());
+  text.append("\xEF\xBF\xBF right\n",
+              makeAttributeSet({.font = Font::fontWithName("Menlo Bold", 13.25),
+                                .paragraphStyle = ParagraphStyle{TextAlignment::right, 1, 2}}));
   text.append("system font", system);
   text.addAttributes({.link = "0: Import"}, {5, 14});
   text.addAttributes({.link = "0_1: \"Export\" <&>"}, {23, 14});
