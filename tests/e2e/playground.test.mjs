@@ -1,6 +1,5 @@
 // The playground in a real browser: `tessary-code serve` on a free port, driven through Debian's
-// Chromium. Screenshots go to $TESSARY_E2E_SCREENSHOTS (default build/e2e) for a person to look
-// at.
+// Chromium. Screenshots go to $TESSARY_E2E_SCREENSHOTS (default build/e2e) for a person to see.
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, execFileSync } from 'node:child_process';
@@ -16,11 +15,7 @@ const screenshots = path.resolve(process.env.TESSARY_E2E_SCREENSHOTS ?? '../../b
 const chromiumPath = process.env.TESSARY_CHROMIUM ?? '/usr/bin/chromium';
 const WAIT = { timeout: 10000 };
 
-let server;
-let address;
-let folder;
-let browser;
-let page;
+let server, address, folder, browser, page;
 
 function effectText() {
   return fs.readFileSync(path.join(folder, 'fire.json'), 'utf8');
@@ -35,60 +30,40 @@ async function waitForFile(predicate) {
   assert.fail('the effect file never changed as expected:\n' + effectText().slice(0, 2000));
 }
 
-async function shoot(name) {
-  await page.screenshot({ path: path.join(screenshots, name) });
-}
+const shoot = (name) => page.screenshot({ path: path.join(screenshots, name) });
 
 // A 32×32 PNG of a soft white star, made here so the test needs no image files.
 function starPng() {
-  const size = 32;
-  const rows = [];
-  for (let y = 0; y < size; y += 1) {
-    const row = [0];
-    for (let x = 0; x < size; x += 1) {
-      const dx = x - 15.5;
-      const dy = y - 15.5;
-      const radius = Math.hypot(dx, dy);
-      const arms = Math.abs(Math.cos(Math.atan2(dy, dx) * 2.5));
-      const alpha = Math.max(0, Math.min(255, Math.round(255 * (1 - radius / (6 + 10 * arms)))));
-      row.push(255, 255, 255, alpha);
+  const pixels = [];
+  for (let y = -15.5; y < 16; y += 1) {
+    pixels.push(0);
+    for (let x = -15.5; x < 16; x += 1) {
+      const arms = Math.abs(Math.cos(Math.atan2(y, x) * 2.5));
+      pixels.push(255, 255, 255, Math.max(0, Math.round(255 * (1 - Math.hypot(x, y) / (6 + 10 * arms)))));
     }
-    rows.push(Buffer.from(row));
   }
   const chunk = (type, data) => {
-    const length = Buffer.alloc(4);
-    length.writeUInt32BE(data.length);
     const body = Buffer.concat([Buffer.from(type, 'latin1'), data]);
-    const crc = Buffer.alloc(4);
-    crc.writeUInt32BE(zlib.crc32(body));
-    return Buffer.concat([length, body, crc]);
+    const words = Buffer.alloc(8);
+    words.writeUInt32BE(data.length, 0);
+    words.writeUInt32BE(zlib.crc32(body), 4);
+    return Buffer.concat([words.subarray(0, 4), body, words.subarray(4)]);
   };
-  const header = Buffer.alloc(13);
-  header.writeUInt32BE(size, 0);
-  header.writeUInt32BE(size, 4);
-  header.set([8, 6, 0, 0, 0], 8);
-  return Buffer.concat([
-    Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]),
-    chunk('IHDR', header),
-    chunk('IDAT', zlib.deflateSync(Buffer.concat(rows))),
-    chunk('IEND', Buffer.alloc(0)),
-  ]);
+  const header = Buffer.from([0, 0, 0, 32, 0, 0, 0, 32, 8, 6, 0, 0, 0]);
+  return Buffer.concat([Buffer.from('\x89PNG\r\n\x1a\n', 'latin1'), chunk('IHDR', header),
+    chunk('IDAT', zlib.deflateSync(Buffer.from(pixels))), chunk('IEND', Buffer.alloc(0))]);
 }
 
-// The code view's text and, for the first span whose text starts with `prefix`, its look.
-function lineLook(prefix) {
-  return page.evaluate((start) => {
-    const span = [...document.querySelectorAll('#code span')]
-      .find((candidate) => candidate.textContent.startsWith(start));
-    if (!span) return null;
-    const style = getComputedStyle(span);
-    return { text: span.textContent, weight: style.fontWeight, color: style.color };
-  }, prefix);
+// Waits until the first span of the code view starting with `prefix` has the changed line's
+// bold look; its text and colour.
+async function waitForChangedLook(prefix) {
+  const span = await page.waitForFunction((start) => [...document.querySelectorAll('#code span')]
+    .find((candidate) => candidate.textContent.startsWith(start) &&
+      getComputedStyle(candidate).fontWeight === '700'), prefix, WAIT);
+  return span.evaluate((found) => ({ text: found.textContent, color: getComputedStyle(found).color }));
 }
 
-async function codeText() {
-  return page.evaluate(() => document.querySelector('#code').textContent);
-}
+const codeText = () => page.evaluate(() => document.querySelector('#code').textContent);
 
 // Waits until the code view's text matches `pattern` (a RegExp, or text to find).
 async function waitForCode(pattern, what) {
@@ -101,40 +76,26 @@ async function waitForCode(pattern, what) {
     await page.locator('#status').textContent()));
 }
 
-// Selects the text `target` inside the line that starts with `linePrefix`, for typing over it.
-async function selectInLine(linePrefix, target) {
-  await page.evaluate(([prefix, wanted]) => {
+// The text `target` inside the line that starts with `linePrefix`: selected for typing over it,
+// or else scrolled into view; its screen rectangle.
+async function findInLine(linePrefix, target, select) {
+  return page.evaluate(([prefix, wanted, selecting]) => {
     const code = document.querySelector('#code');
-    const text = code.textContent;
-    const lineStart = text.indexOf('\n' + prefix) + 1;
-    const start = text.indexOf(wanted, lineStart);
-    const a = textPosition(start);
-    const b = textPosition(start + wanted.length);
-    code.focus();
+    const start = code.textContent.indexOf(wanted, code.textContent.indexOf('\n' + prefix) + 1);
+    const [a, b] = [textPosition(start), textPosition(start + wanted.length)];
     const range = document.createRange();
     range.setStart(a.node, a.offset);
     range.setEnd(b.node, b.offset);
-    const selection = window.getSelection();
-    selection.removeAllRanges();
-    selection.addRange(range);
-  }, [linePrefix, target]);
-}
-
-// The screen rectangle of `target` inside the line that starts with `linePrefix`.
-async function rectInLine(linePrefix, target) {
-  return page.evaluate(([prefix, wanted]) => {
-    const text = document.querySelector('#code').textContent;
-    const lineStart = text.indexOf('\n' + prefix) + 1;
-    const start = text.indexOf(wanted, lineStart);
-    const a = textPosition(start);
-    const b = textPosition(start + wanted.length);
-    const range = document.createRange();
-    range.setStart(a.node, a.offset);
-    range.setEnd(b.node, b.offset);
-    range.startContainer.parentElement.scrollIntoView({ block: 'center' });
+    if (selecting) {
+      code.focus();
+      window.getSelection().removeAllRanges();
+      window.getSelection().addRange(range);
+    } else {
+      range.startContainer.parentElement.scrollIntoView({ block: 'center' });
+    }
     const rect = range.getBoundingClientRect();
-    return { x: rect.x, y: rect.y, width: rect.width, height: rect.height };
-  }, [linePrefix, target]);
+    return { x: rect.x + rect.width / 2, y: rect.y + rect.height / 2 };
+  }, [linePrefix, target, select]);
 }
 
 before(async () => {
@@ -151,9 +112,8 @@ before(async () => {
     });
     server.on('exit', (code) => reject(new Error(`serve exited with ${code}`)));
   });
-  const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'tessary-chromium-'));
   // A new, empty profile (the user data folder) for every run.
-  browser = await chromium.launchPersistentContext(userDataDir, {
+  browser = await chromium.launchPersistentContext(fs.mkdtempSync(path.join(os.tmpdir(), 'tessary-chromium-')), {
     executablePath: chromiumPath,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
@@ -202,12 +162,7 @@ test('dragging a slider shows the changed look, then the new value', async () =>
   await page.mouse.move(x, y);
   await page.mouse.down();
   for (let step = 1; step <= 6; step += 1) await page.mouse.move(x + step * 6, y);
-  await page.waitForFunction(() => {
-    const span = [...document.querySelectorAll('#code span')]
-      .find((candidate) => candidate.textContent.startsWith('cell1.birthRate'));
-    return span && getComputedStyle(span).fontWeight === '700';
-  }, null, WAIT);
-  const dragging = await lineLook('cell1.birthRate');
+  const dragging = await waitForChangedLook('cell1.birthRate');
   assert.equal(dragging.color, 'rgb(0, 255, 0)');
   assert.doesNotMatch(dragging.text, /= 120\.0/);
   await shoot('slider-dragging.png');
@@ -227,19 +182,17 @@ test('dragging a slider shows the changed look, then the new value', async () =>
 });
 
 test('a number typed into the code moves the slider and is saved', async () => {
-  await selectInLine('cell1.lifetime =', '1.6');
+  await findInLine('cell1.lifetime =', '1.6', true);
   await page.keyboard.type('2.5', { delay: 40 });
-  const slider = page.locator('#cell-fields input[type=range][data-key="lifetime"]');
   await page.waitForFunction(
     () => document.querySelector('#cell-fields input[type=range][data-key="lifetime"]').value === '2.5',
     null, WAIT);
-  assert.equal(await slider.inputValue(), '2.5');
   await waitForFile((text) => /"lifetime": 2\.5/.test(text));
   await waitForCode('cell1.lifetime = 2.5\n', 'lifetime 2.5');
 });
 
 test('an unfinished number is marked as being typed', async () => {
-  await selectInLine('cell1.velocity =', '60.0');
+  await findInLine('cell1.velocity =', '60.0', true);
   await page.keyboard.type('1.', { delay: 40 });
   // Both at once: the next snippet shown clears them.
   await page.waitForFunction(() => {
@@ -254,7 +207,7 @@ test('an unfinished number is marked as being typed', async () => {
 });
 
 test('text that is not understood is marked', async () => {
-  await selectInLine('cell1.scaleRange =', '0.1');
+  await findInLine('cell1.scaleRange =', '0.1', true);
   await page.keyboard.type('x', { delay: 40 });
   // Both at once: a snippet still on its way from an earlier change clears them when it is shown.
   await page.waitForFunction(() => {
@@ -270,18 +223,12 @@ test('text that is not understood is marked', async () => {
 });
 
 test('numbers in the code can be scrubbed', async () => {
-  const rect = await rectInLine('cell1.scale =', '0.35');
-  const x = rect.x + rect.width / 2;
-  const y = rect.y + rect.height / 2;
+  const { x, y } = await findInLine('cell1.scale =', '0.35', false);
   await page.mouse.move(x, y);
   await page.keyboard.down('Control');
   await page.mouse.down();
   for (let step = 1; step <= 5; step += 1) await page.mouse.move(x + step * 8, y);
-  await page.waitForFunction(() => {
-    const span = [...document.querySelectorAll('#code span')]
-      .find((candidate) => candidate.textContent.startsWith('cell1.scale ='));
-    return span && getComputedStyle(span).fontWeight === '700';
-  }, null, WAIT);
+  await waitForChangedLook('cell1.scale =');
   await shoot('code-scrubbing.png');
   await page.mouse.up();
   await page.keyboard.up('Control');
@@ -311,9 +258,7 @@ test('the platform switch rewrites the code for iOS', async () => {
 });
 
 test('a texture is imported into the effect folder and exported again', async () => {
-  const chooserShown = page.waitForEvent('filechooser');
-  await page.locator('#import-texture').click();
-  const chooser = await chooserShown;
+  const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.locator('#import-texture').click()]);
   const png = starPng();
   await chooser.setFiles({ name: 'star.png', mimeType: 'image/png', buffer: png });
   await waitForCode('NSImage(named:"star")', 'the star texture');
@@ -321,9 +266,7 @@ test('a texture is imported into the effect folder and exported again', async ()
   await waitForFile((text) => /"texture": "star\.png"/.test(text));
   assert.equal(await page.locator('#cell-fields select[data-key="texture"]').inputValue(), 'file');
 
-  const downloadStarted = page.waitForEvent('download');
-  await page.locator('#export-texture').click();
-  const download = await downloadStarted;
+  const [download] = await Promise.all([page.waitForEvent('download'), page.locator('#export-texture').click()]);
   assert.equal(download.suggestedFilename(), 'star.png');
   assert.deepEqual(fs.readFileSync(await download.path()), png);
   await page.waitForTimeout(1000);
