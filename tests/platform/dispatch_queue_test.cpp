@@ -28,14 +28,14 @@ TEST(DispatchQueueTest, SerialQueueRunsOneBlockAtATimeInOrder) {
   std::atomic<bool> overlapped = false;
   for (int index = 0; index < 300; ++index) {
     queue.async([&, index] {
-      if (inside.fetch_add(1) != 0) overlapped = true;
+      overlapped = overlapped || inside.fetch_add(1) != 0;
       order.push_back(index);
       inside.fetch_sub(1);
     });
   }
-  EXPECT_EQ(queue.sync([&] { return order.size(); }), 300u);
+  queue.sync([] {});
   EXPECT_FALSE(overlapped);
-  for (int index = 0; index < 300; ++index) ASSERT_EQ(order[index], index);
+  for (int index = 0; index < 300; ++index) ASSERT_EQ(order.at(index), index);
 }
 
 TEST(DispatchQueueTest, SyncRunsOnTheCallingThreadHoldingTheQueue) {
@@ -86,28 +86,26 @@ TEST(DispatchQueueTest, DelayedBlocksRunInOrderOfTheirTimeAndNotBefore) {
        {DispatchQueue("tessary.delayed"),
         DispatchQueue("tessary.delayed", QualityOfService::background, Kind::concurrent), main}) {
     std::mutex mutex;
-    std::vector<int> order;
-    std::vector<DispatchQueue::Clock::duration> waited(3);
+    std::vector<std::pair<int, DispatchQueue::Clock::duration>> ran;
     std::promise<void> allRan;
     const auto start = DispatchQueue::Clock::now();
-    const auto record = [&](int delayIndex) {
-      const std::lock_guard lock(mutex);
-      waited[delayIndex] = DispatchQueue::Clock::now() - start;
-      order.push_back(delayIndex);
-      if (order.size() == 3) allRan.set_value();
-    };
-    queue.asyncAfter(300ms, [&] { record(2); });
-    queue.asyncAfter(100ms, [&] { record(0); });
-    queue.asyncAfter(200ms, [&] { record(1); });
-    const auto ran = allRan.get_future();
-    if (queue == main) {
-      main.runUntil([&] { return ran.wait_for(0s) == std::future_status::ready; }, kPatience);
+    for (const int delay : {300, 100, 200}) {
+      queue.asyncAfter(delay * 1ms, [&, delay] {
+        const std::lock_guard lock(mutex);
+        ran.emplace_back(delay, DispatchQueue::Clock::now() - start);
+        if (ran.size() == 3) allRan.set_value();
+      });
     }
-    ASSERT_EQ(ran.wait_for(kPatience), std::future_status::ready);
+    const auto done = allRan.get_future();
+    if (queue == main) {
+      main.runUntil([&] { return done.wait_for(0s) == std::future_status::ready; }, kPatience);
+    }
+    ASSERT_EQ(done.wait_for(kPatience), std::future_status::ready);
     const std::lock_guard lock(mutex);
-    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
-    EXPECT_GE(waited[0], 100ms);
-    EXPECT_GE(waited[2], 300ms);
+    for (std::size_t i = 0; i < ran.size(); ++i) {
+      EXPECT_EQ(ran[i].first, 100 * static_cast<int>(i + 1));
+      EXPECT_GE(ran[i].second, ran[i].first * 1ms);
+    }
   }
 }
 
@@ -142,22 +140,20 @@ TEST(DispatchQueueTest, LastReferenceRunsSubmittedBlocksAndDropsPendingTimers) {
   EXPECT_EQ(timerCapture.use_count(), 1);
 }
 
+// The block holds the only reference once `queue` is gone; it is released as the block's
+// captures are destroyed on the queue's own worker.
 TEST(DispatchQueueTest, LastReferenceMayBeReleasedByTheQueuesOwnBlock) {
   auto holder = std::make_shared<std::promise<void>>();
   auto done = holder->get_future();
+  std::promise<void> go;
   {
     auto queue = std::make_unique<DispatchQueue>("tessary.released-inside");
-    // The block holds the only reference once `queue` is gone; it is released as the block's
-    // captures are destroyed on the queue's own worker.
-    std::promise<void> go;
-    auto goFuture = go.get_future().share();
-    queue->async([captured = *queue, goFuture, holder] {
+    queue->async([captured = *queue, goFuture = go.get_future().share(), holder] {
       goFuture.wait();
       holder->set_value();
     });
-    queue.reset();
-    go.set_value();
   }
+  go.set_value();
   EXPECT_EQ(done.wait_for(kPatience), std::future_status::ready);
 }
 
@@ -196,18 +192,16 @@ TEST(MainQueueTest, BlocksRunOnTheHostsThreadOnlyWhenItDrains) {
   });
   EXPECT_TRUE(main.runUntil([&] { return syncReturned.load(); }, kPatience));
   worker.join();
-  EXPECT_EQ(ran.back(), "sync");
-  EXPECT_EQ(ran[ran.size() - 2], "before sync");
+  EXPECT_EQ(std::vector(ran.end() - 2, ran.end()),
+            (std::vector<std::string>{"before sync", "sync"}));
   EXPECT_FALSE(main.runUntil([] { return false; }, 30ms));
   EXPECT_FALSE(main.isCurrent());
 }
 
 TEST(DispatchQueueDeathTest, MisuseStopsTheProcessWithItsReason) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const struct {
-    std::function<void()> misuse;
-    const char* reason;
-  } cases[] = {
+  const DispatchQueue main = DispatchQueue::main();
+  const std::pair<std::function<void()>, std::string> cases[] = {
       {[] {
          const DispatchQueue queue("tessary.self");
          queue.sync([&] { queue.sync([] {}); });
@@ -225,21 +219,19 @@ TEST(DispatchQueueDeathTest, MisuseStopsTheProcessWithItsReason) {
          std::this_thread::sleep_for(kPatience);
        },
        "DispatchQueue.sync on queue \"tessary.async-self\""},
-      {[] {
-         const DispatchQueue main = DispatchQueue::main();
+      {[main] {
          main.async([main] { main.sync([] {}); });
          main.drain();
        },
        "DispatchQueue.sync on queue \"main\""},
       {[] { DispatchQueue("tessary.worker").drain(); }, "drain is only for the main"},
-      {[] {
-         const DispatchQueue main = DispatchQueue::main();
+      {[main] {
          main.async([main] { main.drain(); });
          main.drain();
        },
        "drain called from a block of the main queue"},
   };
-  for (const auto& c : cases) EXPECT_DEATH(c.misuse(), std::string("Fatal error: ") + c.reason);
+  for (const auto& [misuse, reason] : cases) EXPECT_DEATH(misuse(), "Fatal error: " + reason);
 }
 
 }  // namespace
