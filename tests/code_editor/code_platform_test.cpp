@@ -4,60 +4,39 @@
 
 #include <cmath>
 
+#include "tessary/store/property_table.h"
+
 namespace tessary::code_editor {
 namespace {
 
-using store::AnyKeyPath;
-using store::CellProperty;
-using store::LayerProperty;
-
-TEST(CodePlatformTest, RawValuesAndSegments) {
+TEST(CodePlatformTest, NamesAndSegments) {
   EXPECT_EQ(CodePlatform::fromRawValue("macOS"), CodePlatform::macOS);
   EXPECT_EQ(CodePlatform::fromRawValue("iOS"), CodePlatform::iOS);
-  for (const char* bad : {"macos", "MACOS", "", "iOS ", "ios"}) {
-    EXPECT_FALSE(CodePlatform::fromRawValue(bad).has_value()) << bad;
+  for (const char* bad : {"macos", "", "iOS ", "ios"})
+    EXPECT_FALSE(CodePlatform::fromRawValue(bad));
+  for (const int segment : {0, 1, 2, -1}) {
+    EXPECT_EQ(CodePlatform::fromSegment(segment).segment(), segment == 0 ? 0 : 1);
   }
-  EXPECT_EQ(CodePlatform::fromSegment(0), CodePlatform::macOS);
-  EXPECT_EQ(CodePlatform::fromSegment(1), CodePlatform::iOS);
-  EXPECT_EQ(CodePlatform::fromSegment(2), CodePlatform::iOS);
-  EXPECT_EQ(CodePlatform::fromSegment(-1), CodePlatform::iOS);
-  EXPECT_EQ(CodePlatform(CodePlatform::macOS).segment(), 0);
-  EXPECT_EQ(CodePlatform(CodePlatform::iOS).segment(), 1);
-  EXPECT_NE(std::hash<CodePlatform>{}(CodePlatform::macOS),
-            std::hash<CodePlatform>{}(CodePlatform::iOS));
 }
 
-TEST(CodePlatformTest, Mirroring) {
+// On macOS the y axis points up: the rows marked mirrored change sign, and the emitter's Y is
+// measured from the bottom of the view (a view 100 high shows 5 as 95).
+TEST(CodePlatformTest, MacOSMirrorsTheRowsMarkedSo) {
   store::LayerConfig layer;
   layer.emitterHeight.value = 100;
-  struct Case {
-    AnyKeyPath key;
-    double macSign;
-    std::optional<double> macGet;
-    double macGetWithLayer;
-  };
-  const Case cases[] = {
-      {CellProperty::yAcceleration, -1, -5, -5},
-      {CellProperty::emissionLatitude, -1, -5, -5},
-      {CellProperty::emissionLongitude, -1, -5, -5},
-      {CellProperty::spin, -1, -5, -5},
-      {LayerProperty::emitterPositionY, -1, std::nullopt, 95},
-      {CellProperty::xAcceleration, 1, 5, 5},
-      {LayerProperty::emitterPositionX, 1, 5, 5},
-      {AnyKeyPath(CellProperty::spin).appendingValue(), 1, 5, 5},
-  };
-  const CodePlatform mac = CodePlatform::macOS;
-  const CodePlatform ios = CodePlatform::iOS;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.key.description());
-    EXPECT_EQ(mac.getPlatformSign(c.key), c.macSign);
-    EXPECT_EQ(mac.get(5, c.key), c.macGet);
-    EXPECT_EQ(mac.get(5, c.key, layer), c.macGetWithLayer);
-    EXPECT_EQ(ios.getPlatformSign(c.key), 1.0);
-    EXPECT_EQ(ios.get(5, c.key), 5.0);
-    EXPECT_EQ(ios.get(5, c.key, layer), 5.0);
+  const CodePlatform mac = CodePlatform::macOS, ios = CodePlatform::iOS;
+  for (const store::PropertyTable::Row& row : store::PropertyTable::rows()) {
+    SCOPED_TRACE(row.typeName);
+    const double sign = row.mirroredOnMacOS ? -1 : 1;
+    const bool fromBottom = row.path == store::LayerProperty::emitterPositionY;
+    EXPECT_EQ(mac.getPlatformSign(row.path), sign);
+    EXPECT_EQ(mac.get(5, row.path), fromBottom ? std::nullopt : std::optional(5 * sign));
+    EXPECT_EQ(mac.get(5, row.path, layer), fromBottom ? 95 : 5 * sign);
+    EXPECT_EQ(ios.getPlatformSign(row.path) * ios.get(5, row.path, layer), 5.0);
+    EXPECT_EQ(ios.get(5, row.path), 5.0);
   }
-  EXPECT_TRUE(std::signbit(*mac.get(0.0, CellProperty::spin)));
+  EXPECT_EQ(mac.getPlatformSign(store::AnyKeyPath(store::CellProperty::spin).appendingValue()), 1);
+  EXPECT_TRUE(std::signbit(*mac.get(0.0, store::CellProperty::spin)));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "tessary/store/data_store.h"
@@ -11,156 +12,106 @@ namespace tessary::store {
 namespace {
 
 using Kind = StructureChange::Kind;
+using Told = std::tuple<Kind, std::optional<int>, std::optional<int>>;
+constexpr auto kControl = DataUpdateSource::control;
 
-struct StructureRecorder {
-  explicit StructureRecorder(DataStore& store) {
-    store.addStructureObserver(
-        [this](const StructureChange& change) { changes.push_back(change); });
+// A store with cells "a" (sub-cells "a1", "a2") and "b", recording the structure changes it tells.
+class DataStoreStructureTest : public ::testing::Test {
+ protected:
+  static CellConfigRef cell(const std::string& name, std::vector<CellConfigRef> subcells = {}) {
+    auto cell = std::make_shared<CellConfig>();
+    cell->name = name;
+    cell->subcells = std::move(subcells);
+    return cell;
   }
-  std::vector<StructureChange> changes;
+  static LayerConfigRef layerOf(std::vector<CellConfigRef> cells) {
+    auto layer = std::make_shared<LayerConfig>();
+    layer->cells = std::move(cells);
+    DataStore::renumberCells(*layer);
+    return layer;
+  }
+  std::vector<Told> told() const {
+    std::vector<Told> changes;
+    for (const auto& change : changes_) {
+      changes.emplace_back(change.kind, change.cellIdx, change.subcellIdx);
+    }
+    return changes;
+  }
+  DataStore store_{layerOf({cell("a", {cell("a1"), cell("a2")}), cell("b")})};
+  std::vector<StructureChange> changes_;
+  const DataStore::ObserverToken token_ = store_.addStructureObserver(
+      [this](const StructureChange& change) { changes_.push_back(change); });
 };
 
-CellConfigRef namedCell(const std::string& name) {
-  auto cell = std::make_shared<CellConfig>();
-  cell->name = name;
-  return cell;
+TEST_F(DataStoreStructureTest, ChoicesNamesAndTexturesChangeOnceAndTellTheObservers) {
+  int heardByRemoved = 0;
+  const auto removed =
+      store_.addStructureObserver([&](const StructureChange&) { ++heardByRemoved; });
+  store_.setEmitterShape(EmitterShape::circle, kControl);
+  store_.removeStructureObserver(removed);
+  store_.setEmitterShape(EmitterShape::circle, kControl);
+  store_.setEmitterMode(EmitterMode::volume, kControl);
+  store_.setRenderMode(RenderMode::oldestFirst, DataUpdateSource::undoRedo);
+  store_.setRenderMode(RenderMode::oldestFirst, DataUpdateSource::undoRedo);
+  store_.setCellName(0, 1, "<script>\"ember\"", kControl);
+  store_.setCellName(0, 1, "<script>\"ember\"", kControl);
+  store_.setCellName(7, std::nullopt, "nobody", kControl);
+  store_.setCellName(0, 5, "nobody", kControl);
+  const CellConfigRef b = store_.layer()->cell(1);
+  store_.setCellTexture(1, std::nullopt, platform::URL("star.png"), kControl);
+  EXPECT_EQ(b->contentUrl, platform::URL("star.png"));
+  EXPECT_EQ(b->contentsUrl, platform::URL("star.png"));
+  store_.setCellTexture(1, std::nullopt, platform::URL("star.png"), kControl);
+  store_.setCellTexture(1, std::nullopt, std::nullopt, kControl);
+  EXPECT_FALSE(b->contentUrl.has_value());
+  EXPECT_EQ(b->contentsUrl, platform::URL("None"));
+  store_.setCellBuiltInTexture(1, std::nullopt, kControl);
+  store_.setCellBuiltInTexture(1, std::nullopt, kControl);
+  EXPECT_FALSE(b->contentUrl.has_value() || b->contentsUrl.has_value());
+
+  const LayerConfig& layer = *store_.layer();
+  EXPECT_EQ(heardByRemoved, 1);
+  EXPECT_EQ(std::tie(layer.emitterShape, layer.emitterMode, layer.renderMode),
+            std::tuple(EmitterShape::circle, EmitterMode::volume, RenderMode::oldestFirst));
+  EXPECT_EQ(layer.cell(0, 1)->name, "<script>\"ember\"");
+  EXPECT_EQ(changes_.at(2).source, DataUpdateSource::undoRedo);
+  EXPECT_EQ(told(), (std::vector<Told>{{Kind::emitterShape, std::nullopt, std::nullopt},
+                                       {Kind::emitterMode, std::nullopt, std::nullopt},
+                                       {Kind::renderMode, std::nullopt, std::nullopt},
+                                       {Kind::name, 0, 1},
+                                       {Kind::texture, 1, std::nullopt},
+                                       {Kind::texture, 1, std::nullopt},
+                                       {Kind::texture, 1, std::nullopt}}));
 }
 
-// Two cells "a" (with sub-cells "a1", "a2") and "b".
-DataStore storeWithCells() {
-  auto layer = std::make_shared<LayerConfig>();
-  auto first = namedCell("a");
-  first->subcells = {namedCell("a1"), namedCell("a2")};
-  layer->cells = {first, namedCell("b")};
-  return DataStore(layer);
-}
-
-void expectNumbering(const LayerConfig& layer) {
-  for (std::size_t i = 0; i < layer.cells.size(); ++i) {
-    const CellConfig& cell = *layer.cells[i];
-    EXPECT_EQ(cell.index, static_cast<int>(i));
-    EXPECT_FALSE(cell.subindex.has_value());
-    for (std::size_t j = 0; j < cell.subcells.size(); ++j) {
-      EXPECT_EQ(cell.subcells[j]->index, static_cast<int>(i));
-      EXPECT_EQ(cell.subcells[j]->subindex, static_cast<int>(j));
-    }
+TEST_F(DataStoreStructureTest, AddingAndRemovingCellsRenumbersThem) {
+  EXPECT_EQ(store_.addCell(cell("c"), kControl), 2);
+  EXPECT_EQ(store_.addSubcell(2, cell("c1"), kControl), 0);
+  EXPECT_EQ(store_.addSubcell(9, cell("lost"), kControl), std::nullopt);
+  EXPECT_TRUE(store_.removeCell(0, 0, kControl));
+  EXPECT_EQ(store_.layer()->cell(0, 0)->name, "a2");
+  EXPECT_TRUE(store_.removeCell(0, std::nullopt, kControl));
+  for (const auto& [cellIdx, subcellIdx] :
+       std::initializer_list<std::pair<int, std::optional<int>>>{
+           {5, std::nullopt}, {0, 3}, {-1, std::nullopt}}) {
+    EXPECT_FALSE(store_.removeCell(cellIdx, subcellIdx, kControl));
   }
+  EXPECT_EQ(*store_.layer(), *layerOf({cell("b"), cell("c", {cell("c1")})}));
+  EXPECT_EQ(told(), (std::vector<Told>{{Kind::cellAdded, 2, std::nullopt},
+                                       {Kind::cellAdded, 2, 0},
+                                       {Kind::cellRemoved, 0, 0},
+                                       {Kind::cellRemoved, 0, std::nullopt}}));
 }
 
-TEST(DataStoreStructureTest, ListChoicesChangeOnceAndTellTheObservers) {
-  DataStore store(std::make_shared<LayerConfig>());
-  StructureRecorder recorder(store);
-  store.setEmitterShape(EmitterShape::circle, DataUpdateSource::control);
-  store.setEmitterShape(EmitterShape::circle, DataUpdateSource::control);
-  store.setEmitterMode(EmitterMode::volume, DataUpdateSource::control);
-  store.setRenderMode(RenderMode::oldestFirst, DataUpdateSource::undoRedo);
-  store.setRenderMode(RenderMode::oldestFirst, DataUpdateSource::undoRedo);
-
-  EXPECT_EQ(store.layer()->emitterShape, EmitterShape::circle);
-  EXPECT_EQ(store.layer()->emitterMode, EmitterMode::volume);
-  EXPECT_EQ(store.layer()->renderMode, RenderMode::oldestFirst);
-  ASSERT_EQ(recorder.changes.size(), 3u);
-  EXPECT_EQ(recorder.changes[0].kind, Kind::emitterShape);
-  EXPECT_EQ(recorder.changes[1].kind, Kind::emitterMode);
-  EXPECT_EQ(recorder.changes[2].kind, Kind::renderMode);
-  EXPECT_EQ(recorder.changes[2].source, DataUpdateSource::undoRedo);
-}
-
-TEST(DataStoreStructureTest, NamesAndTexturesOfCellsAndSubcells) {
-  DataStore store = storeWithCells();
-  StructureRecorder recorder(store);
-  store.setCellName(0, 1, "<script>\"ember\"", DataUpdateSource::control);
-  store.setCellName(0, 1, "<script>\"ember\"", DataUpdateSource::control);
-  store.setCellName(7, std::nullopt, "nobody", DataUpdateSource::control);
-  store.setCellName(0, 5, "nobody", DataUpdateSource::control);
-  EXPECT_EQ(store.layer()->cell(0, 1)->name, "<script>\"ember\"");
-
-  const CellConfigRef cell = store.layer()->cell(1);
-  store.setCellTexture(1, std::nullopt, platform::URL("star.png"), DataUpdateSource::control);
-  EXPECT_EQ(cell->contentUrl, platform::URL("star.png"));
-  EXPECT_EQ(cell->contentsUrl, platform::URL("star.png"));
-  store.setCellTexture(1, std::nullopt, platform::URL("star.png"), DataUpdateSource::control);
-  store.setCellTexture(1, std::nullopt, std::nullopt, DataUpdateSource::control);
-  EXPECT_FALSE(cell->contentUrl.has_value());
-  EXPECT_EQ(cell->contentsUrl, platform::URL("None"));
-  store.setCellBuiltInTexture(1, std::nullopt, DataUpdateSource::control);
-  EXPECT_FALSE(cell->contentUrl.has_value());
-  EXPECT_FALSE(cell->contentsUrl.has_value());
-  store.setCellBuiltInTexture(1, std::nullopt, DataUpdateSource::control);
-
-  const std::vector<std::pair<Kind, std::optional<int>>> expected{{Kind::name, 1},
-                                                                  {Kind::texture, std::nullopt},
-                                                                  {Kind::texture, std::nullopt},
-                                                                  {Kind::texture, std::nullopt}};
-  ASSERT_EQ(recorder.changes.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(recorder.changes[i].kind, expected[i].first) << i;
-    EXPECT_EQ(recorder.changes[i].subcellIdx, expected[i].second) << i;
-  }
-}
-
-TEST(DataStoreStructureTest, TexturesSurviveASaveAndLoad) {
-  DataStore store = storeWithCells();
-  store.setCellTexture(0, std::nullopt, platform::URL("flame.png"), DataUpdateSource::control);
-  store.setCellTexture(0, 0, std::nullopt, DataUpdateSource::control);
-  const LayerConfigRef loaded = EffectFile::parse(EffectFile::serialize(*store.layer()), "x");
-  EXPECT_EQ(*loaded, *store.layer());
-}
-
-TEST(DataStoreStructureTest, AddingAndRemovingCellsRenumbersThem) {
-  DataStore store = storeWithCells();
-  StructureRecorder recorder(store);
-  EXPECT_EQ(store.addCell(namedCell("c"), DataUpdateSource::control), 2);
-  EXPECT_EQ(store.addSubcell(2, namedCell("c1"), DataUpdateSource::control), 0);
-  EXPECT_EQ(store.addSubcell(9, namedCell("lost"), DataUpdateSource::control), std::nullopt);
-  expectNumbering(*store.layer());
-
-  EXPECT_TRUE(store.removeCell(0, 0, DataUpdateSource::control));
-  EXPECT_EQ(store.layer()->cell(0, 0)->name, "a2");
-  EXPECT_TRUE(store.removeCell(0, std::nullopt, DataUpdateSource::control));
-  EXPECT_FALSE(store.removeCell(5, std::nullopt, DataUpdateSource::control));
-  EXPECT_FALSE(store.removeCell(0, 3, DataUpdateSource::control));
-  EXPECT_FALSE(store.removeCell(-1, std::nullopt, DataUpdateSource::control));
-
-  ASSERT_EQ(store.layer()->cells.size(), 2u);
-  EXPECT_EQ(store.layer()->cell(0)->name, "b");
-  EXPECT_EQ(store.layer()->cell(1, 0)->name, "c1");
-  expectNumbering(*store.layer());
-
-  ASSERT_EQ(recorder.changes.size(), 4u);
-  EXPECT_EQ(recorder.changes[0].kind, Kind::cellAdded);
-  EXPECT_EQ(recorder.changes[1].subcellIdx, 0);
-  EXPECT_EQ(recorder.changes[2].kind, Kind::cellRemoved);
-  EXPECT_EQ(recorder.changes[3].cellIdx, 0);
-}
-
-TEST(DataStoreStructureTest, ReplacingTheLayerKeepsTheObjectAndSharesNothing) {
-  DataStore store = storeWithCells();
-  const LayerConfigRef layer = store.layer();
-  StructureRecorder recorder(store);
+TEST_F(DataStoreStructureTest, ReplacingTheLayerKeepsTheObjectAndSharesNothing) {
+  const LayerConfigRef layer = store_.layer();
   const LayerConfigRef snapshot = EffectFile::demo();
-  store.replaceLayer(*snapshot, DataUpdateSource::undoRedo);
-
-  EXPECT_EQ(store.layer(), layer);
+  store_.replaceLayer(*snapshot, DataUpdateSource::undoRedo);
+  EXPECT_EQ(store_.layer(), layer);
   EXPECT_EQ(*layer, *snapshot);
-  ASSERT_FALSE(layer->cells.empty());
-  EXPECT_NE(layer->cells[0], snapshot->cells[0]);
-  store.setCellName(0, std::nullopt, "changed", DataUpdateSource::control);
+  store_.setCellName(0, std::nullopt, "changed", kControl);
   EXPECT_NE(snapshot->cells[0]->name, "changed");
-  ASSERT_EQ(recorder.changes.size(), 2u);
-  EXPECT_EQ(recorder.changes[0].kind, Kind::layerReplaced);
-}
-
-TEST(DataStoreStructureTest, RemovedObserversHearNothing) {
-  DataStore store(std::make_shared<LayerConfig>());
-  StructureRecorder recorder(store);
-  int heard = 0;
-  const auto token = store.addStructureObserver([&heard](const StructureChange&) { ++heard; });
-  store.setEmitterShape(EmitterShape::line, DataUpdateSource::control);
-  store.removeStructureObserver(token);
-  store.setEmitterShape(EmitterShape::sphere, DataUpdateSource::control);
-  EXPECT_EQ(heard, 1);
-  EXPECT_EQ(recorder.changes.size(), 2u);
+  EXPECT_EQ(changes_.at(0).kind, Kind::layerReplaced);
 }
 
 }  // namespace
