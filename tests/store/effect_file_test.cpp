@@ -1,7 +1,6 @@
 #include "tessary/store/effect_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -187,52 +186,6 @@ TEST_F(EffectFileOnDiskTest, SavesLoadsAndNamesTheFileInItsMessages) {
   }
   EXPECT_TRUE(fs::is_character_file("/dev/full"));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 2);
-}
-
-// Sanitizers change what memory a load takes, and take long over a large file.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-constexpr bool kSanitized = __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) ||
-                            __has_feature(memory_sanitizer);
-#else
-constexpr bool kSanitized = false;
-#endif
-
-long peakResidentKilobytes() {
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
-// Run in a forked child, which starts at the parent's size, so the growth is this load's own.
-bool loadsWithinThreeTimesItsSize(const fs::path& file, std::size_t cellCount) {
-  const long before = peakResidentKilobytes();
-  const LayerConfigRef layer = EffectFile::load(file);
-  const long grownBytes = (peakResidentKilobytes() - before) * 1024;
-  std::fprintf(stderr, "grew by %ld bytes\n", grownBytes);
-  return layer->cells.size() == cellCount && layer->cells.back()->birthRate.value == 123.5 &&
-         layer->cells.back()->index == static_cast<int>(cellCount - 1) &&
-         grownBytes < 3 * static_cast<long>(fs::file_size(file));
-}
-
-TEST_F(EffectFileOnDiskTest, LargeFileLoadsWithoutAJsonTree) {
-  if (kSanitized) GTEST_SKIP() << "memory use is not measurable under sanitizers";
-  const fs::path file = folder_ / "large.json";
-  std::size_t cellCount = 0;
-  {
-    LayerConfig layer;
-    auto cell = std::make_shared<CellConfig>();
-    cell->name = "\xE2\x9C\xA8 sparkle";
-    cell->birthRate = {123.5, 0, 1000};
-    layer.cells.push_back(cell);
-    cellCount = 52'000'000 /
-                (EffectFile::serialize(layer).size() - EffectFile::serialize(LayerConfig()).size());
-    layer.cells.assign(cellCount, cell);
-    EffectFile::save(layer, file);
-  }
-  EXPECT_EXIT(_exit(loadsWithinThreeTimesItsSize(file, cellCount) ? 0 : 1),
-              ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

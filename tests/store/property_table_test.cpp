@@ -14,14 +14,7 @@ namespace {
 
 using Row = PropertyTable::Row;
 
-// The limited value a number row names in a layer whose first cell has one sub-cell: the cell's
-// for a cell row, the sub-cell's when `inSubcell`.
-LimitedValue& numberOf(const Row& row, LayerConfig& layer, bool inSubcell) {
-  if (row.isLayerNumber()) return layer.*row.layerNumber;
-  CellConfig& cell = inSubcell ? *layer.cells[0]->subcells[0] : *layer.cells[0];
-  return cell.*row.cellNumber;
-}
-
+// A layer whose first cell has one sub-cell.
 LayerConfigRef layerWithCellAndSubcell() {
   auto layer = std::make_shared<LayerConfig>();
   layer->cells.push_back(std::make_shared<CellConfig>());
@@ -49,50 +42,38 @@ TEST(PropertyTableTest, EveryRowIsFoundByEachOfItsNames) {
   EXPECT_FALSE(ConfigType::fromKeyPath(LayerProperty::backgroundAlpha));
 }
 
-// A new effect holds each number's defaults in the member its row names, found by the key path
-// of the property and of the value inside it (and not by the other root), within its bounds.
-TEST(PropertyTableTest, NewEffectsHoldEveryNumbersDefaults) {
-  const LayerConfigRef layer = layerWithCellAndSubcell();
-  const CellConfig& cell = *layer->cells[0];
-  for (const Row& row : PropertyTable::rows()) {
-    SCOPED_TRACE(row.typeName);
-    const LimitedValue* byPath =
-        row.path.cellProperty() ? cell.limitedValue(row.path) : layer->limitedValue(row.path);
-    if (row.kind != PropertyTable::Kind::number) {
-      EXPECT_EQ(byPath, nullptr);
-      continue;
-    }
-    const LimitedValue& member = numberOf(row, *layer, false);
-    EXPECT_EQ(byPath, &member);
-    EXPECT_EQ(row.path.cellProperty() ? layer->limitedValue(row.path) : cell.limitedValue(row.path),
-              nullptr);
-    EXPECT_EQ(row.path.cellProperty() ? cell.limitedValue(row.path.appendingValue())
-                                      : layer->limitedValue(row.path.appendingValue()),
-              &member);
-    EXPECT_EQ(member, row.defaults);
-    EXPECT_LE(row.defaults.min, row.defaults.value);
-    EXPECT_LE(row.defaults.value, row.defaults.max);
-  }
-}
-
-// Each number, changed alone in a cell, a sub-cell or the layer, with its own bounds and with
-// wider ones, is written to the file and read back, and makes the effect differ from the
-// unchanged one.
-TEST(PropertyTableTest, EveryNumberRoundTripsThroughTheFile) {
+// A new effect holds each number's defaults, within its bounds, in the member its row names and
+// its key path finds (with or without the value inside; not from the other root). Changed alone
+// in the layer, a cell or a sub-cell, and widened, the number reads back from the file and makes
+// the effect differ.
+TEST(PropertyTableTest, EveryNumberHoldsItsDefaultsAndRoundTripsThroughTheFile) {
   const LayerConfigRef unchanged = layerWithCellAndSubcell();
   for (const Row& row : PropertyTable::rows()) {
-    if (row.kind != PropertyTable::Kind::number) continue;
-    for (const bool inSubcell : {false, true}) {
-      for (const bool widened : {false, true}) {
-        SCOPED_TRACE(std::string(row.typeName) + (inSubcell ? " in a sub-cell" : "") +
-                     (widened ? " widened" : ""));
-        const LayerConfigRef layer = layerWithCellAndSubcell();
-        LimitedValue& number = numberOf(row, *layer, inSubcell);
-        number.setValue((row.defaults.min + row.defaults.max) / 2 + 0.125);
-        if (widened) number.setValue(row.defaults.max + 1);
-        EXPECT_NE(*layer, *unchanged);
-        EXPECT_EQ(*EffectFile::parse(EffectFile::serialize(*layer), "round trip"), *layer);
-      }
+    SCOPED_TRACE(row.typeName);
+    const LayerConfigRef layer = layerWithCellAndSubcell();
+    CellConfig& cell = *layer->cells[0];
+    const auto find = [&](AnyKeyPath path, bool inCell) {
+      return inCell ? cell.limitedValue(path) : layer->limitedValue(path);
+    };
+    const bool isCell = row.path.cellProperty().has_value();
+    if (row.kind != PropertyTable::Kind::number) {
+      EXPECT_EQ(find(row.path, isCell), nullptr);
+      continue;
+    }
+    LimitedValue& number = row.isLayerNumber() ? (*layer).*row.layerNumber : cell.*row.cellNumber;
+    EXPECT_EQ(find(row.path, isCell), &number);
+    EXPECT_EQ(find(row.path.appendingValue(), isCell), &number);
+    EXPECT_EQ(find(row.path, !isCell), nullptr);
+    EXPECT_EQ(number, row.defaults);
+    EXPECT_TRUE(row.defaults.min <= row.defaults.value && row.defaults.value <= row.defaults.max);
+    for (LimitedValue* changed :
+         {&number, isCell ? &(*cell.subcells[0].*row.cellNumber) : &number}) {
+      changed->setValue((row.defaults.min + row.defaults.max) / 2 + 0.125);
+      EXPECT_NE(*layer, *unchanged);
+      EXPECT_EQ(*EffectFile::parse(EffectFile::serialize(*layer), "round trip"), *layer);
+      changed->setValue(row.defaults.max + 1);
+      EXPECT_EQ(*EffectFile::parse(EffectFile::serialize(*layer), "widened"), *layer);
+      *changed = row.defaults;
     }
   }
 }
