@@ -12,95 +12,85 @@ namespace tessary::store {
 namespace {
 
 using Kind = StructureChange::Kind;
-using Told = std::tuple<Kind, std::optional<int>, std::optional<int>>;
+using Told = std::tuple<Kind, std::optional<int>, std::optional<int>, DataUpdateSource>;
 constexpr auto kControl = DataUpdateSource::control;
+constexpr auto kNone = std::nullopt;
+
+CellConfigRef cell(const std::string& name, std::vector<CellConfigRef> subcells = {}) {
+  auto cell = std::make_shared<CellConfig>();
+  cell->name = name;
+  cell->subcells = std::move(subcells);
+  return cell;
+}
+
+LayerConfigRef layerOf(std::vector<CellConfigRef> cells) {
+  auto layer = std::make_shared<LayerConfig>();
+  layer->cells = std::move(cells);
+  DataStore::renumberCells(*layer);
+  return layer;
+}
 
 // A store with cells "a" (sub-cells "a1", "a2") and "b", recording the structure changes it tells.
 class DataStoreStructureTest : public ::testing::Test {
  protected:
-  static CellConfigRef cell(const std::string& name, std::vector<CellConfigRef> subcells = {}) {
-    auto cell = std::make_shared<CellConfig>();
-    cell->name = name;
-    cell->subcells = std::move(subcells);
-    return cell;
-  }
-  static LayerConfigRef layerOf(std::vector<CellConfigRef> cells) {
-    auto layer = std::make_shared<LayerConfig>();
-    layer->cells = std::move(cells);
-    DataStore::renumberCells(*layer);
-    return layer;
-  }
-  std::vector<Told> told() const {
-    std::vector<Told> changes;
-    for (const auto& change : changes_) {
-      changes.emplace_back(change.kind, change.cellIdx, change.subcellIdx);
-    }
-    return changes;
-  }
   DataStore store_{layerOf({cell("a", {cell("a1"), cell("a2")}), cell("b")})};
-  std::vector<StructureChange> changes_;
-  const DataStore::ObserverToken token_ = store_.addStructureObserver(
-      [this](const StructureChange& change) { changes_.push_back(change); });
+  std::vector<Told> told_;
+  const DataStore::ObserverToken token_ = store_.addStructureObserver([this](const auto& change) {
+    told_.emplace_back(change.kind, change.cellIdx, change.subcellIdx, change.source);
+  });
 };
 
 TEST_F(DataStoreStructureTest, ChoicesNamesAndTexturesChangeOnceAndTellTheObservers) {
   int heardByRemoved = 0;
-  const auto removed =
-      store_.addStructureObserver([&](const StructureChange&) { ++heardByRemoved; });
+  const auto removed = store_.addStructureObserver([&](const auto&) { ++heardByRemoved; });
   store_.setEmitterShape(EmitterShape::circle, kControl);
   store_.removeStructureObserver(removed);
   store_.setEmitterShape(EmitterShape::circle, kControl);
   store_.setEmitterMode(EmitterMode::volume, kControl);
-  store_.setRenderMode(RenderMode::oldestFirst, DataUpdateSource::undoRedo);
-  store_.setRenderMode(RenderMode::oldestFirst, DataUpdateSource::undoRedo);
-  store_.setCellName(0, 1, "<script>\"ember\"", kControl);
-  store_.setCellName(0, 1, "<script>\"ember\"", kControl);
-  store_.setCellName(7, std::nullopt, "nobody", kControl);
+  for (int twice = 0; twice < 2; ++twice) {
+    store_.setRenderMode(RenderMode::oldestFirst, DataUpdateSource::undoRedo);
+    store_.setCellName(0, 1, "<script>\"ember\"", kControl);
+    store_.setCellTexture(1, kNone, platform::URL("star.png"), kControl);
+  }
+  store_.setCellName(7, kNone, "nobody", kControl);
   store_.setCellName(0, 5, "nobody", kControl);
-  const CellConfigRef b = store_.layer()->cell(1);
-  store_.setCellTexture(1, std::nullopt, platform::URL("star.png"), kControl);
-  EXPECT_EQ(b->contentUrl, platform::URL("star.png"));
-  EXPECT_EQ(b->contentsUrl, platform::URL("star.png"));
-  store_.setCellTexture(1, std::nullopt, platform::URL("star.png"), kControl);
-  store_.setCellTexture(1, std::nullopt, std::nullopt, kControl);
-  EXPECT_FALSE(b->contentUrl.has_value());
-  EXPECT_EQ(b->contentsUrl, platform::URL("None"));
-  store_.setCellBuiltInTexture(1, std::nullopt, kControl);
-  store_.setCellBuiltInTexture(1, std::nullopt, kControl);
-  EXPECT_FALSE(b->contentUrl.has_value() || b->contentsUrl.has_value());
-
   const LayerConfig& layer = *store_.layer();
+  EXPECT_EQ(layer.cells[1]->contentUrl, platform::URL("star.png"));
+  EXPECT_EQ(layer.cells[1]->contentsUrl, platform::URL("star.png"));
+  store_.setCellTexture(1, kNone, kNone, kControl);
+  EXPECT_FALSE(layer.cells[1]->contentUrl.has_value());
+  EXPECT_EQ(layer.cells[1]->contentsUrl, platform::URL("None"));
+  store_.setCellBuiltInTexture(1, kNone, kControl);
+  store_.setCellBuiltInTexture(1, kNone, kControl);
+  EXPECT_FALSE(layer.cells[1]->contentUrl.has_value() || layer.cells[1]->contentsUrl.has_value());
+
   EXPECT_EQ(heardByRemoved, 1);
-  EXPECT_EQ(std::tie(layer.emitterShape, layer.emitterMode, layer.renderMode),
+  EXPECT_EQ(std::tuple(layer.emitterShape, layer.emitterMode, layer.renderMode),
             std::tuple(EmitterShape::circle, EmitterMode::volume, RenderMode::oldestFirst));
   EXPECT_EQ(layer.cell(0, 1)->name, "<script>\"ember\"");
-  EXPECT_EQ(changes_.at(2).source, DataUpdateSource::undoRedo);
-  EXPECT_EQ(told(), (std::vector<Told>{{Kind::emitterShape, std::nullopt, std::nullopt},
-                                       {Kind::emitterMode, std::nullopt, std::nullopt},
-                                       {Kind::renderMode, std::nullopt, std::nullopt},
-                                       {Kind::name, 0, 1},
-                                       {Kind::texture, 1, std::nullopt},
-                                       {Kind::texture, 1, std::nullopt},
-                                       {Kind::texture, 1, std::nullopt}}));
+  EXPECT_EQ(told_, (std::vector<Told>{{Kind::emitterShape, kNone, kNone, kControl},
+                                      {Kind::emitterMode, kNone, kNone, kControl},
+                                      {Kind::renderMode, kNone, kNone, DataUpdateSource::undoRedo},
+                                      {Kind::name, 0, 1, kControl},
+                                      {Kind::texture, 1, kNone, kControl},
+                                      {Kind::texture, 1, kNone, kControl},
+                                      {Kind::texture, 1, kNone, kControl}}));
 }
 
 TEST_F(DataStoreStructureTest, AddingAndRemovingCellsRenumbersThem) {
   EXPECT_EQ(store_.addCell(cell("c"), kControl), 2);
   EXPECT_EQ(store_.addSubcell(2, cell("c1"), kControl), 0);
-  EXPECT_EQ(store_.addSubcell(9, cell("lost"), kControl), std::nullopt);
+  EXPECT_EQ(store_.addSubcell(9, cell("lost"), kControl), kNone);
   EXPECT_TRUE(store_.removeCell(0, 0, kControl));
   EXPECT_EQ(store_.layer()->cell(0, 0)->name, "a2");
-  EXPECT_TRUE(store_.removeCell(0, std::nullopt, kControl));
-  for (const auto& [cellIdx, subcellIdx] :
-       std::initializer_list<std::pair<int, std::optional<int>>>{
-           {5, std::nullopt}, {0, 3}, {-1, std::nullopt}}) {
-    EXPECT_FALSE(store_.removeCell(cellIdx, subcellIdx, kControl));
-  }
+  EXPECT_TRUE(store_.removeCell(0, kNone, kControl));
+  EXPECT_FALSE(store_.removeCell(5, kNone, kControl) || store_.removeCell(0, 3, kControl) ||
+               store_.removeCell(-1, kNone, kControl));
   EXPECT_EQ(*store_.layer(), *layerOf({cell("b"), cell("c", {cell("c1")})}));
-  EXPECT_EQ(told(), (std::vector<Told>{{Kind::cellAdded, 2, std::nullopt},
-                                       {Kind::cellAdded, 2, 0},
-                                       {Kind::cellRemoved, 0, 0},
-                                       {Kind::cellRemoved, 0, std::nullopt}}));
+  EXPECT_EQ(told_, (std::vector<Told>{{Kind::cellAdded, 2, kNone, kControl},
+                                      {Kind::cellAdded, 2, 0, kControl},
+                                      {Kind::cellRemoved, 0, 0, kControl},
+                                      {Kind::cellRemoved, 0, kNone, kControl}}));
 }
 
 TEST_F(DataStoreStructureTest, ReplacingTheLayerKeepsTheObjectAndSharesNothing) {
@@ -109,9 +99,9 @@ TEST_F(DataStoreStructureTest, ReplacingTheLayerKeepsTheObjectAndSharesNothing) 
   store_.replaceLayer(*snapshot, DataUpdateSource::undoRedo);
   EXPECT_EQ(store_.layer(), layer);
   EXPECT_EQ(*layer, *snapshot);
-  store_.setCellName(0, std::nullopt, "changed", kControl);
+  store_.setCellName(0, kNone, "changed", kControl);
   EXPECT_NE(snapshot->cells[0]->name, "changed");
-  EXPECT_EQ(changes_.at(0).kind, Kind::layerReplaced);
+  EXPECT_EQ(std::get<Kind>(told_.at(0)), Kind::layerReplaced);
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
 #include "tessary/store/effect_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "support/generated_effects.h"
@@ -23,15 +27,12 @@ namespace fs = std::filesystem;
 using testing::readFile;
 
 // The documents file writes bytes outside printable ASCII as \xHH.
-std::string decoded(std::string_view line) {
+std::string decoded(const std::string& line) {
   std::string bytes;
   for (std::size_t at = 0; at < line.size(); ++at) {
-    if (line.substr(at, 2) != "\\x") {
-      bytes += line[at];
-      continue;
-    }
-    bytes += static_cast<char>(std::stoi(std::string(line.substr(at + 2, 2)), nullptr, 16));
-    at += 3;
+    const bool escape = line.compare(at, 2, "\\x") == 0;
+    bytes += escape ? static_cast<char>(std::stoi(line.substr(at + 2, 2), nullptr, 16)) : line[at];
+    at += escape ? 3 : 0;
   }
   return bytes;
 }
@@ -75,55 +76,39 @@ TEST(EffectFileTest, DocumentsReadAsTheGoldenFileSays) {
   testing::expectMatchesGolden(text, "effect_file/documents.txt");
 }
 
+// The message is one line: controls (C1 ones drive a terminal as well) are escaped, and a file
+// name, being bytes, need not be UTF-8.
 TEST(EffectFileTest, ErrorsKeepTheirPartsAndPrintOneLineOfUtf8) {
-  try {
-    EffectFile::parse(R"({"tessaryEffect": 1, "a\nb": 1})", "my\neffect.json");
-    FAIL() << "expected an EffectFileError";
-  } catch (const EffectFileError& error) {
-    EXPECT_EQ(error.file(), "my\neffect.json");
-    EXPECT_EQ(error.place(), "/a\nb");
-    EXPECT_EQ(error.problem(), "unknown key; expected one of: tessaryEffect, layer");
-    EXPECT_STREQ(error.what(),
-                 "my\\neffect.json: /a\\nb: unknown key; expected one of: tessaryEffect, layer");
-  }
-  // C1 controls can drive a terminal as well, and a file name is bytes, not always UTF-8.
-  EXPECT_STREQ(EffectFileError("f\xC2\x9B", "p\x7F", "\xC3\xA9\t").what(),
-               "f\\u009B: p\\u007F: \xC3\xA9\\t");
+  const EffectFileError error("my\neffect.json\xC2\x9B", "/a\nb\x7F", "\xC3\xA9\t");
+  EXPECT_EQ(std::tie(error.file(), error.place(), error.problem()),
+            std::tuple("my\neffect.json\xC2\x9B", "/a\nb\x7F", "\xC3\xA9\t"));
+  EXPECT_STREQ(error.what(), "my\\neffect.json\\u009B: /a\\nb\\u007F: \xC3\xA9\\t");
   EXPECT_EQ(outcome("[]", "bad\xFF.json"),
             "bad\xEF\xBF\xBD.json: /: expected an object, found an array");
 }
 
 TEST(EffectFileTest, ReadsTakeDefaultsWidenBoundsClampColoursAndNumberCells) {
-  const auto layer = EffectFile::parse(R"({"tessaryEffect": 1, "layer": {"viewSize": {"width": 640},
-      "emitterPosition": {"y": 20}, "backgroundColor": {"blue": 0.5}, "cells": [{"birthRate": 1000,
-      "lifetime": {"value": -1}, "velocity": {"value": 5, "min": 10, "max": 20},
-      "scale": {"value": 1, "max": 1}, "color": {"red": 1.5, "green": -0.25, "blue": 0.5, "alpha": 1e300},
-      "texture": "textures/fire ball.png"}, {"texture": null}, {"subcells": [{}, {}]}]}})",
-                                       "fx.json");
-  LayerConfig expected;
-  expected.viewWidth.value = 640;
-  expected.emitterPositionY.value = 20;
-  expected.backgroundBlue = 0.5;
-  for (int index = 0; index < 3; ++index) {
-    expected.cells.push_back(std::make_shared<CellConfig>());
-    expected.cells[index]->index = index;
-  }
-  CellConfig& first = *expected.cells[0];
-  first.birthRate = {1000, 0, 1000};
-  first.lifetime = {-1, -1, 30};
-  first.velocity = {5, 5, 20};
-  first.scale = {1, 0, 1};
-  std::tie(first.colorRed, first.colorGreen, first.colorBlue, first.colorAlpha) =
-      std::tuple(1.0, 0.0, 0.5, 1.0);
-  first.contentUrl = first.contentsUrl = platform::URL("textures/fire ball.png");
-  expected.cells[1]->contentsUrl = platform::URL("None");
-  for (int subindex = 0; subindex < 2; ++subindex) {
-    expected.cells[2]->subcells.push_back(std::make_shared<CellConfig>());
-    expected.cells[2]->subcells[subindex]->index = 2;
-    expected.cells[2]->subcells[subindex]->subindex = subindex;
-  }
-  EXPECT_EQ(*layer, expected);
-  EXPECT_EQ(*EffectFile::parse(R"({"tessaryEffect": 1})", "fx.json"), LayerConfig());
+  const auto read = [](const std::string& layer) {
+    return EffectFile::parse(R"({"tessaryEffect": 1, "layer": {)" + layer + "}}", "fx.json");
+  };
+  const LayerConfigRef layer = read(R"("viewSize": {"width": 640}, "backgroundColor": {"blue": 0.5},
+      "cells": [{"birthRate": 1000, "lifetime": {"value": -1}, "velocity": {"value": 5, "min": 10,
+      "max": 20}, "scale": {"value": 1, "max": 1}, "color": {"red": 1.5, "green": -0.25,
+      "alpha": 1e300}, "texture": "a b.png"}, {"texture": null}, {"subcells": [{}, {}]}])");
+  const LayerConfigRef expected = read(R"("cells": [{}, {}, {"subcells": [{}, {}]}])");
+  expected->viewWidth.value = 640;
+  expected->backgroundBlue = 0.5;
+  CellConfig& first = *expected->cells[0];
+  std::tie(first.birthRate, first.lifetime, first.velocity, first.scale) =
+      std::tuple(LimitedValue{1000, 0, 1000}, LimitedValue{-1, -1, 30}, LimitedValue{5, 5, 20},
+                 LimitedValue{1, 0, 1});
+  std::tie(first.colorRed, first.colorGreen, first.colorAlpha) = std::tuple(1.0, 0.0, 1.0);
+  first.contentUrl = first.contentsUrl = platform::URL("a b.png");
+  expected->cells[1]->contentsUrl = platform::URL("None");
+  EXPECT_EQ(*layer, *expected);
+  EXPECT_EQ(*read(""), LayerConfig());
+  const CellConfig& last = *layer->cells[2]->subcells[1];
+  EXPECT_EQ(std::tuple(last.index, last.subindex), std::tuple(2, std::optional(1)));
 }
 
 // The unusual effect holds every way a value can be written: extreme, tiny and signed-zero
@@ -184,8 +169,35 @@ TEST_F(EffectFileOnDiskTest, SavesLoadsAndNamesTheFileInItsMessages) {
       EXPECT_EQ(error.what(), message);
     }
   }
-  EXPECT_TRUE(fs::is_character_file("/dev/full"));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 2);
+}
+
+// A save killed at any moment leaves the old effect or the new one, never a mix.
+TEST_F(EffectFileOnDiskTest, SavesKilledAtAnyMomentLeaveTheOldOrTheNewEffect) {
+  const fs::path file = folder_ / "effect.json";
+  const LayerConfigRef firstEffect = testing::generateEffect(3, {.cells = 600});
+  const LayerConfigRef secondEffect = testing::generateEffect(4, {.cells = 700});
+  const std::string first = EffectFile::serialize(*firstEffect);
+  const std::string second = EffectFile::serialize(*secondEffect);
+  EffectFile::save(*firstEffect, file);
+  testing::SeededRandom random;
+  for (int round = 0; round < 25; ++round) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (;;) {
+        EffectFile::save(*secondEffect, file);
+        EffectFile::save(*firstEffect, file);
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 40'000));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const std::string saved = readFile(file);
+    EXPECT_TRUE(saved == first || saved == second)
+        << "a mixed file of " << saved.size() << " bytes";
+  }
 }
 
 }  // namespace

@@ -14,19 +14,17 @@ namespace {
 
 using Row = PropertyTable::Row;
 
-// A layer whose first cell has one sub-cell.
-LayerConfigRef layerWithCellAndSubcell() {
-  auto layer = std::make_shared<LayerConfig>();
-  layer->cells.push_back(std::make_shared<CellConfig>());
-  layer->cells[0]->subcells.push_back(std::make_shared<CellConfig>());
-  layer->cells[0]->subcells[0]->subindex = 0;
-  return layer;
-}
-
 // Every row is found again by its key path, its type's raw value and its key path's name, so no
-// two rows share any of them, and the value inside a number names no row.
-TEST(PropertyTableTest, EveryRowIsFoundByEachOfItsNames) {
+// two rows share any of them, and the value inside a number names no row. A new effect holds
+// each number's defaults, within its bounds, in the member its row names and its key path finds
+// (with or without the value inside; not from the other root). Widened alone in the layer, a cell
+// or a sub-cell, the number reads back from the file and makes the effect differ.
+TEST(PropertyTableTest, EveryRowIsFoundByItsNamesAndEveryNumberByItsPath) {
   static_assert(ConfigType::caseCount == PropertyTable::rows().size());
+  auto unchanged = std::make_shared<LayerConfig>();
+  unchanged->cells = {std::make_shared<CellConfig>()};
+  unchanged->cells[0]->subcells = {std::make_shared<CellConfig>()};
+  unchanged->cells[0]->subcells[0]->subindex = 0;
   for (std::size_t index = 0; index < PropertyTable::rows().size(); ++index) {
     const Row& row = PropertyTable::rows()[index];
     SCOPED_TRACE(row.typeName);
@@ -37,20 +35,8 @@ TEST(PropertyTableTest, EveryRowIsFoundByEachOfItsNames) {
     EXPECT_EQ(row.path.propertyName(), row.name);
     EXPECT_EQ(PropertyTable::find(row.path.appendingValue()), nullptr);
     EXPECT_EQ(row.path.isLimitedValueProperty(), row.kind == PropertyTable::Kind::number);
-  }
-  EXPECT_EQ(PropertyTable::find(CellProperty::colorRed), nullptr);
-  EXPECT_FALSE(ConfigType::fromKeyPath(LayerProperty::backgroundAlpha));
-}
 
-// A new effect holds each number's defaults, within its bounds, in the member its row names and
-// its key path finds (with or without the value inside; not from the other root). Changed alone
-// in the layer, a cell or a sub-cell, and widened, the number reads back from the file and makes
-// the effect differ.
-TEST(PropertyTableTest, EveryNumberHoldsItsDefaultsAndRoundTripsThroughTheFile) {
-  const LayerConfigRef unchanged = layerWithCellAndSubcell();
-  for (const Row& row : PropertyTable::rows()) {
-    SCOPED_TRACE(row.typeName);
-    const LayerConfigRef layer = layerWithCellAndSubcell();
+    const LayerConfigRef layer = unchanged->deepCopy();
     CellConfig& cell = *layer->cells[0];
     const auto find = [&](AnyKeyPath path, bool inCell) {
       return inCell ? cell.limitedValue(path) : layer->limitedValue(path);
@@ -68,14 +54,14 @@ TEST(PropertyTableTest, EveryNumberHoldsItsDefaultsAndRoundTripsThroughTheFile) 
     EXPECT_TRUE(row.defaults.min <= row.defaults.value && row.defaults.value <= row.defaults.max);
     for (LimitedValue* changed :
          {&number, isCell ? &(*cell.subcells[0].*row.cellNumber) : &number}) {
-      changed->setValue((row.defaults.min + row.defaults.max) / 2 + 0.125);
-      EXPECT_NE(*layer, *unchanged);
-      EXPECT_EQ(*EffectFile::parse(EffectFile::serialize(*layer), "round trip"), *layer);
       changed->setValue(row.defaults.max + 1);
+      EXPECT_NE(*layer, *unchanged);
       EXPECT_EQ(*EffectFile::parse(EffectFile::serialize(*layer), "widened"), *layer);
       *changed = row.defaults;
     }
   }
+  EXPECT_EQ(PropertyTable::find(CellProperty::colorRed), nullptr);
+  EXPECT_FALSE(ConfigType::fromKeyPath(LayerProperty::backgroundAlpha));
 }
 
 // Every row as people and files see it, pinned, so that a change of a name, label, default or
