@@ -31,15 +31,11 @@ TEST(SnippetLayoutTest, PlainTextMatchesTheGoldenFiles) {
 
 // A sub-cell's link value keeps its two indices apart, so cell 1.1 is not taken for cell 11.
 TEST(SectionBuilderTest, TextureLinksAndKeyPathsOfNoLine) {
-  for (const auto& [index, subindex, link] :
-       {std::tuple<int, std::optional<int>, const char*>{11, std::nullopt, "11: Import"},
-        {1, 1, "1_1: Import"},
-        {2, 0, "2_0: Import"}}) {
-    CellConfig cell;
-    cell.index = index;
-    cell.subindex = subindex;
-    EXPECT_EQ(SectionBuilder::textureLinkValue(cell, "Import"), link);
-  }
+  CellConfig cell;
+  std::tie(cell.index, cell.subindex) = std::tuple(11, std::nullopt);
+  EXPECT_EQ(SectionBuilder::textureLinkValue(cell, "Import"), "11: Import");
+  std::tie(cell.index, cell.subindex) = std::tuple(1, 1);
+  EXPECT_EQ(SectionBuilder::textureLinkValue(cell, "Import"), "1_1: Import");
   for (const AnyKeyPath key : {AnyKeyPath(CellProperty::colorRed), AnyKeyPath(CellProperty::index),
                                AnyKeyPath(store::LayerProperty::viewWidth),
                                AnyKeyPath(CellProperty::lifetime).appendingValue()}) {
@@ -51,23 +47,14 @@ TEST(SectionBuilderTest, TextureLinksAndKeyPathsOfNoLine) {
       "");
 }
 
+// Escaping goes character by character, so one name holds every case.
 TEST(SectionBuilderTest, NamesAreEscapedAsStringLiteralContent) {
-  const std::pair<std::string, const char*> rows[] = {
-      {"say \"hi\"", "say \\\"hi\\\""},
-      {"back\\slash", "back\\\\slash"},
-      {"two\nlines", "two\\nlines"},
-      {"cr\rtab\t", "cr\\rtab\\t"},
-      {std::string("nul\0end", 7), "nul\\0end"},
-      {"esc\x1b", "esc\\u{1B}"},
-      {"del\x7f", "del\\u{7F}"},
-      {"c1\xc2\x85", "c1\\u{85}"},
-      {"ls\xe2\x80\xa8ps\xe2\x80\xa9", "ls\\u{2028}ps\\u{2029}"},
-      {"\xf0\x9f\x94\xa5 \xd7\xa9\xd7\x9c", "\xf0\x9f\x94\xa5 \xd7\xa9\xd7\x9c"},
-      {"x\")\nlet y = 1 //", "x\\\")\\nlet y = 1 //"},
-  };
-  for (const auto& [name, escaped] : rows) {
-    EXPECT_EQ(SectionBuilder::escapedForStringLiteral(name), escaped) << name;
-  }
+  using namespace std::string_view_literals;
+  EXPECT_EQ(
+      SectionBuilder::escapedForStringLiteral(
+          "\"hi\" back\\slash\n\r\t\0 \x1b\x7f\xc2\x85 \xe2\x80\xa8\xe2\x80\xa9 \xf0\x9f\x94\xa5 \xd7\xa9 x\")//"sv),
+      "\\\"hi\\\" back\\\\slash\\n\\r\\t\\0 \\u{1B}\\u{7F}\\u{85} \\u{2028}\\u{2029} "
+      "\xf0\x9f\x94\xa5 \xd7\xa9 x\\\")//");
 }
 
 }  // namespace
