@@ -4,8 +4,8 @@
 #include <optional>
 #include <utility>
 
+#include "current_line_finder.h"
 #include "tessary/code_editor/change_locator.h"
-#include "tessary/code_editor/current_line_finder.h"
 #include "tessary/code_editor/store_update.h"
 
 namespace tessary::code_editor {

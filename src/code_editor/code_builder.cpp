@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "code_cache_contents.h"
 #include "first_occurrence_index.h"
 #include "tessary/code_editor/snippet_layout.h"
 #include "tessary/platform/utf16_length.h"
@@ -42,16 +43,18 @@ class CodeBuilderRun {
 
   BuildResult run() && {
     reserve();
-    appendFrame(result_.cache.intro_, SectionBuilder::introText(layer_, platform_));
+    appendFrame(cache().intro, SectionBuilder::introText(layer_, platform_));
     SnippetLayout::forEachLine(
         layer_, [this](AnyKeyPath key, const CellConfig* cell) { placeLine(key, cell); });
-    appendFrame(result_.cache.outro_, SectionBuilder::outroText(layer_));
-    result_.cache.lastBuild_ = {result_.text->string().size(), result_.text->runCount()};
+    appendFrame(cache().outro, SectionBuilder::outroText(layer_));
+    cache().lastBuild = {result_.text->string().size(), result_.text->runCount()};
     return std::move(result_);
   }
 
  private:
-  using CacheValue = CodeCache::CacheValue;
+  using CacheValue = CodeCacheContents::Line;
+
+  CodeCacheContents& cache() { return result_.cache.contents(); }
 
   // A coloured line and its record text in one block: a later build reads both,
   // and their references share one count.
@@ -74,10 +77,10 @@ class CodeBuilderRun {
       if (key == CellProperty::contents) ++headers;
     });
     result_.newHistroy.reserve(lines);
-    result_.cache.reserveLines(lines);
+    cache().reserveLines(lines);
     piecesAreDistinct_ = indicesMatchPlaces(layer_);
     if (!piecesAreDistinct_) firstOccurrences_.reserve(lines + headers);
-    const CodeCache::BuildSize& last = result_.cache.lastBuild_;
+    const CodeCacheContents::BuildSize& last = cache().lastBuild;
     const auto withRoom = [](std::size_t size) { return size + size / 8; };
     result_.text->reserve(withRoom(last.bytes), withRoom(last.runs));
   }
@@ -109,13 +112,14 @@ class CodeBuilderRun {
       return;
     }
 
-    const CodeCache::CacheKey cacheKey{key, cell ? std::optional<int>(cell->index) : std::nullopt,
-                                       cell ? cell->subindex : std::nullopt};
-    const CacheValue* entry = result_.cache.lineInOrder(cacheKey);
+    const CodeCacheContents::Key cacheKey{key,
+                                          cell ? std::optional<int>(cell->index) : std::nullopt,
+                                          cell ? cell->subindex : std::nullopt};
+    const CacheValue* entry = cache().lineInOrder(cacheKey);
     const MutableAttributedString* piece = nullptr;
     std::shared_ptr<const std::string> recordText;
     std::size_t pieceHash = 0;
-    CodeCache::ColouredText coloured;
+    CodeCacheContents::ColouredText coloured;
     MutableAttributedString changedLook;
     if (entry != nullptr && isValid(*entry, line_)) {
       piece = entry->attributedString.get();
@@ -129,10 +133,10 @@ class CodeBuilderRun {
       const std::string& freshText = fresh->piece.string();
       fresh->recordText.assign(freshText, 0, freshText.size() - 1);
       pieceHash = FirstOccurrenceIndex::hashOf(freshText);
-      coloured = CodeCache::ColouredText(fresh, &fresh->piece);
+      coloured = CodeCacheContents::ColouredText(fresh, &fresh->piece);
       recordText = std::shared_ptr<const std::string>(fresh, &fresh->recordText);
-      result_.cache.storeLine(cacheKey,
-                              CacheValue{coloured, highlighter_.textSize(), recordText, pieceHash});
+      cache().storeLine(cacheKey,
+                        CacheValue{coloured, highlighter_.textSize(), recordText, pieceHash});
       piece = coloured.get();
     } else {
       changedLook = highlighter_.highlightChanged(line_);

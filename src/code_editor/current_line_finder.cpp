@@ -1,9 +1,10 @@
-#include "tessary/code_editor/current_line_finder.h"
+#include "current_line_finder.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
+#include "platform/word_hash.h"
 #include "tessary/code_editor/change_locator.h"
 #include "text_lines.h"
 
@@ -13,54 +14,11 @@ namespace {
 
 using platform::StringRange;
 
-constexpr std::uint64_t kSeed = 0x9E3779B97F4A7C15ULL;
-constexpr std::uint64_t kStepMultiplier = 0xBF58476D1CE4E5B9ULL;
-constexpr std::uint64_t kFinishMultiplier = 0x94D049BB133111EBULL;
+using platform::WordHash;
+
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-constexpr std::size_t kWordSize = 8;
-
-// `count` bytes (at most eight) as a word, first byte lowest, the rest zero.
-std::uint64_t loadWord(const char* bytes, std::size_t count) {
-  std::uint64_t word = 0;
-  if (count == kWordSize) {
-    std::memcpy(&word, bytes, kWordSize);
-    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
-    return word;
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    word |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
-  }
-  return word;
-}
-
-// The first `count` bytes of `word` (count < 8), the rest zero.
-std::uint64_t firstBytes(std::uint64_t word, std::size_t count) {
-  return word & ((std::uint64_t{1} << (8 * count)) - 1);
-}
-
-// A prefix hash reads the prefix in whole words, then the bytes left over and the length, so the
-// hash of every prefix of a line comes from the running state of the words before it.
-std::uint64_t step(std::uint64_t state, std::uint64_t word) {
-  return std::rotl((state ^ word) * kStepMultiplier, 29);
-}
-
-std::uint64_t finish(std::uint64_t state, std::uint64_t rest, std::size_t length) {
-  std::uint64_t hash = step(state, rest) ^ length;
-  hash ^= hash >> 31;
-  hash *= kFinishMultiplier;
-  hash ^= hash >> 29;
-  return hash;
-}
-
-std::uint64_t hashOf(std::string_view text) {
-  std::uint64_t state = kSeed;
-  std::size_t at = 0;
-  for (; at + kWordSize <= text.size(); at += kWordSize) {
-    state = step(state, loadWord(text.data() + at, kWordSize));
-  }
-  return finish(state, loadWord(text.data() + at, text.size() - at), text.size());
-}
+constexpr std::size_t kWordSize = WordHash::kWordSize;
 
 // Whether the word holds a byte that needs a closer look: a "=", a control character below
 // U+000E (the line terminators among them) or a byte of a multi-byte character.
@@ -71,8 +29,9 @@ bool needsCloserLook(std::uint64_t word) {
   return (hasEquals | hasLow | (word & kHighBits)) != 0;
 }
 
-std::size_t slotCountFor(std::size_t entries) {
-  return std::bit_ceil(std::max<std::size_t>(entries * 2, 16));
+// Eight bits for every two entries: a byte per slot of an index at most half full.
+std::size_t filterWordsFor(std::size_t entries) {
+  return std::bit_ceil(std::max<std::size_t>(entries * 2, 16)) / 8;
 }
 
 }  // namespace
@@ -80,25 +39,21 @@ std::size_t slotCountFor(std::size_t entries) {
 CurrentLineFinder::CurrentLineFinder(const std::vector<CodeHistory>& records) {
   beginningOfRecord_.assign(records.size(), kNone);
   restOfRecord_.assign(records.size(), {0, kUnassigned});
-  slots_.assign(slotCountFor(records.size()), kNone);
-  slotMask_ = slots_.size() - 1;
-  filter_.assign(slots_.size() / 8, 0);
+  index_.reserve(records.size());
+  filter_.assign(filterWordsFor(records.size()), 0);
   filterMask_ = filter_.size() * 64 - 1;
   for (std::size_t record = 0; record < records.size(); ++record) {
     const std::optional<std::string_view> beginning =
         ChangeLocator::fixedBeginning(records[record].string());
     if (!beginning) continue;
-    const std::uint64_t hash = hashOf(*beginning);
+    const std::uint64_t hash = WordHash::of(*beginning);
     std::uint32_t found = find(hash, *beginning);
     if (found == kNone) {
-      found = static_cast<std::uint32_t>(beginnings_.size());
-      beginnings_.push_back({hash, beginningText_.size(), beginning->size()});
+      found = static_cast<std::uint32_t>(index_.add(hash));
+      beginnings_.push_back({beginningText_.size(), beginning->size()});
       beginningText_ += *beginning;
       const std::size_t bit = (hash >> 32) & filterMask_;
       filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
-      std::size_t slot = hash & slotMask_;
-      while (slots_[slot] != kNone) slot = (slot + 1) & slotMask_;
-      slots_[slot] = found;
     }
     beginningOfRecord_[record] = found;
     const std::string& text = records[record].string();
@@ -125,14 +80,12 @@ bool CurrentLineFinder::mayBeBeginning(std::uint64_t hash) const {
 
 std::uint32_t CurrentLineFinder::find(std::uint64_t hash, std::string_view text) const {
   if (!mayBeBeginning(hash)) return kNone;
-  for (std::size_t slot = hash & slotMask_; slots_[slot] != kNone; slot = (slot + 1) & slotMask_) {
-    const Beginning& candidate = beginnings_[slots_[slot]];
-    if (candidate.hash == hash && candidate.length == text.size() &&
-        std::memcmp(beginningText_.data() + candidate.offset, text.data(), text.size()) == 0) {
-      return slots_[slot];
-    }
-  }
-  return kNone;
+  const std::optional<std::size_t> found = index_.find(hash, [&](std::size_t at) {
+    const Beginning& candidate = beginnings_[at];
+    return candidate.length == text.size() &&
+           std::memcmp(beginningText_.data() + candidate.offset, text.data(), text.size()) == 0;
+  });
+  return found ? static_cast<std::uint32_t>(*found) : kNone;
 }
 
 CurrentLineFinder::CurrentLines CurrentLineFinder::currentLines(std::string_view newString) const {
@@ -176,7 +129,7 @@ CurrentLineFinder::LineShape CurrentLineFinder::lineShape(std::string_view text,
   std::size_t at = start;
   while (at < text.size()) {
     const std::size_t count = std::min(kWordSize, text.size() - at);
-    if (count == kWordSize && !needsCloserLook(loadWord(text.data() + at, kWordSize))) {
+    if (count == kWordSize && !needsCloserLook(WordHash::loadWord(text.data() + at, kWordSize))) {
       at += kWordSize;
       continue;
     }
@@ -198,20 +151,20 @@ CurrentLineFinder::LineShape CurrentLineFinder::lineShape(std::string_view text,
 template <typename Found>
 void CurrentLineFinder::forEachBeginningOnLine(std::string_view text, std::size_t start,
                                                std::size_t lastEquals, Found&& found) const {
-  std::uint64_t state = kSeed;
+  std::uint64_t state = WordHash::kStart;
   for (std::size_t at = start; at <= lastEquals; at += kWordSize) {
     const std::size_t count = std::min(kWordSize, text.size() - at);
-    const std::uint64_t word = loadWord(text.data() + at, count);
+    const std::uint64_t word = WordHash::loadWord(text.data() + at, count);
     for (std::size_t i = 0; i < count && at + i <= lastEquals; ++i) {
       if (text[at + i] != '=') continue;
       const std::size_t length = at + i + 1 - start;
-      const std::uint64_t hash = i + 1 == kWordSize
-                                     ? finish(step(state, word), 0, length)
-                                     : finish(state, firstBytes(word, i + 1), length);
+      const std::uint64_t hash =
+          i + 1 == kWordSize ? WordHash::finish(WordHash::step(state, word), 0, length)
+                             : WordHash::finish(state, WordHash::firstBytes(word, i + 1), length);
       const std::uint32_t beginning = find(hash, text.substr(start, length));
       if (beginning != kNone) found(beginning);
     }
-    state = step(state, word);
+    state = WordHash::step(state, word);
   }
 }
 

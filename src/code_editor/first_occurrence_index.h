@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/flat_index.h"
 #include "tessary/platform/ns_range.h"
 
 namespace tessary::code_editor {
@@ -49,24 +50,15 @@ class FirstOccurrenceIndex {
     std::uint32_t byteLength;
     std::uint32_t utf16Start;
     std::uint32_t utf16Length;
-    std::size_t hash;
 
     Occurrence occurrence() const { return {byteStart, byteLength, {utf16Start, utf16Length}}; }
   };
 
-  // Slots are small so that probing stays in few cache lines; the occurrences lie apart.
-  struct Slot {
-    std::uint32_t hashHigh;
-    std::uint32_t occurrence;  // index + 1; 0 for an empty slot
-  };
-
   const Stored* find(std::string_view text, std::string_view piece, std::size_t hash) const;
   void insert(std::size_t hash, const Occurrence& occurrence);
-  void place(std::size_t hash, std::uint32_t occurrence);
-  void rehash(std::size_t slotCount);
 
   std::vector<Stored> occurrences_;
-  std::vector<Slot> slots_;  // a power of two in size, at most half used
+  platform::FlatIndex index_;
 };
 
 }  // namespace tessary::code_editor

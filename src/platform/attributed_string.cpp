@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <functional>
 #include <limits>
 #include <optional>
 #include <utility>
 
+#include "flat_index.h"
 #include "tessary/platform/fatal_error.h"
 #include "utf8.h"
+#include "word_hash.h"
 
 namespace tessary::platform {
 
@@ -46,25 +47,18 @@ class SetIndexMap {
   std::uint32_t* data_;
 };
 
-std::uint64_t mixed(std::uint64_t hash, std::uint64_t value) {
-  return hash ^ (value + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2));
-}
-
 // Zero hashes as one value whatever its sign, as the two compare equal.
 std::uint64_t bitsOf(double value) {
   return value == 0.0 ? 0 : std::bit_cast<std::uint64_t>(value);
 }
 
 // Equal attributes hash equally. The link, the colour and the size tell the sets of a text apart.
-std::size_t hashOf(const TextAttributes& attributes) {
-  std::uint64_t hash = attributes.link ? std::hash<std::string>{}(*attributes.link) : 0;
-  if (const std::optional<Color>& color = attributes.foregroundColor) {
-    for (const double component : {color->red, color->green, color->blue, color->alpha}) {
-      hash = mixed(hash, bitsOf(component));
-    }
-  }
-  if (attributes.font) hash = mixed(hash, bitsOf(attributes.font->pointSize()));
-  return static_cast<std::size_t>(mixed(hash, 0));
+std::uint64_t hashOf(const TextAttributes& attributes) {
+  const std::uint64_t link = attributes.link ? WordHash::of(*attributes.link) : 0;
+  const Color color = attributes.foregroundColor.value_or(Color{0.0, 0.0, 0.0, 0.0});
+  const double size = attributes.font ? attributes.font->pointSize() : 0.0;
+  return WordHash::ofWords({link, bitsOf(color.red), bitsOf(color.green), bitsOf(color.blue),
+                            bitsOf(color.alpha), bitsOf(size)});
 }
 
 std::size_t sequenceLengthOfLead(unsigned char lead) {
@@ -191,28 +185,37 @@ std::optional<std::uint32_t> MutableAttributedString::findSet(const TextAttribut
     }
     return std::nullopt;
   }
-  const std::vector<std::uint32_t>& slots = indexNewSets();
-  const std::size_t mask = slots.size() - 1;
-  for (std::size_t slot = hashOf(attributes) & mask;; slot = (slot + 1) & mask) {
-    const std::uint32_t entry = slots[slot];
-    if (entry == 0) return std::nullopt;
-    if (*sets_[entry - 1] == attributes) return entry - 1;
-  }
+  const std::optional<std::size_t> found = indexNewSets().find(
+      hashOf(attributes), [&](std::size_t at) { return *sets_[at] == attributes; });
+  if (!found) return std::nullopt;
+  return static_cast<std::uint32_t>(*found);
 }
 
-const std::vector<std::uint32_t>& MutableAttributedString::indexNewSets() {
-  SetIndex::State& index = setIndex_.state();
-  if (2 * sets_.size() > index.slots.size()) {
-    index.slots.assign(std::bit_ceil(4 * sets_.size()), 0);
-    index.indexed = 0;
-  }
-  const std::size_t mask = index.slots.size() - 1;
-  for (; index.indexed < sets_.size(); ++index.indexed) {
-    std::size_t slot = hashOf(*sets_[index.indexed]) & mask;
-    while (index.slots[slot] != 0) slot = (slot + 1) & mask;
-    index.slots[slot] = static_cast<std::uint32_t>(index.indexed + 1);
-  }
-  return index.slots;
+const FlatIndex& MutableAttributedString::indexNewSets() {
+  FlatIndex& index = setIndex_.get();
+  while (index.size() < sets_.size()) index.add(hashOf(*sets_[index.size()]));
+  return index;
+}
+
+MutableAttributedString::SetIndex::SetIndex() = default;
+MutableAttributedString::SetIndex::SetIndex(const SetIndex& /*other*/) {}
+MutableAttributedString::SetIndex& MutableAttributedString::SetIndex::operator=(
+    const SetIndex& other) {
+  if (this != &other) index_.reset();
+  return *this;
+}
+MutableAttributedString::SetIndex::SetIndex(SetIndex&&) noexcept = default;
+MutableAttributedString::SetIndex& MutableAttributedString::SetIndex::operator=(
+    SetIndex&&) noexcept = default;
+MutableAttributedString::SetIndex::~SetIndex() = default;
+
+FlatIndex& MutableAttributedString::SetIndex::get() {
+  if (!index_) index_ = std::make_unique<FlatIndex>();
+  return *index_;
+}
+
+void MutableAttributedString::SetIndex::clear() {
+  index_.reset();
 }
 
 void MutableAttributedString::checkRange(NSRange range) const {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "analysis_test_support.h"
+#include "code_editor/current_line_finder.h"
 #include "support/generated_effects.h"
 #include "support/test_seed.h"
-#include "tessary/code_editor/current_line_finder.h"
 
 namespace tessary::code_editor {
 namespace {

@@ -14,6 +14,8 @@
 
 namespace tessary::platform {
 
+class FlatIndex;
+
 // One stretch of text whose characters all carry the same attributes.
 struct AttributeRun {
   NSRange range;  // UTF-16 code units
@@ -145,7 +147,7 @@ class MutableAttributedString {
   std::uint32_t setIndexOf(const AttributeSet& attributes);
   std::uint32_t setIndexOfValue(TextAttributes attributes);
   std::optional<std::uint32_t> findSet(const TextAttributes& attributes);
-  const std::vector<std::uint32_t>& indexNewSets();
+  const FlatIndex& indexNewSets();
   std::size_t runIndexAtUtf16(std::size_t index) const;
   std::size_t runIndexAtByte(std::size_t byte) const;
   std::size_t runEndByte(std::size_t runIndex) const {
@@ -169,29 +171,19 @@ class MutableAttributedString {
   static constexpr std::size_t kScannedSets = 16;
   class SetIndex {
    public:
-    SetIndex() = default;
+    SetIndex();
     // A copy makes its own index when it needs one.
-    SetIndex(const SetIndex&) {}
-    SetIndex& operator=(const SetIndex&) {
-      state_.reset();
-      return *this;
-    }
-    SetIndex(SetIndex&&) noexcept = default;
-    SetIndex& operator=(SetIndex&&) noexcept = default;
-    ~SetIndex() = default;
+    SetIndex(const SetIndex&);
+    SetIndex& operator=(const SetIndex&);
+    SetIndex(SetIndex&&) noexcept;
+    SetIndex& operator=(SetIndex&&) noexcept;
+    ~SetIndex();
 
-    struct State {
-      std::vector<std::uint32_t> slots;  // set index + 1 by hash of the value, 0 where free
-      std::size_t indexed = 0;           // the sets entered so far, in table order
-    };
-    State& state() {
-      if (!state_) state_ = std::make_unique<State>();
-      return *state_;
-    }
-    void clear() { state_.reset(); }
+    FlatIndex& get();
+    void clear();
 
    private:
-    std::unique_ptr<State> state_;
+    std::unique_ptr<FlatIndex> index_;
   };
   SetIndex setIndex_;
   // addAttributes leaves sets that no run uses any more; they are dropped when the table

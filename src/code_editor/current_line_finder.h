@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/flat_index.h"
 #include "tessary/code_editor/code_history.h"
 #include "tessary/platform/ns_range.h"
 
@@ -52,9 +53,8 @@ class CurrentLineFinder {
   bool isAsBuilt(std::size_t record, std::string_view line) const;
 
  private:
-  // One distinct fixed beginning: its hash and its place in `beginningText_`.
+  // One distinct fixed beginning: its place in `beginningText_`.
   struct Beginning {
-    std::uint64_t hash;
     std::size_t offset;
     std::size_t length;
   };
@@ -82,6 +82,7 @@ class CurrentLineFinder {
 
   std::string beginningText_;  // the distinct fixed beginnings, one after the other
   std::vector<Beginning> beginnings_;
+  platform::FlatIndex index_;
   std::vector<std::uint32_t> beginningOfRecord_;  // kNone for a record that is never analysed
   // Each record's text after its fixed beginning, in `restText_`; a record whose text has
   // anything before its fixed beginning never reads as a current line (kUnassigned).
@@ -91,10 +92,8 @@ class CurrentLineFinder {
   };
   std::string restText_;
   std::vector<Rest> restOfRecord_;
-  std::vector<std::uint32_t> slots_;  // open addressing; kNone marks an empty slot
-  std::size_t slotMask_ = 0;
   // One bit per hash value range, set for the beginnings' hashes: most prefixes that are no
-  // beginning are turned away here, without a look into the larger slot table.
+  // beginning are turned away here, without a look into the larger index.
   std::vector<std::uint64_t> filter_;
   std::size_t filterMask_ = 0;
 };

@@ -1,0 +1,72 @@
+#include "code_cache_contents.h"
+
+#include <utility>
+
+#include "platform/word_hash.h"
+
+namespace tessary::code_editor {
+
+namespace {
+
+// A present index and an absent one hash apart, index 0 included.
+std::uint64_t wordOf(const std::optional<int>& index) {
+  return index ? (std::uint64_t{1} << 32) | static_cast<std::uint32_t>(*index) : 0;
+}
+
+}  // namespace
+
+std::uint64_t CodeCacheContents::Key::hash() const {
+  return platform::WordHash::ofWords({keypath.hash(), wordOf(cellIndex), wordOf(subcellIndex)});
+}
+
+const CodeCacheContents::Line* CodeCacheContents::line(const Key& key) const {
+  std::size_t expected = 0;
+  return lines_ ? lines_->find(key, expected) : nullptr;
+}
+
+const CodeCacheContents::Line* CodeCacheContents::lineInOrder(const Key& key) {
+  return lines_ ? lines_->find(key, expectedLine_) : nullptr;
+}
+
+CodeCacheContents::Lines& CodeCacheContents::ownLines() {
+  // Copy on write: the table is shared with the cache this one was copied from.
+  if (!lines_) {
+    lines_ = std::make_shared<Lines>();
+  } else if (lines_.use_count() > 1) {
+    lines_ = std::make_shared<Lines>(*lines_);
+  }
+  return *lines_;
+}
+
+void CodeCacheContents::storeLine(const Key& key, Line value) {
+  Lines& lines = ownLines();
+  const std::uint64_t hash = key.hash();
+  const auto matches = [&](std::size_t at) { return lines.entries[at].first == key; };
+  if (const std::optional<std::size_t> found = lines.index.find(hash, matches)) {
+    lines.entries[*found].second = std::move(value);
+    return;
+  }
+  lines.index.add(hash);
+  lines.entries.emplace_back(key, std::move(value));
+}
+
+void CodeCacheContents::reserveLines(std::size_t lines) {
+  if (lines_ && lines_.use_count() > 1) return;
+  Lines& own = ownLines();
+  own.entries.reserve(lines);
+  own.index.reserve(lines);
+}
+
+const CodeCacheContents::Line* CodeCacheContents::Lines::find(const Key& key,
+                                                              std::size_t& expected) const {
+  if (expected < entries.size() && entries[expected].first == key) {
+    return &entries[expected++].second;
+  }
+  const std::optional<std::size_t> found =
+      index.find(key.hash(), [&](std::size_t at) { return entries[at].first == key; });
+  if (!found) return nullptr;
+  expected = *found + 1;
+  return &entries[*found].second;
+}
+
+}  // namespace tessary::code_editor
