@@ -6,12 +6,12 @@
 #   - BM_Highlight/1000's bytes per second against Pygments' in-process
 #     highlight(code, SwiftLexer(), HtmlFormatter()) (goal: at least 50 times);
 #   - the peak resident size of the html build against the snippet's size (goal: at most 25).
-# Wall times are the best of several runs. Run `make bench` first (or set BUILD_DIR to a build
-# with TESSARY_BUILD_BENCH on).
+# Wall times are the best of several runs. Run `make bench` first (it builds in build-bench), or
+# set BUILD_DIR to another build with TESSARY_BUILD_BENCH on.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
+BUILD_DIR=${BUILD_DIR:-build-bench}
 CELLS=${CELLS:-1000}
 OURS_RUNS=${OURS_RUNS:-7}
 PEER_RUNS=${PEER_RUNS:-3}

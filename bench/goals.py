@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Prints the ratios of the speed goals from a tessary-bench JSON report.
+"""Prints the ratios of the speed goals from a tessary-bench JSON report; exits with 1 when a
+goal is missed.
 
 Times are CPU times of the benchmark thread, so that other work on a busy machine weighs less,
 and the median of the repetitions when the benchmarks were repeated.
@@ -56,9 +57,10 @@ def main(path):
         print(f"Highlight: {highlight / 1e6:.1f} MB/s at N = 1000 "
               "(bench/compare-peers.sh compares it with Pygments)")
     print("All goals met" if failures == 0 else f"{failures} goal(s) missed")
+    return failures
 
 
 if __name__ == "__main__":
     if len(sys.argv) != 2:
         sys.exit(f"usage: {sys.argv[0]} REPORT.json")
-    main(sys.argv[1])
+    sys.exit(1 if main(sys.argv[1]) else 0)

@@ -13,8 +13,11 @@
 namespace tessary::platform {
 
 // A regular expression in ICU syntax (look-behind "(?<=", look-ahead "(?=", Unicode "\d"),
-// compiled once with no options: case-sensitive, "." stops at line terminators, "^" and "$"
-// anchor at the ends of the whole text, greedy quantifiers.
+// compiled once with no options: case-sensitive, "." stops at line terminators, greedy
+// quantifiers. "^" matches only at the start of the whole text. "$" matches at the end of the
+// whole text and also just before one line terminator that ends it (line feed, vertical tab,
+// form feed, carriage return, carriage return and line feed, U+0085, U+2028, U+2029): "a$"
+// finds the "a" of "a\n" but not of "a\n\n" or "a\nb".
 //
 // Every search covers the whole text given. Text is UTF-8 and is searched in place; ill-formed
 // bytes read as U+FFFD, as one replacement character per maximal ill-formed sequence, and never
