@@ -39,22 +39,21 @@ class CodeBuilderRun {
         layer_(layer),
         platform_(platform),
         output_(output),
-        result_{std::make_shared<MutableAttributedString>(), {}, std::move(cache)} {}
+        result_{std::make_shared<MutableAttributedString>(), {}, std::move(cache)},
+        cache_(result_.cache.contents()) {}
 
   BuildResult run() && {
     reserve();
-    appendFrame(cache().intro, SectionBuilder::introText(layer_, platform_));
+    appendFrame(cache_.intro, SectionBuilder::introText(layer_, platform_));
     SnippetLayout::forEachLine(
         layer_, [this](AnyKeyPath key, const CellConfig* cell) { placeLine(key, cell); });
-    appendFrame(cache().outro, SectionBuilder::outroText(layer_));
-    cache().lastBuild = {result_.text->string().size(), result_.text->runCount()};
+    appendFrame(cache_.outro, SectionBuilder::outroText(layer_));
+    cache_.lastBuild = {result_.text->string().size(), result_.text->runCount()};
     return std::move(result_);
   }
 
  private:
   using CacheValue = CodeCacheContents::Line;
-
-  CodeCacheContents& cache() { return result_.cache.contents(); }
 
   // A coloured line and its record text in one block: a later build reads both,
   // and their references share one count.
@@ -77,10 +76,10 @@ class CodeBuilderRun {
       if (key == CellProperty::contents) ++headers;
     });
     result_.newHistroy.reserve(lines);
-    cache().reserveLines(lines);
+    cache_.reserveLines(lines);
     piecesAreDistinct_ = indicesMatchPlaces(layer_);
     if (!piecesAreDistinct_) firstOccurrences_.reserve(lines + headers);
-    const CodeCacheContents::BuildSize& last = cache().lastBuild;
+    const CodeCacheContents::BuildSize& last = cache_.lastBuild;
     const auto withRoom = [](std::size_t size) { return size + size / 8; };
     result_.text->reserve(withRoom(last.bytes), withRoom(last.runs));
   }
@@ -115,7 +114,7 @@ class CodeBuilderRun {
     const CodeCacheContents::Key cacheKey{key,
                                           cell ? std::optional<int>(cell->index) : std::nullopt,
                                           cell ? cell->subindex : std::nullopt};
-    const CacheValue* entry = cache().lineInOrder(cacheKey);
+    const CacheValue* entry = cache_.lineInOrder(cacheKey);
     const MutableAttributedString* piece = nullptr;
     std::shared_ptr<const std::string> recordText;
     std::size_t pieceHash = 0;
@@ -135,8 +134,8 @@ class CodeBuilderRun {
       pieceHash = FirstOccurrenceIndex::hashOf(freshText);
       coloured = CodeCacheContents::ColouredText(fresh, &fresh->piece);
       recordText = std::shared_ptr<const std::string>(fresh, &fresh->recordText);
-      cache().storeLine(cacheKey,
-                        CacheValue{coloured, highlighter_.textSize(), recordText, pieceHash});
+      cache_.storeLine(cacheKey,
+                       CacheValue{coloured, highlighter_.textSize(), recordText, pieceHash});
       piece = coloured.get();
     } else {
       changedLook = highlighter_.highlightChanged(line_);
@@ -220,6 +219,7 @@ class CodeBuilderRun {
   CodePlatform platform_;
   BuildOutput output_;
   BuildResult result_;
+  CodeCacheContents& cache_;  // the contents of `result_.cache`
   FirstOccurrenceIndex firstOccurrences_;
   bool piecesAreDistinct_ = false;
   std::string line_;

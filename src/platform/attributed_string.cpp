@@ -160,41 +160,42 @@ void MutableAttributedString::shrinkToFit() {
   sets_.shrink_to_fit();
 }
 
+template <typename Make>
+std::uint32_t MutableAttributedString::findOrAddSet(const TextAttributes& attributes, Make&& make) {
+  if (sets_.size() <= kScannedSets) {
+    for (std::size_t i = 0; i < sets_.size(); ++i) {
+      if (*sets_[i] == attributes) return static_cast<std::uint32_t>(i);
+    }
+    sets_.push_back(make());
+    return static_cast<std::uint32_t>(sets_.size() - 1);
+  }
+  // Sets added while the table was scanned enter the index on its first use; from then on
+  // each set enters it as it is added, hashed once.
+  FlatIndex& index = setIndex_.get();
+  while (index.size() < sets_.size()) index.add(hashOf(*sets_[index.size()]));
+  const std::uint64_t hash = hashOf(attributes);
+  if (const std::optional<std::size_t> found =
+          index.find(hash, [&](std::size_t at) { return *sets_[at] == attributes; })) {
+    return static_cast<std::uint32_t>(*found);
+  }
+  index.add(hash);
+  sets_.push_back(make());
+  return static_cast<std::uint32_t>(sets_.size() - 1);
+}
+
 std::uint32_t MutableAttributedString::setIndexOf(const AttributeSet& attributes) {
   const AttributeSet& set = attributes ? attributes : emptyAttributeSet();
   const std::size_t scanned = std::min(sets_.size(), kScannedSets);
   for (std::size_t i = 0; i < scanned; ++i) {
     if (sets_[i] == set) return static_cast<std::uint32_t>(i);
   }
-  if (const std::optional<std::uint32_t> found = findSet(*set)) return *found;
-  sets_.push_back(set);
-  return static_cast<std::uint32_t>(sets_.size() - 1);
+  return findOrAddSet(*set, [&] { return set; });
 }
 
 std::uint32_t MutableAttributedString::setIndexOfValue(TextAttributes attributes) {
-  if (const std::optional<std::uint32_t> found = findSet(attributes)) return *found;
-  sets_.push_back(attributes.empty() ? emptyAttributeSet()
-                                     : makeAttributeSet(std::move(attributes)));
-  return static_cast<std::uint32_t>(sets_.size() - 1);
-}
-
-std::optional<std::uint32_t> MutableAttributedString::findSet(const TextAttributes& attributes) {
-  if (sets_.size() <= kScannedSets) {
-    for (std::size_t i = 0; i < sets_.size(); ++i) {
-      if (*sets_[i] == attributes) return static_cast<std::uint32_t>(i);
-    }
-    return std::nullopt;
-  }
-  const std::optional<std::size_t> found = indexNewSets().find(
-      hashOf(attributes), [&](std::size_t at) { return *sets_[at] == attributes; });
-  if (!found) return std::nullopt;
-  return static_cast<std::uint32_t>(*found);
-}
-
-const FlatIndex& MutableAttributedString::indexNewSets() {
-  FlatIndex& index = setIndex_.get();
-  while (index.size() < sets_.size()) index.add(hashOf(*sets_[index.size()]));
-  return index;
+  return findOrAddSet(attributes, [&] {
+    return attributes.empty() ? emptyAttributeSet() : makeAttributeSet(std::move(attributes));
+  });
 }
 
 MutableAttributedString::SetIndex::SetIndex() = default;

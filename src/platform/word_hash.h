@@ -57,7 +57,13 @@ class WordHash {
     for (; at + kWordSize <= bytes.size(); at += kWordSize) {
       state = step(state, loadWord(bytes.data() + at, kWordSize));
     }
-    return finish(state, loadWord(bytes.data() + at, bytes.size() - at), bytes.size());
+    const std::size_t rest = bytes.size() - at;
+    // A text of a word or more reads its rest as the end of its last eight bytes, in one load.
+    const std::uint64_t last = rest == 0 || bytes.size() < kWordSize
+                                   ? loadWord(bytes.data() + at, rest)
+                                   : loadWord(bytes.data() + bytes.size() - kWordSize, kWordSize) >>
+                                         (8 * (kWordSize - rest));
+    return finish(state, last, bytes.size());
   }
 
   // The hash of the words' bytes, the same as `of` gives for them.

@@ -146,8 +146,9 @@ class MutableAttributedString {
   void checkRange(NSRange range) const;
   std::uint32_t setIndexOf(const AttributeSet& attributes);
   std::uint32_t setIndexOfValue(TextAttributes attributes);
-  std::optional<std::uint32_t> findSet(const TextAttributes& attributes);
-  const FlatIndex& indexNewSets();
+  // The index of the set equal to `attributes`; when there is none, `make()` is added.
+  template <typename Make>
+  std::uint32_t findOrAddSet(const TextAttributes& attributes, Make&& make);
   std::size_t runIndexAtUtf16(std::size_t index) const;
   std::size_t runIndexAtByte(std::size_t byte) const;
   std::size_t runEndByte(std::size_t runIndex) const {
