@@ -55,12 +55,28 @@ function starPng() {
 }
 
 // Waits until the first span of the code view starting with `prefix` has the changed line's
-// bold look; its text and colour.
+// bold look; its text and colour. Both are read in the same frame as the look: a snippet arriving
+// later replaces the span, and a replaced span has no computed style.
 async function waitForChangedLook(prefix) {
-  const span = await page.waitForFunction((start) => [...document.querySelectorAll('#code span')]
-    .find((candidate) => candidate.textContent.startsWith(start) &&
-      getComputedStyle(candidate).fontWeight === '700'), prefix, WAIT);
-  return span.evaluate((found) => ({ text: found.textContent, color: getComputedStyle(found).color }));
+  const look = await page.waitForFunction((start) => {
+    const span = [...document.querySelectorAll('#code span')].find((candidate) =>
+      candidate.textContent.startsWith(start) && getComputedStyle(candidate).fontWeight === '700');
+    return span && { text: span.textContent, color: getComputedStyle(span).color };
+  }, prefix, WAIT);
+  return look.jsonValue();
+}
+
+// Runs `gesture` and lets go of the mouse button and `keys` whatever happens, so that a failed
+// test does not leave a drag going on into the next ones.
+async function holding(keys, gesture) {
+  try {
+    for (const key of keys) await page.keyboard.down(key);
+    await page.mouse.down();
+    await gesture();
+  } finally {
+    await page.mouse.up();
+    for (const key of keys) await page.keyboard.up(key);
+  }
 }
 
 const codeText = () => page.evaluate(() => document.querySelector('#code').textContent);
@@ -160,13 +176,13 @@ test('dragging a slider shows the changed look, then the new value', async () =>
   const x = box.x + 8 + fraction * (box.width - 16);
   const y = box.y + box.height / 2;
   await page.mouse.move(x, y);
-  await page.mouse.down();
-  for (let step = 1; step <= 6; step += 1) await page.mouse.move(x + step * 6, y);
-  const dragging = await waitForChangedLook('cell1.birthRate');
-  assert.equal(dragging.color, 'rgb(0, 255, 0)');
-  assert.doesNotMatch(dragging.text, /= 120\.0/);
-  await shoot('slider-dragging.png');
-  await page.mouse.up();
+  await holding([], async () => {
+    for (let step = 1; step <= 6; step += 1) await page.mouse.move(x + step * 6, y);
+    const dragging = await waitForChangedLook('cell1.birthRate');
+    assert.equal(dragging.color, 'rgb(0, 255, 0)');
+    assert.doesNotMatch(dragging.text, /= 120\.0/);
+    await shoot('slider-dragging.png');
+  });
 
   await page.waitForFunction(() => {
     const line = document.querySelector('#code').textContent.match(/cell1\.birthRate = [\d.]+/);
@@ -225,13 +241,11 @@ test('text that is not understood is marked', async () => {
 test('numbers in the code can be scrubbed', async () => {
   const { x, y } = await findInLine('cell1.scale =', '0.35', false);
   await page.mouse.move(x, y);
-  await page.keyboard.down('Control');
-  await page.mouse.down();
-  for (let step = 1; step <= 5; step += 1) await page.mouse.move(x + step * 8, y);
-  await waitForChangedLook('cell1.scale =');
-  await shoot('code-scrubbing.png');
-  await page.mouse.up();
-  await page.keyboard.up('Control');
+  await holding(['Control'], async () => {
+    for (let step = 1; step <= 5; step += 1) await page.mouse.move(x + step * 8, y);
+    await waitForChangedLook('cell1.scale =');
+    await shoot('code-scrubbing.png');
+  });
   await waitForCode(/cell1\.scale = (?!0\.35\n)[\d.]+\n/, 'a new scale');
 });
 
