@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""tests/compare-revisions.py BASE_REV [COUNT]: the program behaves the same at BASE_REV and in
+"""bench/compare-revisions.py BASE_REV [COUNT]: the program behaves the same at BASE_REV and in
 the working tree. Builds the base in $BUILD_DIR/compare-base/<commit> (kept), the working tree in
 $BUILD_DIR (default build); over COUNT (200) generated, varied effects and both platforms compares
 byte for byte stdout, stderr, exit status and the saved file of `build --format plain|ansi|html|rtf`
@@ -170,7 +170,7 @@ def first_difference(base_file, head_file):
 
 def main():
     if len(sys.argv) not in (2, 3) or (len(sys.argv) == 3 and not sys.argv[2].isdigit()):
-        sys.exit(print("usage: tests/compare-revisions.py BASE_REV [COUNT]", file=sys.stderr) or 2)
+        sys.exit(print("usage: bench/compare-revisions.py BASE_REV [COUNT]", file=sys.stderr) or 2)
     revision, count = sys.argv[1], int(sys.argv[2]) if len(sys.argv) == 3 else 200
     repo = Path(__file__).resolve().parent.parent
     build_dir = Path(os.environ.get("BUILD_DIR", repo / "build")).resolve()
