@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "support/golden_file.h"
 #include "support/test_seed.h"
+#include "tessary/platform/utf16_length.h"
+#include "tessary/platform/well_formed_utf8.h"
 
 namespace tessary::platform {
 namespace {
@@ -26,55 +29,30 @@ std::vector<TextAttributes> attributesPerUnit(const MutableAttributedString& tex
   return result;
 }
 
-// Well-formed text is kept and counted in UTF-16 units; every ill-formed part becomes one U+FFFD,
-// whether the text is given whole or appended.
+// Per text: as kept, every ill-formed part one U+FFFD, whether given whole or appended; its length
+// in UTF-16 units; where the first ill-formed part starts.
 TEST(MutableAttributedStringTest, MeasuresAndRepairsUtf8) {
-  struct Row {
-    std::string text;
-    std::string expected;
-    std::size_t length;
-  };
-  const std::string replacement = "\xEF\xBF\xBD";
-  const std::vector<Row> rows{
-      {"", "", 0},
-      {"let x = 1\n", "let x = 1\n", 10},
-      {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9", 3},
-      {"\xE2\x82\xAC", "\xE2\x82\xAC", 1},
-      {"a" + kEmoji + "z", "a" + kEmoji + "z", 4},
-      {std::string(20, 'x') + kEmoji + "y", std::string(20, 'x') + kEmoji + "y", 23},
-      {"a\xFF", "a" + replacement, 2},
-      {"a\xC3", "a" + replacement, 2},                                      // cut short
-      {"\xED\xA0\x80x", replacement + replacement + replacement + "x", 4},  // a surrogate
-      {"\xC0\xAF", replacement + replacement, 2},                           // overlong
-      {"\xF4\x90\x80\x80", replacement + replacement + replacement + replacement, 4},
-      {"\xF0\x9F\x98", replacement, 1},
-  };
-  for (const Row& row : rows) {
-    const MutableAttributedString made(row.text, colored(1.0));
-    EXPECT_EQ(made.string(), row.expected);
-    EXPECT_EQ(made.length(), row.length) << row.expected;
-    EXPECT_EQ(made.runCount(), row.text.empty() ? 0u : 1u);
+  testing::expectCasesMatchGolden("utf8.cases", 1, [](const auto& fields) {
+    const MutableAttributedString made(fields[0], colored(1.0));
     MutableAttributedString appended;
-    appended.append(row.text, makeAttributeSet(colored(1.0)));
+    appended.append(fields[0], makeAttributeSet(colored(1.0)));
     EXPECT_EQ(appended, made);
-  }
+    EXPECT_EQ(made.runCount(), fields[0].empty() ? 0u : 1u);
+    EXPECT_EQ(wellFormedUtf8(fields[0]), made.string());
+    EXPECT_EQ(isWellFormedUtf8(fields[0]), made.string() == fields[0]);
+    const std::optional<std::size_t> illFormed = firstIllFormedUtf8Offset(fields[0]);
+    return made.string() + " | " + std::to_string(made.length()) + " | " +
+           (illFormed ? std::to_string(*illFormed) : "-");
+  });
 }
 
 TEST(MutableAttributedStringTest, ByteRangesCoverWholeCharacters) {
   // Units a=0, emoji=1..2, b=3, emoji=4..5; bytes a=0, emoji=1..4, b=5, emoji=6..9.
   const MutableAttributedString text("a" + kEmoji + "b" + kEmoji, colored(1.0));
-  struct Row {
-    NSRange range;
-    StringRange bytes;
-  };
-  const std::vector<Row> rows{
+  const std::pair<NSRange, StringRange> rows[] = {
       {{0, 6}, {0, 10}}, {{4, 2}, {6, 10}}, {{5, 1}, {6, 10}},  {{1, 1}, {1, 5}},
-      {{2, 2}, {1, 6}},  {{3, 0}, {5, 5}},  {{6, 0}, {10, 10}}, {{0, 1}, {0, 1}},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(text.byteRange(row.range), row.bytes)
-        << row.range.location << "+" << row.range.length;
-  }
+      {{2, 2}, {1, 6}},  {{3, 0}, {5, 5}},  {{6, 0}, {10, 10}}, {{0, 1}, {0, 1}}};
+  for (const auto& [range, bytes] : rows) EXPECT_EQ(text.byteRange(range), bytes) << range.location;
 }
 
 // Each text size change adds new sets over the whole text; the ones left unused must not pile up.
@@ -99,10 +77,9 @@ TEST(MutableAttributedStringTest, RestylingOftenKeepsTheSetTableSmall) {
 TEST(MutableAttributedStringDeathTest, RangesPastTheEndAreProgrammingErrors) {
   const MutableAttributedString text("a" + kEmoji, colored(1.0));
   const char* message = "Fatal error: Range out of bounds of the attributed string";
-  EXPECT_DEATH(MutableAttributedString(text).addAttributes({.font = kMenlo}, {0, 4}), message);
-  EXPECT_DEATH(MutableAttributedString(text).addAttributes({.font = kMenlo}, {4, 0}), message);
-  EXPECT_DEATH(MutableAttributedString(text).addAttributes({.font = kMenlo}, {1, SIZE_MAX}),
-               message);
+  for (const NSRange range : {NSRange{0, 4}, NSRange{4, 0}, NSRange{1, SIZE_MAX}}) {
+    EXPECT_DEATH(MutableAttributedString(text).addAttributes({.font = kMenlo}, range), message);
+  }
   EXPECT_DEATH(text.byteRange({2, 2}), message);
   EXPECT_DEATH(text.attributesAt(3), "Fatal error: Index out of bounds of the attributed string");
 }
@@ -146,19 +123,8 @@ TEST(MutableAttributedStringTest, AgreesWithPerUnitModel) {
   const auto pick = [&](std::size_t count) {
     return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
   };
-  // Each piece as given, as stored (ill-formed parts replaced) and its UTF-16 units.
-  const struct {
-    std::string given, stored;
-    std::size_t units;
-  } pieces[] = {{"a", "a", 1},
-                {"let ", "let ", 4},
-                {"\xC3\xA9", "\xC3\xA9", 1},
-                {kEmoji, kEmoji, 2},
-                {"\n", "\n", 1},
-                {"\xE2\x82\xAC!", "\xE2\x82\xAC!", 2},
-                {"", "", 0},
-                {"\xF0\x9F\x98", "\xEF\xBF\xBD", 1},
-                {"\xFF\xC3", "\xEF\xBF\xBD\xEF\xBF\xBD", 2}};
+  const std::string pieces[] = {"a", "let ",         "\xC3\xA9", kEmoji, "\n", "\xE2\x82\xAC!",
+                                "",  "\xF0\x9F\x98", "\xFF\xC3"};
   std::vector<TextAttributes> looks = {
       {},
       colored(1.0),
@@ -175,16 +141,16 @@ TEST(MutableAttributedStringTest, AgreesWithPerUnitModel) {
     Model model;
     for (int step = 0; step < 60; ++step) {
       const std::size_t action = pick(100);
-      const auto& piece = pieces[pick(std::size(pieces))];
+      const std::string& piece = pieces[pick(std::size(pieces))];
       const TextAttributes& look = looks[pick(looks.size())];
       if (action < 40) {
-        text.append(piece.given, makeAttributeSet(look));
+        text.append(piece, makeAttributeSet(look));
       } else if (action < 50) {
-        text.append(MutableAttributedString(piece.given, look));
+        text.append(MutableAttributedString(piece, look));
       }
       if (action < 50) {
-        model.text += piece.stored;
-        model.units.insert(model.units.end(), piece.units, look);
+        model.text += wellFormedUtf8(piece);
+        model.units.insert(model.units.end(), utf16Length(wellFormedUtf8(piece)), look);
       } else if (action < 55 && model.units.size() < 200) {
         text.append(text);
         model.text += model.text;

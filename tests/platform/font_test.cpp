@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "golden_cases.h"
+#include "support/golden_file.h"
 
 namespace tessary::platform {
 namespace {
 
 // Per requested name: whether it is known, and the face it gives or falls back to.
 TEST(FontTest, KnownNamesAndFallback) {
-  golden_cases::expectMatchesGolden("fonts.cases", 1, [](const auto& fields) {
+  testing::expectCasesMatchGolden("fonts.cases", 1, [](const auto& fields) {
     const Font font = Font::fontWithNameOrSystemFont(fields[0], 12.5);
     EXPECT_EQ(font.pointSize(), 12.5);
     return std::string(Font::fontWithName(fields[0], 12.0) ? "known" : "unknown") + " | " +

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "golden_cases.h"
+#include "support/golden_file.h"
 
 namespace tessary::platform {
 namespace {
@@ -18,7 +18,7 @@ std::string shown(const std::optional<StringRange>& range) {
 // Per pattern, text and starting byte: the first match from there, the first match in UTF-16
 // units, and all matches, non-overlapping and never inside a character.
 TEST(RegularExpressionTest, MatchesInBytesAndUtf16Units) {
-  golden_cases::expectMatchesGolden("regular_expressions.cases", 3, [](const auto& fields) {
+  testing::expectCasesMatchGolden("regular_expressions.cases", 3, [](const auto& fields) {
     const RegularExpression expression(fields[0]);
     const std::string& text = fields[1];
     std::string result = "from " + shown(expression.firstMatch(text, std::stoul(fields[2])));

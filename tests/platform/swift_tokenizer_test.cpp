@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <string>
 
-#include "golden_cases.h"
 #include "support/golden_file.h"
 
 namespace tessary::platform {
@@ -18,45 +17,23 @@ std::string marked(std::string_view source) {
   std::uint32_t plainBegin = 0;
   SwiftTokenizer::visit(source, [&](TokenClass tokenClass, std::uint32_t begin, std::uint32_t end) {
     result.append(source.substr(plainBegin, begin - plainBegin));
-    result += '{';
-    result += tokenClassName(tokenClass);
-    result += '}';
-    result.append(source.substr(begin, end - begin));
-    result += "{/}";
+    result += '{' + std::string(tokenClassName(tokenClass)) + '}';
+    result.append(source.substr(begin, end - begin)) += "{/}";
     plainBegin = end;
   });
-  result.append(source.substr(plainBegin));
-  return result;
+  return result.append(source.substr(plainBegin));
 }
 
-// Every <name>.swift in the golden folder must mark up exactly as <name>.swift.classes.
+// Every <name>.swift in the golden folder marks up as <name>.swift.classes; source_ends.cases
+// holds sources that end inside a construct, nest past the interpolation limit or are not UTF-8.
 TEST(SwiftTokenizerTest, MatchesGoldenFiles) {
-  const std::filesystem::path folder =
-      std::filesystem::path(TESSARY_SOURCE_DIR) / "tests" / "golden" / "swift";
-  int inputs = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+  for (const auto& entry : std::filesystem::directory_iterator(testing::goldenPath("swift"))) {
     if (entry.path().extension() != ".swift") continue;
     testing::expectMatchesGolden(marked(testing::readFile(entry.path())),
                                  "swift/" + entry.path().filename().string() + ".classes");
-    ++inputs;
   }
-  EXPECT_GT(inputs, 0) << folder;
-}
-
-// source_ends.cases holds sources that end inside a construct, and bytes that are not valid UTF-8.
-TEST(SwiftTokenizerTest, EdgesOfTheSourceAndInvalidBytes) {
-  platform::golden_cases::expectMatchesGolden("swift/source_ends.cases", 1,
-                                              [](const auto& fields) { return marked(fields[0]); });
-}
-
-TEST(SwiftTokenizerTest, NestingBeyondTheInterpolationLimitStaysSound) {
-  std::string source = "let s = ";
-  for (int i = 0; i < 40; ++i) source += "\"\\(";
-  source += "x";
-  for (int i = 0; i < 40; ++i) source += ")\"";
-  source += "\nlet y = 1";
-  const std::string result = marked(source);
-  EXPECT_TRUE(result.ends_with("\n{keyword}let{/} y = {number}1{/}")) << result;
+  testing::expectCasesMatchGolden("swift/source_ends.cases", 1,
+                                  [](const auto& fields) { return marked(fields[0]); });
 }
 
 }  // namespace

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "golden_cases.h"
+#include "support/golden_file.h"
 
 namespace tessary::platform {
 namespace {
 
 // Per text: the URL without its path extension, and its last path component.
 TEST(URLTest, PathOperations) {
-  golden_cases::expectMatchesGolden("urls.cases", 1, [](const auto& fields) {
+  testing::expectCasesMatchGolden("urls.cases", 1, [](const auto& fields) {
     const URL url(fields[0]);
     EXPECT_EQ(url.absoluteString(), fields[0]);
     return url.deletingPathExtension().absoluteString() + " | " + url.lastPathComponent();
