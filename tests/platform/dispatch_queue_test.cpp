@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tessary::platform {
@@ -20,23 +21,6 @@ using Kind = DispatchQueue::Kind;
 
 // A generous bound for waits on other threads, so a broken queue fails instead of hanging.
 constexpr auto kPatience = 20s;
-
-TEST(DispatchQueueTest, SerialQueueRunsOneBlockAtATimeInOrder) {
-  const DispatchQueue queue("tessary.serial");
-  std::vector<int> order;  // unguarded on purpose: only the queue's serial order protects it
-  std::atomic<int> inside = 0;
-  std::atomic<bool> overlapped = false;
-  for (int index = 0; index < 300; ++index) {
-    queue.async([&, index] {
-      overlapped = overlapped || inside.fetch_add(1) != 0;
-      order.push_back(index);
-      inside.fetch_sub(1);
-    });
-  }
-  queue.sync([] {});
-  EXPECT_FALSE(overlapped);
-  for (int index = 0; index < 300; ++index) ASSERT_EQ(order.at(index), index);
-}
 
 TEST(DispatchQueueTest, SyncRunsOnTheCallingThreadHoldingTheQueue) {
   for (const Kind kind : {Kind::serial, Kind::concurrent}) {
@@ -63,15 +47,14 @@ TEST(DispatchQueueTest, ConcurrentQueueRunsBlocksInParallel) {
   std::this_thread::sleep_for(20ms);
   std::mutex mutex;
   std::condition_variable changed;
-  int arrived = 0;
-  int metTheOther = 0;
+  int arrived = 0, metTheOther = 0;
   // Each block waits for the other: they can only both finish if they run at the same time.
   for (int block = 0; block < 2; ++block) {
     queue.async([&] {
       std::unique_lock lock(mutex);
       ++arrived;
       changed.notify_all();
-      if (changed.wait_for(lock, kPatience, [&] { return arrived == 2; })) ++metTheOther;
+      metTheOther += changed.wait_for(lock, kPatience, [&] { return arrived == 2; }) ? 1 : 0;
       changed.notify_all();
     });
   }
@@ -86,13 +69,14 @@ TEST(DispatchQueueTest, DelayedBlocksRunInOrderOfTheirTimeAndNotBefore) {
        {DispatchQueue("tessary.delayed"),
         DispatchQueue("tessary.delayed", QualityOfService::background, Kind::concurrent), main}) {
     std::mutex mutex;
-    std::vector<std::pair<int, DispatchQueue::Clock::duration>> ran;
+    std::vector<int> ran;
     std::promise<void> allRan;
     const auto start = DispatchQueue::Clock::now();
     for (const int delay : {300, 100, 200}) {
       queue.asyncAfter(delay * 1ms, [&, delay] {
+        EXPECT_GE(DispatchQueue::Clock::now() - start, delay * 1ms);
         const std::lock_guard lock(mutex);
-        ran.emplace_back(delay, DispatchQueue::Clock::now() - start);
+        ran.push_back(delay);
         if (ran.size() == 3) allRan.set_value();
       });
     }
@@ -102,17 +86,16 @@ TEST(DispatchQueueTest, DelayedBlocksRunInOrderOfTheirTimeAndNotBefore) {
     }
     ASSERT_EQ(done.wait_for(kPatience), std::future_status::ready);
     const std::lock_guard lock(mutex);
-    for (std::size_t i = 0; i < ran.size(); ++i) {
-      EXPECT_EQ(ran[i].first, 100 * static_cast<int>(i + 1));
-      EXPECT_GE(ran[i].second, ran[i].first * 1ms);
-    }
+    EXPECT_EQ(ran, (std::vector{100, 200, 300}));
   }
 }
 
-// Blocks submitted from many threads all run before the last reference to their queue is gone;
-// timers still pending then are dropped with what they hold.
+// Blocks submitted from many threads all run before the last reference to their queue is gone,
+// a serial queue's one at a time in the order each thread submitted them; timers still pending
+// then are dropped with what they hold.
 TEST(DispatchQueueTest, LastReferenceRunsSubmittedBlocksAndDropsPendingTimers) {
-  std::atomic<int> ran = 0;
+  std::atomic<int> ran = 0, inside = 0;
+  std::vector<int> lastRun(4, -1);  // unguarded on purpose: only the serial queue protects it
   auto timerCapture = std::make_shared<int>(0);
   {
     const DispatchQueue serial("tessary.many-serial");
@@ -120,9 +103,14 @@ TEST(DispatchQueueTest, LastReferenceRunsSubmittedBlocksAndDropsPendingTimers) {
                                    Kind::concurrent);
     std::vector<std::thread> submitters;
     for (int thread = 0; thread < 4; ++thread) {
-      submitters.emplace_back([&] {
+      submitters.emplace_back([&, thread] {
         for (int block = 0; block < 250; ++block) {
-          serial.async([&ran] { ran.fetch_add(1); });
+          serial.async([&, thread, block] {
+            EXPECT_EQ(inside.fetch_add(1), 0);
+            EXPECT_EQ(std::exchange(lastRun[thread], block), block - 1);
+            inside.fetch_sub(1);
+            ran.fetch_add(1);
+          });
           concurrent.async([&ran] {
             std::this_thread::yield();
             ran.fetch_add(1);
@@ -137,24 +125,24 @@ TEST(DispatchQueueTest, LastReferenceRunsSubmittedBlocksAndDropsPendingTimers) {
     }
   }
   EXPECT_EQ(ran.load(), 4 * (500 + 5));
+  EXPECT_EQ(lastRun, std::vector<int>(4, 249));
   EXPECT_EQ(timerCapture.use_count(), 1);
 }
 
 // The block holds the only reference once `queue` is gone; it is released as the block's
 // captures are destroyed on the queue's own worker.
 TEST(DispatchQueueTest, LastReferenceMayBeReleasedByTheQueuesOwnBlock) {
-  auto holder = std::make_shared<std::promise<void>>();
-  auto done = holder->get_future();
-  std::promise<void> go;
+  std::promise<void> go, done;
+  auto finished = done.get_future();
   {
-    auto queue = std::make_unique<DispatchQueue>("tessary.released-inside");
-    queue->async([captured = *queue, goFuture = go.get_future().share(), holder] {
+    const DispatchQueue queue("tessary.released-inside");
+    queue.async([queue, goFuture = go.get_future().share(), &done] {
       goFuture.wait();
-      holder->set_value();
+      done.set_value();
     });
   }
   go.set_value();
-  EXPECT_EQ(done.wait_for(kPatience), std::future_status::ready);
+  EXPECT_EQ(finished.wait_for(kPatience), std::future_status::ready);
 }
 
 TEST(MainQueueTest, BlocksRunOnTheHostsThreadOnlyWhenItDrains) {
@@ -173,17 +161,7 @@ TEST(MainQueueTest, BlocksRunOnTheHostsThreadOnlyWhenItDrains) {
   main.drain();
   EXPECT_EQ(ran.back(), "submitted while draining");
 
-  // From other threads: async blocks and a sync that waits for the blocks before it.
-  const DispatchQueue background("tessary.background", QualityOfService::userInitiated,
-                                 Kind::concurrent);
-  const auto mainThread = std::this_thread::get_id();
-  int onMainThread = 0;
-  for (int request = 0; request < 20; ++request) {
-    background.async([&] {
-      main.async([&] { onMainThread += std::this_thread::get_id() == mainThread ? 1 : 0; });
-    });
-  }
-  EXPECT_TRUE(main.runUntil([&] { return onMainThread == 20; }, kPatience));
+  // From another thread: a sync that waits for the blocks before it, run while the host drains.
   main.async([&] { ran.push_back("before sync"); });
   std::atomic<bool> syncReturned = false;
   std::thread worker([&] {
@@ -203,22 +181,10 @@ TEST(DispatchQueueDeathTest, MisuseStopsTheProcessWithItsReason) {
   const DispatchQueue main = DispatchQueue::main();
   const std::pair<std::function<void()>, std::string> cases[] = {
       {[] {
-         const DispatchQueue queue("tessary.self");
-         queue.sync([&] { queue.sync([] {}); });
-       },
-       "DispatchQueue.sync on queue \"tessary.self\""},
-      {[] {
-         const DispatchQueue outer("tessary.outer");
-         const DispatchQueue inner("tessary.inner");
+         const DispatchQueue outer("tessary.outer"), inner("tessary.inner");
          outer.sync([&] { inner.sync([&] { outer.sync([] {}); }); });
        },
        "DispatchQueue.sync on queue \"tessary.outer\""},
-      {[] {
-         const DispatchQueue queue("tessary.async-self");
-         queue.async([queue] { queue.sync([] {}); });
-         std::this_thread::sleep_for(kPatience);
-       },
-       "DispatchQueue.sync on queue \"tessary.async-self\""},
       {[main] {
          main.async([main] { main.sync([] {}); });
          main.drain();
