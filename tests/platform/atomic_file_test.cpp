@@ -1,12 +1,17 @@
 #include "tessary/platform/atomic_file.h"
 
-#include "support/temporary_folder.h"
-
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
+#include <thread>
+
+#include "support/temporary_folder.h"
+#include "support/test_seed.h"
 
 namespace tessary::platform {
 namespace {
@@ -18,58 +23,76 @@ class AtomicFileTest : public testing::TemporaryFolderTest {
   std::size_t entries() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder_), {}));
   }
+  fs::path file() const { return folder_ / "effect.json"; }
 };
 
 // The replaced file keeps its permissions, a link keeps pointing at it, and no temporary file is
 // left.
 TEST_F(AtomicFileTest, ReplacesWholeFilesKeepingModeAndLinks) {
-  const fs::path file = folder_ / "effect.json";
-  writeFileAtomically(file, "first");
-  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+  writeFileAtomically(file(), "first");
+  fs::permissions(file(), fs::perms::owner_read | fs::perms::owner_write);
   for (const std::string contents : {"second, longer \xf0\x9f\x94\xa5", ""}) {
-    writeFileAtomically(file, contents);
-    EXPECT_EQ(readWholeFile(file), contents);
+    writeFileAtomically(file(), contents);
+    EXPECT_EQ(readWholeFile(file()), contents);
   }
-  EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(file()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   const fs::path link = folder_ / "link.json";
-  fs::create_symlink(file, link);
+  fs::create_symlink(file(), link);
   writeFileAtomically(link, "through the link");
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(readWholeFile(file), "through the link");
+  EXPECT_EQ(readWholeFile(file()), "through the link");
   EXPECT_EQ(entries(), 2u);
 }
 
 TEST_F(AtomicFileTest, FailuresKeepTheOldFileAndNameThePath) {
-  const fs::path file = folder_ / "effect.json";
-  writeFileAtomically(file, "old");
+  writeFileAtomically(file(), "old");
   if (::geteuid() != 0) {
     fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::remove);
-    EXPECT_THROW(writeFileAtomically(file, "new"), FileError);
+    EXPECT_THROW(writeFileAtomically(file(), "new"), FileError);
     fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::add);
   }
-  const struct {
-    std::function<void()> failing;
-    std::string message;
-  } cases[] = {
+  const std::pair<std::function<void()>, std::string> cases[] = {
       {[&] { writeFileAtomically(folder_ / "missing" / "effect.json", "new"); }, ""},
       {[&] { writeFileAtomically(folder_, "new"); }, ""},
       {[] { writeFileAtomically("/dev/full", "x"); },
        "/dev/full: not a regular file; refusing to replace it"},
       {[&] { readWholeFile(folder_ / "absent.json"); },
        (folder_ / "absent.json").string() + ": No such file or directory"},
-      {[&] { readWholeFile(folder_); }, ""},
+      {[&] { readWholeFile(folder_); }, folder_.string() + ": Is a directory"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [failing, message] : cases) {
     try {
-      c.failing();
-      ADD_FAILURE() << "expected a FileError: " << c.message;
+      failing();
+      ADD_FAILURE() << "expected a FileError: " << message;
     } catch (const FileError& error) {
-      EXPECT_TRUE(c.message.empty() || error.what() == c.message) << error.what();
+      EXPECT_TRUE(message.empty() || error.what() == message) << error.what();
     }
   }
-  EXPECT_TRUE(fs::is_character_file("/dev/full"));
-  EXPECT_EQ(readWholeFile(file), "old");
+  EXPECT_EQ(readWholeFile(file()), "old");
   EXPECT_EQ(entries(), 1u);
+}
+
+// A write killed at any moment leaves the old contents or the new ones, never a mix.
+TEST_F(AtomicFileTest, WritesKilledAtAnyMomentLeaveTheOldOrTheNewContents) {
+  const std::string first(1'000'000, 'a'), second(1'500'000, 'b');
+  writeFileAtomically(file(), first);
+  testing::SeededRandom random;
+  for (int round = 0; round < 25; ++round) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (;;) {
+        writeFileAtomically(file(), second);
+        writeFileAtomically(file(), first);
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 40'000));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const std::string written = readWholeFile(file());
+    EXPECT_TRUE(written == first || written == second) << "a mix of " << written.size() << " bytes";
+  }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -16,24 +15,19 @@ using Told = std::tuple<Kind, std::optional<int>, std::optional<int>, DataUpdate
 constexpr auto kControl = DataUpdateSource::control;
 constexpr auto kNone = std::nullopt;
 
-CellConfigRef cell(const std::string& name, std::vector<CellConfigRef> subcells = {}) {
-  auto cell = std::make_shared<CellConfig>();
-  cell->name = name;
-  cell->subcells = std::move(subcells);
-  return cell;
+LayerConfigRef layerOf(const std::string& cells) {
+  return EffectFile::parse(R"({"tessaryEffect": 1, "layer": {"cells": )" + cells + "}}", "cells");
 }
 
-LayerConfigRef layerOf(std::vector<CellConfigRef> cells) {
-  auto layer = std::make_shared<LayerConfig>();
-  layer->cells = std::move(cells);
-  DataStore::renumberCells(*layer);
-  return layer;
+CellConfigRef cellNamed(const std::string& name) {
+  return layerOf(R"([{"name": ")" + name + R"("}])")->cells[0];
 }
 
 // A store with cells "a" (sub-cells "a1", "a2") and "b", recording the structure changes it tells.
 class DataStoreStructureTest : public ::testing::Test {
  protected:
-  DataStore store_{layerOf({cell("a", {cell("a1"), cell("a2")}), cell("b")})};
+  DataStore store_{
+      layerOf(R"([{"name": "a", "subcells": [{"name": "a1"}, {"name": "a2"}]}, {"name": "b"}])")};
   std::vector<Told> told_;
   const DataStore::ObserverToken token_ = store_.addStructureObserver([this](const auto& change) {
     told_.emplace_back(change.kind, change.cellIdx, change.subcellIdx, change.source);
@@ -55,14 +49,15 @@ TEST_F(DataStoreStructureTest, ChoicesNamesAndTexturesChangeOnceAndTellTheObserv
   store_.setCellName(7, kNone, "nobody", kControl);
   store_.setCellName(0, 5, "nobody", kControl);
   const LayerConfig& layer = *store_.layer();
-  EXPECT_EQ(layer.cells[1]->contentUrl, platform::URL("star.png"));
-  EXPECT_EQ(layer.cells[1]->contentsUrl, platform::URL("star.png"));
+  const auto texture = [&] {
+    return std::tuple(layer.cells[1]->contentUrl, layer.cells[1]->contentsUrl);
+  };
+  EXPECT_EQ(texture(), std::tuple(platform::URL("star.png"), platform::URL("star.png")));
   store_.setCellTexture(1, kNone, kNone, kControl);
-  EXPECT_FALSE(layer.cells[1]->contentUrl.has_value());
-  EXPECT_EQ(layer.cells[1]->contentsUrl, platform::URL("None"));
+  EXPECT_EQ(texture(), std::tuple(std::nullopt, platform::URL("None")));
   store_.setCellBuiltInTexture(1, kNone, kControl);
   store_.setCellBuiltInTexture(1, kNone, kControl);
-  EXPECT_FALSE(layer.cells[1]->contentUrl.has_value() || layer.cells[1]->contentsUrl.has_value());
+  EXPECT_EQ(texture(), std::tuple(std::nullopt, std::nullopt));
 
   EXPECT_EQ(heardByRemoved, 1);
   EXPECT_EQ(std::tuple(layer.emitterShape, layer.emitterMode, layer.renderMode),
@@ -78,15 +73,19 @@ TEST_F(DataStoreStructureTest, ChoicesNamesAndTexturesChangeOnceAndTellTheObserv
 }
 
 TEST_F(DataStoreStructureTest, AddingAndRemovingCellsRenumbersThem) {
-  EXPECT_EQ(store_.addCell(cell("c"), kControl), 2);
-  EXPECT_EQ(store_.addSubcell(2, cell("c1"), kControl), 0);
-  EXPECT_EQ(store_.addSubcell(9, cell("lost"), kControl), kNone);
+  EXPECT_EQ(store_.addCell(cellNamed("c"), kControl), 2);
+  EXPECT_EQ(store_.addSubcell(2, cellNamed("c1"), kControl), 0);
+  EXPECT_EQ(store_.addSubcell(9, cellNamed("lost"), kControl), kNone);
   EXPECT_TRUE(store_.removeCell(0, 0, kControl));
   EXPECT_EQ(store_.layer()->cell(0, 0)->name, "a2");
   EXPECT_TRUE(store_.removeCell(0, kNone, kControl));
-  EXPECT_FALSE(store_.removeCell(5, kNone, kControl) || store_.removeCell(0, 3, kControl) ||
-               store_.removeCell(-1, kNone, kControl));
-  EXPECT_EQ(*store_.layer(), *layerOf({cell("b"), cell("c", {cell("c1")})}));
+  for (const auto& [cellIdx, subcellIdx] :
+       std::initializer_list<std::pair<int, std::optional<int>>>{
+           {5, kNone}, {2, kNone}, {2, 0}, {0, 3}, {0, -1}, {-1, kNone}, {-1, 0}}) {
+    EXPECT_FALSE(store_.removeCell(cellIdx, subcellIdx, kControl)) << cellIdx;
+  }
+  EXPECT_EQ(*store_.layer(),
+            *layerOf(R"([{"name": "b"}, {"name": "c", "subcells": [{"name": "c1"}]}])"));
   EXPECT_EQ(told_, (std::vector<Told>{{Kind::cellAdded, 2, kNone, kControl},
                                       {Kind::cellAdded, 2, 0, kControl},
                                       {Kind::cellRemoved, 0, 0, kControl},

@@ -6,32 +6,16 @@
 #include <utility>
 #include <vector>
 
+#include "tessary/store/effect_file.h"
+
 namespace tessary::store {
 namespace {
 
 // Two cells with three sub-cells each; the first sub-cell of the first has one of its own.
 LayerConfigRef nestedLayer() {
-  auto layer = std::make_shared<LayerConfig>();
-  for (int index = 0; index < 2; ++index) {
-    layer->cells.push_back(std::make_shared<CellConfig>());
-    for (int subindex = 0; subindex < 3; ++subindex) {
-      layer->cells[index]->subcells.push_back(std::make_shared<CellConfig>());
-    }
-  }
-  layer->cells[0]->subcells[0]->subcells.push_back(std::make_shared<CellConfig>());
-  return layer;
-}
-
-TEST(LayerConfigTest, CellsByPositions) {
-  const LayerConfigRef layer = nestedLayer();
-  EXPECT_EQ(layer->cell(1), layer->cells[1]);
-  EXPECT_EQ(layer->cell(1, 2), layer->cells[1]->subcells[2]);
-  EXPECT_EQ(layer->cell(0, 0), layer->cells[0]->subcells[0]);
-  for (const auto& [cellIdx, subcellIdx] :
-       std::initializer_list<std::pair<int, std::optional<int>>>{
-           {-1, std::nullopt}, {2, std::nullopt}, {2, 0}, {0, 3}, {0, -1}, {-1, 0}}) {
-    EXPECT_EQ(layer->cell(cellIdx, subcellIdx), nullptr) << cellIdx;
-  }
+  return EffectFile::parse(R"({"tessaryEffect": 1, "layer": {"cells": [
+      {"subcells": [{"subcells": [{}]}, {}, {}]}, {"subcells": [{}, {}, {}]}]}})",
+                           "nested");
 }
 
 // A deep copy is equal and shares no cell at any depth; a change to any one field of the layer or
