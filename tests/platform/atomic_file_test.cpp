@@ -46,11 +46,6 @@ TEST_F(AtomicFileTest, ReplacesWholeFilesKeepingModeAndLinks) {
 
 TEST_F(AtomicFileTest, FailuresKeepTheOldFileAndNameThePath) {
   writeFileAtomically(file(), "old");
-  if (::geteuid() != 0) {
-    fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::remove);
-    EXPECT_THROW(writeFileAtomically(file(), "new"), FileError);
-    fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::add);
-  }
   const std::pair<std::function<void()>, std::string> cases[] = {
       {[&] { writeFileAtomically(folder_ / "missing" / "effect.json", "new"); }, ""},
       {[&] { writeFileAtomically(folder_, "new"); }, ""},

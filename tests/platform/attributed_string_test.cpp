@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
-#include <string>
-#include <vector>
+#include <tuple>
 
 #include "support/golden_file.h"
 #include "support/test_seed.h"
@@ -61,16 +59,17 @@ TEST(MutableAttributedStringTest, RestylingOftenKeepsTheSetTableSmall) {
   for (int token = 0; token < 8; ++token) {
     text.append("tok" + kEmoji + " ", makeAttributeSet(colored(token / 8.0)));
   }
-  const std::vector<TextAttributes> original = attributesPerUnit(text);
+  std::vector<TextAttributes> expected = attributesPerUnit(text);
   for (int size = 1; size <= 200; ++size) {
     text.addAttributes({.font = Font::fontWithNameOrSystemFont("Menlo Regular", size)},
                        {0, text.length()});
   }
   EXPECT_LE(text.attributeSetCount(), 64u);
-  const Font last = Font::fontWithNameOrSystemFont("Menlo Regular", 200);
-  for (std::size_t i = 0; i < text.length(); ++i) {
-    ASSERT_EQ(text.attributesAt(i), original[i].addingAttributes({.font = last})) << i;
+  for (TextAttributes& attributes : expected) {
+    attributes =
+        attributes.addingAttributes({.font = Font::fontWithNameOrSystemFont("Menlo Regular", 200)});
   }
+  EXPECT_EQ(attributesPerUnit(text), expected);
   EXPECT_EQ(text.runCount(), 8u);
 }
 
@@ -84,30 +83,17 @@ TEST(MutableAttributedStringDeathTest, RangesPastTheEndAreProgrammingErrors) {
   EXPECT_DEATH(text.attributesAt(3), "Fatal error: Index out of bounds of the attributed string");
 }
 
-// A straightforward model: every UTF-16 unit with its own attributes.
-struct Model {
-  std::string text;
-  std::vector<TextAttributes> units;
-};
-
 // Runs tile the text and no two neighbours are equal; no two sets of the table are equal.
 void expectCanonical(const MutableAttributedString& text) {
-  std::size_t unit = 0;
-  std::size_t byte = 0;
+  NSRange units{0, 0};
+  StringRange bytes{0, 0};
   const TextAttributes* previous = nullptr;
   for (const AttributeRun run : text.runs()) {
-    EXPECT_EQ(run.range.location, unit);
-    EXPECT_EQ(run.bytes.begin, byte);
-    EXPECT_GT(run.range.length, 0u);
-    if (previous) {
-      EXPECT_NE(*previous, run.attributes());
-    }
-    previous = &run.attributes();
-    unit = run.range.end();
-    byte = run.bytes.end;
+    EXPECT_EQ(std::tuple(run.range.location, run.bytes.begin), std::tuple(units.end(), bytes.end));
+    EXPECT_TRUE(run.range.length > 0 && (!previous || *previous != run.attributes()));
+    std::tie(units, bytes, previous) = std::tuple(run.range, run.bytes, &run.attributes());
   }
-  EXPECT_EQ(unit, text.length());
-  EXPECT_EQ(byte, text.string().size());
+  EXPECT_EQ(std::tuple(units.end(), bytes.end), std::tuple(text.length(), text.string().size()));
   for (std::size_t i = 0; i < text.attributeSetCount(); ++i) {
     for (std::size_t j = 0; j < i; ++j) {
       ASSERT_NE(*text.attributeSet(i), *text.attributeSet(j)) << "sets " << j << " and " << i;
@@ -116,13 +102,11 @@ void expectCanonical(const MutableAttributedString& text) {
 }
 
 // Random appends (of text, of strings, of the string itself), attribute additions, copies,
-// clearing and shrinking, checked against the model after every step. Many link looks push the
-// set table past the part that is scanned, onto the index by hash.
+// clearing and shrinking, checked after every step against a straightforward model: the text and
+// every UTF-16 unit's attributes. Many link looks push the set table onto the index by hash.
 TEST(MutableAttributedStringTest, AgreesWithPerUnitModel) {
   tessary::testing::SeededRandom random;
-  const auto pick = [&](std::size_t count) {
-    return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
-  };
+  const auto pick = [&](std::size_t count) { return random() % count; };
   const std::string pieces[] = {"a", "let ",         "\xC3\xA9", kEmoji, "\n", "\xE2\x82\xAC!",
                                 "",  "\xF0\x9F\x98", "\xFF\xC3"};
   std::vector<TextAttributes> looks = {
@@ -138,7 +122,8 @@ TEST(MutableAttributedStringTest, AgreesWithPerUnitModel) {
 
   for (int round = 0; round < 40; ++round) {
     MutableAttributedString text;
-    Model model;
+    std::string modelText;
+    std::vector<TextAttributes> model;
     for (int step = 0; step < 60; ++step) {
       const std::size_t action = pick(100);
       const std::string& piece = pieces[pick(std::size(pieces))];
@@ -149,42 +134,38 @@ TEST(MutableAttributedStringTest, AgreesWithPerUnitModel) {
         text.append(MutableAttributedString(piece, look));
       }
       if (action < 50) {
-        model.text += wellFormedUtf8(piece);
-        model.units.insert(model.units.end(), utf16Length(wellFormedUtf8(piece)), look);
-      } else if (action < 55 && model.units.size() < 200) {
+        modelText += wellFormedUtf8(piece);
+        model.insert(model.end(), utf16Length(wellFormedUtf8(piece)), look);
+      } else if (action < 55 && model.size() < 200) {
         text.append(text);
-        model.text += model.text;
-        const std::vector<TextAttributes> units = model.units;
-        model.units.insert(model.units.end(), units.begin(), units.end());
-      } else if (action < 85 && !model.units.empty()) {
-        const std::size_t location = pick(model.units.size() + 1);
-        const std::size_t length = pick(model.units.size() - location + 1);
+        modelText += modelText;
+        const std::vector<TextAttributes> units = model;
+        model.insert(model.end(), units.begin(), units.end());
+      } else if (action < 85 && !model.empty()) {
+        const std::size_t location = pick(model.size() + 1);
+        const std::size_t length = pick(model.size() - location + 1);
         text.addAttributes(look, {location, length});
         // The model widens the range to whole characters the same way.
         const StringRange bytes = text.byteRange({location, length});
-        std::size_t first = location;
-        std::size_t end = location + length;
-        if (length > 0) {
-          while (first > 0 && text.byteRange({first - 1, 1}).end > bytes.begin) --first;
-          while (end < model.units.size() && text.byteRange({end, 1}).begin < bytes.end) ++end;
-        }
-        for (std::size_t i = first; i < end; ++i) {
-          model.units[i] = model.units[i].addingAttributes(look);
-        }
+        std::size_t first = location, end = location + length;
+        while (length > 0 && first > 0 && text.byteRange({first - 1, 1}).end > bytes.begin) --first;
+        while (length > 0 && end < model.size() && text.byteRange({end, 1}).begin < bytes.end)
+          ++end;
+        for (std::size_t i = first; i < end; ++i) model[i] = model[i].addingAttributes(look);
       } else if (action < 90) {
         text = MutableAttributedString(text);
       } else if (action < 92) {
         text.clear();
-        model = Model();
+        modelText.clear();
+        model.clear();
       } else if (action < 96) {
         text.shrinkToFit();
       } else {
         text.reserve(pick(1000), pick(100));
       }
-      ASSERT_EQ(text.string(), model.text);
-      ASSERT_EQ(text.length(), model.units.size());
-      ASSERT_EQ(text.empty(), model.units.empty());
-      ASSERT_EQ(attributesPerUnit(text), model.units);
+      ASSERT_EQ(text.string(), modelText);
+      ASSERT_EQ(text.empty(), model.empty());
+      ASSERT_EQ(attributesPerUnit(text), model);
     }
     expectCanonical(text);
 
@@ -194,7 +175,7 @@ TEST(MutableAttributedStringTest, AgreesWithPerUnitModel) {
     for (std::size_t i = 0; i < text.length();) {
       const StringRange character = text.byteRange({i, 1});
       rebuilt.append(std::string_view(text.string()).substr(character.begin, character.size()),
-                     makeAttributeSet(model.units[i]));
+                     makeAttributeSet(model[i]));
       i += character.size() == 4 ? 2 : 1;
     }
     EXPECT_EQ(rebuilt, text);

@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <random>
-#include <string>
 #include <unordered_map>
-#include <vector>
 
 #include "platform/word_hash.h"
 #include "support/test_seed.h"

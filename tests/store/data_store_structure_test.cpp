@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <tuple>
-#include <vector>
 
 #include "tessary/store/data_store.h"
 #include "tessary/store/effect_file.h"

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <utility>
-#include <vector>
 
 #include "tessary/store/effect_file.h"
 

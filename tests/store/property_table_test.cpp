@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <sstream>
-
 #include "support/golden_file.h"
 #include "tessary/store/config_type.h"
 #include "tessary/store/effect_file.h"
@@ -21,10 +18,8 @@ using Row = PropertyTable::Row;
 // or a sub-cell, the number reads back from the file and makes the effect differ.
 TEST(PropertyTableTest, EveryRowIsFoundByItsNamesAndEveryNumberByItsPath) {
   static_assert(ConfigType::caseCount == PropertyTable::rows().size());
-  auto unchanged = std::make_shared<LayerConfig>();
-  unchanged->cells = {std::make_shared<CellConfig>()};
-  unchanged->cells[0]->subcells = {std::make_shared<CellConfig>()};
-  unchanged->cells[0]->subcells[0]->subindex = 0;
+  const LayerConfigRef unchanged =
+      EffectFile::parse(R"({"tessaryEffect": 1, "layer": {"cells": [{"subcells": [{}]}]}})", "");
   for (std::size_t index = 0; index < PropertyTable::rows().size(); ++index) {
     const Row& row = PropertyTable::rows()[index];
     SCOPED_TRACE(row.typeName);

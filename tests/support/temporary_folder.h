@@ -4,8 +4,8 @@
 // write permission.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -15,12 +15,9 @@ namespace tessary::testing {
 class TemporaryFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tessary-" + std::string(test->test_suite_name()) + "-" + test->name() + "-" +
-               std::to_string(::getpid()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
+    std::string pattern = (std::filesystem::temp_directory_path() / "tessary-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    folder_ = pattern;
   }
   void TearDown() override {
     std::error_code ignored;

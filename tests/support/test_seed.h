@@ -16,20 +16,16 @@ namespace tessary::testing {
 
 class SeededRandom : public std::mt19937 {
  public:
-  SeededRandom() : SeededRandom(seedToUse()) {}
+  SeededRandom() : SeededRandom(std::getenv("TESSARY_TEST_SEED")) {}
 
  private:
+  explicit SeededRandom(const char* fixed)
+      : SeededRandom(fixed ? static_cast<std::uint32_t>(std::strtoul(fixed, nullptr, 10))
+                           : std::random_device{}()) {}
   explicit SeededRandom(std::uint32_t seed)
       : std::mt19937(seed),
         trace_(__FILE__, __LINE__, "TESSARY_TEST_SEED=" + std::to_string(seed)) {
     std::printf("TESSARY_TEST_SEED=%u\n", seed);
-  }
-
-  static std::uint32_t seedToUse() {
-    if (const char* fixed = std::getenv("TESSARY_TEST_SEED")) {
-      return static_cast<std::uint32_t>(std::strtoul(fixed, nullptr, 10));
-    }
-    return std::random_device{}();
   }
 
   ::testing::ScopedTrace trace_;
