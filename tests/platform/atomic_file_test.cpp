@@ -20,14 +20,11 @@ namespace fs = std::filesystem;
 
 class AtomicFileTest : public testing::TemporaryFolderTest {
  protected:
-  std::size_t entries() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder_), {}));
-  }
   fs::path file() const { return folder_ / "effect.json"; }
+  long entries() const { return std::distance(fs::directory_iterator(folder_), {}); }
 };
 
-// The replaced file keeps its permissions, a link keeps pointing at it, and no temporary file is
-// left.
+// The file keeps its permissions, a link keeps pointing at it, and no temporary file is left.
 TEST_F(AtomicFileTest, ReplacesWholeFilesKeepingModeAndLinks) {
   writeFileAtomically(file(), "first");
   fs::permissions(file(), fs::perms::owner_read | fs::perms::owner_write);
@@ -41,7 +38,7 @@ TEST_F(AtomicFileTest, ReplacesWholeFilesKeepingModeAndLinks) {
   writeFileAtomically(link, "through the link");
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(readWholeFile(file()), "through the link");
-  EXPECT_EQ(entries(), 2u);
+  EXPECT_EQ(entries(), 2);
 }
 
 TEST_F(AtomicFileTest, FailuresKeepTheOldFileAndNameThePath) {
@@ -64,7 +61,7 @@ TEST_F(AtomicFileTest, FailuresKeepTheOldFileAndNameThePath) {
     }
   }
   EXPECT_EQ(readWholeFile(file()), "old");
-  EXPECT_EQ(entries(), 1u);
+  EXPECT_EQ(entries(), 1);
 }
 
 // A write killed at any moment leaves the old contents or the new ones, never a mix.

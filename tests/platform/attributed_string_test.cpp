@@ -20,7 +20,6 @@ TextAttributes colored(double red) {
 const Font kMenlo = *Font::fontWithName("Menlo Regular", 12.0);
 const std::string kEmoji = "\xF0\x9F\x98\x80";
 
-// The attributes of every UTF-16 unit, the way the host's text system would report them.
 std::vector<TextAttributes> attributesPerUnit(const MutableAttributedString& text) {
   std::vector<TextAttributes> result;
   for (std::size_t i = 0; i < text.length(); ++i) result.push_back(text.attributesAt(i));

@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <future>
 #include <memory>
-#include <mutex>
+#include <semaphore>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -38,28 +37,24 @@ TEST(DispatchQueueTest, SyncRunsOnTheCallingThreadHoldingTheQueue) {
 }
 
 TEST(DispatchQueueTest, ConcurrentQueueRunsBlocksInParallel) {
+  std::promise<void> warmedUp;
+  std::binary_semaphore arrived[2]{std::binary_semaphore(0), std::binary_semaphore(0)};
+  std::counting_semaphore<2> metTheOther(0);
+  // Declared last, so that it waits for its blocks before what they use is gone.
   const DispatchQueue queue("tessary.concurrent", QualityOfService::userInteractive,
                             Kind::concurrent);
   // A worker that has gone idle must not keep a second worker from starting.
-  std::promise<void> warmedUp;
   queue.async([&warmedUp] { warmedUp.set_value(); });
   warmedUp.get_future().wait();
   std::this_thread::sleep_for(20ms);
-  std::mutex mutex;
-  std::condition_variable changed;
-  int arrived = 0, metTheOther = 0;
-  // Each block waits for the other: they can only both finish if they run at the same time.
+  // Each block waits for the other: they can only both go on if they run at the same time.
   for (int block = 0; block < 2; ++block) {
-    queue.async([&] {
-      std::unique_lock lock(mutex);
-      ++arrived;
-      changed.notify_all();
-      metTheOther += changed.wait_for(lock, kPatience, [&] { return arrived == 2; }) ? 1 : 0;
-      changed.notify_all();
+    queue.async([&, block] {
+      arrived[block].release();
+      if (arrived[1 - block].try_acquire_for(kPatience)) metTheOther.release();
     });
   }
-  std::unique_lock lock(mutex);
-  EXPECT_TRUE(changed.wait_for(lock, kPatience, [&] { return metTheOther == 2; }));
+  EXPECT_TRUE(metTheOther.try_acquire_for(kPatience) && metTheOther.try_acquire_for(kPatience));
 }
 
 // Also the main queue, whose delayed blocks run when the host drains after their time.

@@ -14,11 +14,10 @@ Color rgb(int red, int green, int blue, double alpha = 1.0) {
   return Color::colorWithRed(red / 255.0, green / 255.0, blue / 255.0, alpha);
 }
 
-// A few snippet-like lines: token colours, a bold changed line, two links with markup and a control
-// character, an emoji, characters every format must escape or could mistake for its own syntax,
-// control characters, a translucent colour, text without any attributes, an empty line, a
-// character that is -1 as a signed UTF-16 unit, a size in half points, and four paragraph
-// layouts (indented, hanging, right-aligned, none).
+// Snippet-like lines: token colours, a bold line, links with markup, an emoji, characters every
+// format must escape or could take for its own syntax, control characters, a translucent colour,
+// no attributes, an empty line, U+FFFF (-1 as a signed UTF-16 unit), a size in half points, and
+// four paragraph layouts.
 MutableAttributedString sampleText() {
   const Font regular = Font::fontWithNameOrSystemFont("Menlo Regular", 12.0);
   const auto look = [&](std::optional<Color> color, std::optional<Font> font = std::nullopt,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <tuple>
 
 #include "tessary/store/data_store.h"
@@ -15,10 +16,6 @@ constexpr auto kNone = std::nullopt;
 
 LayerConfigRef layerOf(const std::string& cells) {
   return EffectFile::parse(R"({"tessaryEffect": 1, "layer": {"cells": )" + cells + "}}", "cells");
-}
-
-CellConfigRef cellNamed(const std::string& name) {
-  return layerOf(R"([{"name": ")" + name + R"("}])")->cells[0];
 }
 
 // A store with cells "a" (sub-cells "a1", "a2") and "b", recording the structure changes it tells.
@@ -71,9 +68,9 @@ TEST_F(DataStoreStructureTest, ChoicesNamesAndTexturesChangeOnceAndTellTheObserv
 }
 
 TEST_F(DataStoreStructureTest, AddingAndRemovingCellsRenumbersThem) {
-  EXPECT_EQ(store_.addCell(cellNamed("c"), kControl), 2);
-  EXPECT_EQ(store_.addSubcell(2, cellNamed("c1"), kControl), 0);
-  EXPECT_EQ(store_.addSubcell(9, cellNamed("lost"), kControl), kNone);
+  EXPECT_EQ(store_.addCell(layerOf(R"([{"name": "c"}])")->cells[0], kControl), 2);
+  EXPECT_EQ(store_.addSubcell(2, layerOf(R"([{"name": "c1"}])")->cells[0], kControl), 0);
+  EXPECT_EQ(store_.addSubcell(9, layerOf("[{}]")->cells[0], kControl), kNone);
   EXPECT_TRUE(store_.removeCell(0, 0, kControl));
   EXPECT_EQ(store_.layer()->cell(0, 0)->name, "a2");
   EXPECT_TRUE(store_.removeCell(0, kNone, kControl));
@@ -90,14 +87,35 @@ TEST_F(DataStoreStructureTest, AddingAndRemovingCellsRenumbersThem) {
                                       {Kind::cellRemoved, 0, kNone, kControl}}));
 }
 
+// Replacing the layer keeps the object and copies every cell; a change to any one field at any
+// depth then makes the two differ and leaves the replacement as it was (numbers: property table).
 TEST_F(DataStoreStructureTest, ReplacingTheLayerKeepsTheObjectAndSharesNothing) {
+  const auto nestedLayer = [] {
+    return layerOf(R"([{"subcells": [{"subcells": [{}]}, {}, {}]}, {"subcells": [{}, {}, {}]}])");
+  };
+  using Change = std::function<void(LayerConfig&)>;
+  const std::vector<std::pair<const char*, Change>> changes{
+      {"render mode", [](LayerConfig& layer) { layer.renderMode = RenderMode::oldestFirst; }},
+      {"cell count", [](LayerConfig& layer) { layer.cells.pop_back(); }},
+      {"index", [](LayerConfig& layer) { layer.cells[0]->index = 1; }},
+      {"subindex", [](LayerConfig& layer) { layer.cells[0]->subindex = 0; }},
+      {"name", [](LayerConfig& layer) { layer.cells[0]->name = "Flame"; }},
+      {"colour", [](LayerConfig& layer) { layer.cells[0]->colorAlpha = 0.5; }},
+      {"texture", [](LayerConfig& layer) { layer.cells[0]->contentUrl = platform::URL("a.png"); }},
+      {"contents", [](LayerConfig& layer) { layer.cells[0]->contentsUrl = platform::URL("None"); }},
+      {"deeper", [](LayerConfig& layer) { layer.cells[0]->subcells[0]->subcells[0]->name = "x"; }},
+      {"sub-cell count", [](LayerConfig& layer) { layer.cells[1]->subcells.pop_back(); }},
+  };
   const LayerConfigRef layer = store_.layer();
-  const LayerConfigRef snapshot = EffectFile::demo();
-  store_.replaceLayer(*snapshot, DataUpdateSource::undoRedo);
-  EXPECT_EQ(store_.layer(), layer);
-  EXPECT_EQ(*layer, *snapshot);
-  store_.setCellName(0, kNone, "changed", kControl);
-  EXPECT_NE(snapshot->cells[0]->name, "changed");
+  for (const auto& [what, change] : changes) {
+    const LayerConfigRef replacement = nestedLayer();
+    store_.replaceLayer(*replacement, DataUpdateSource::undoRedo);
+    EXPECT_EQ(store_.layer(), layer);
+    EXPECT_EQ(*layer, *replacement);
+    change(*layer);
+    EXPECT_FALSE(*layer == *replacement) << what;
+    EXPECT_EQ(*replacement, *nestedLayer()) << what;
+  }
   EXPECT_EQ(std::get<Kind>(told_.at(0)), Kind::layerReplaced);
 }
 

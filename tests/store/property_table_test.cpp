@@ -11,13 +11,10 @@ namespace {
 
 using Row = PropertyTable::Row;
 
-// Every row is found again by its key path, its type's raw value and its key path's name, so no
-// two rows share any of them, and the value inside a number names no row. A new effect holds
-// each number's defaults, within its bounds, in the member its row names and its key path finds
-// (with or without the value inside; not from the other root). Widened alone in the layer, a cell
-// or a sub-cell, the number reads back from the file and makes the effect differ.
+// Every row is found again by each of its names (so no two rows share one). A new effect holds
+// each number's defaults, within its bounds, where its row and its key path say; widened alone in
+// the layer, a cell or a sub-cell, the number reads back from the file and makes the effect differ.
 TEST(PropertyTableTest, EveryRowIsFoundByItsNamesAndEveryNumberByItsPath) {
-  static_assert(ConfigType::caseCount == PropertyTable::rows().size());
   const LayerConfigRef unchanged =
       EffectFile::parse(R"({"tessaryEffect": 1, "layer": {"cells": [{"subcells": [{}]}]}})", "");
   for (std::size_t index = 0; index < PropertyTable::rows().size(); ++index) {

@@ -29,8 +29,7 @@ class RunLog {
       changed_.notify_all();
     };
   }
-  // Whether the action has run, waiting for it up to `patience` (so that a broken throttler fails
-  // instead of hanging).
+  // Whether the action has run, waiting up to `patience` (a broken throttler fails, not hangs).
   bool ran(int id, std::chrono::seconds patience = 20s) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, patience, [&] {
@@ -114,9 +113,7 @@ TEST(TessaryThrottlerTest, LastCopyDropsTheWaitingActionAndWaitsForTheRunningOne
 
 TEST(TessaryThrottlerDeathTest, RateMustBePositive) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  for (const double rate : {0.0, -60.0}) {
-    EXPECT_DEATH(TessaryThrottler{rate}, "Fatal error: TessaryThrottler needs a positive number");
-  }
+  EXPECT_DEATH(TessaryThrottler{0.0}, "Fatal error: TessaryThrottler needs a positive number");
 }
 
 }  // namespace

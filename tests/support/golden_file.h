@@ -27,8 +27,7 @@ inline std::filesystem::path goldenPath(const std::string& relativePath) {
 
 inline void expectMatchesGolden(const std::string& actual, const std::string& relativePath) {
   const std::filesystem::path path = goldenPath(relativePath);
-  std::filesystem::path review = path;
-  review += ".new";
+  const std::filesystem::path review = goldenPath(relativePath + ".new");
   if (std::filesystem::exists(path) && readFile(path) == actual) {
     std::filesystem::remove(review);
     return;

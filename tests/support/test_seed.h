@@ -1,8 +1,7 @@
 #pragma once
 
-// Random numbers for a randomised test, replayable: the seed comes from TESSARY_TEST_SEED when it
-// is set, otherwise it is fresh; it is printed, and named in every failure while the generator
-// lives.
+// Random numbers for a randomised test, replayable: the seed, from TESSARY_TEST_SEED if set, else
+// fresh, is printed and named in every failure while the generator lives.
 
 #include <gtest/gtest.h>
 
