@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/golden_file.h"
 #include "support/temporary_folder.h"
 #include "tessary/store/effect_file.h"
 
@@ -49,11 +50,6 @@ inline ProgramRun runProgram(const std::string& arguments, const std::string& en
 
 inline void writeFile(const std::filesystem::path& path, const std::string& contents) {
   std::ofstream(path, std::ios::binary) << contents;
-}
-
-inline std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // A fresh folder for each test of the program, holding the demo effect as fire.json. Skips the
