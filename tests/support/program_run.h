@@ -17,10 +17,8 @@
 
 namespace tessary::testing {
 
-inline const std::filesystem::path& programPath() {
-  static const std::filesystem::path kProgram =
-      std::filesystem::path(TESSARY_BINARY_DIR) / "tessary-code";
-  return kProgram;
+inline std::string programPath() {
+  return std::string(TESSARY_BINARY_DIR) + "/tessary-code";
 }
 
 struct ProgramRun {
@@ -28,7 +26,6 @@ struct ProgramRun {
   std::string output;  // standard output, and standard error too when asked for
 };
 
-// Runs `command` through the shell: its standard output, and standard error too when asked for.
 inline ProgramRun runShell(const std::string& command, bool withErrors) {
   FILE* pipe = popen((command + (withErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
   std::string output;
@@ -44,12 +41,23 @@ inline ProgramRun runShell(const std::string& command, bool withErrors) {
 // arguments redirect it; `environment` goes before the command ("VISUAL=script").
 inline ProgramRun runProgram(const std::string& arguments, const std::string& environment = "",
                              bool withErrors = false) {
-  return runShell(environment + " " + programPath().string() + " </dev/null " + arguments,
-                  withErrors);
+  return runShell(environment + " " + programPath() + " </dev/null " + arguments, withErrors);
 }
 
 inline void writeFile(const std::filesystem::path& path, const std::string& contents) {
   std::ofstream(path, std::ios::binary) << contents;
+}
+
+inline std::string replacedOnce(std::string text, const std::string& from, const std::string& to) {
+  text.replace(text.find(from), from.size(), to);
+  return text;
+}
+
+inline std::string replacedAll(std::string text, const std::string& from, const std::string& to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
 }
 
 // A fresh folder for each test of the program, holding the demo effect as fire.json. Skips the
@@ -57,9 +65,7 @@ inline void writeFile(const std::filesystem::path& path, const std::string& cont
 class ProgramTest : public TemporaryFolderTest {
  protected:
   void SetUp() override {
-    if (!std::filesystem::exists(programPath())) {
-      GTEST_SKIP() << "the program is not built: " << programPath();
-    }
+    if (!std::filesystem::exists(programPath())) GTEST_SKIP() << programPath() << " is not built";
     TemporaryFolderTest::SetUp();
     effect_ = folder_ / "fire.json";
     writeFile(effect_, store::EffectFile::demoJson());
@@ -69,11 +75,5 @@ class ProgramTest : public TemporaryFolderTest {
 
   std::filesystem::path effect_;
 };
-
-// `text` with the first `from` replaced by `to`.
-inline std::string replacedOnce(std::string text, const std::string& from, const std::string& to) {
-  text.replace(text.find(from), from.size(), to);
-  return text;
-}
 
 }  // namespace tessary::testing

@@ -27,25 +27,18 @@ using testing::writeFile;
 
 class ApplyCommandTest : public testing::ProgramTest {
  protected:
-  void SetUp() override {
-    ProgramTest::SetUp();
-    if (IsSkipped()) return;
-    snippet_ = code_editor::SnippetLayout::plainText(*EffectFile::demo(),
-                                                     code_editor::CodePlatform::macOS);
-    edited_ = folder_ / "edited.swift";
-  }
   // The demo's snippet with the first `from` replaced by `to`.
   std::string edited(const std::string& from, const std::string& to) const {
     return testing::replacedOnce(snippet_, from, to);
   }
   testing::ProgramRun apply(const std::string& text, const std::string& flags = "") const {
-    writeFile(edited_, text);
-    return runProgram("apply " + effect_.string() + " " + edited_.string() + " " + flags);
+    writeFile(path("edited.swift"), text);
+    return runProgram("apply " + effect_.string() + " " + path("edited.swift") + " " + flags);
   }
 
-  std::string snippet_;
-  fs::path edited_;
-  const std::string birthRate_ = "cell1.birthRate = 120.0";
+  const std::string snippet_ = code_editor::SnippetLayout::plainText(
+      *EffectFile::demo(), code_editor::CodePlatform::macOS);
+  const std::string birthRate150_ = edited("cell1.birthRate = 120.0", "cell1.birthRate = 150");
 };
 
 // Each row applies an edited snippet of the demo to the demo effect, changed meanwhile by
@@ -60,26 +53,25 @@ TEST_F(ApplyCommandTest, AnswersReportsAndWhatIsSaved) {
     bool saved;
     std::function<void(LayerConfig&)> meanwhile = [](LayerConfig&) {};
   };
-  const std::string birthRate150 = edited(birthRate_, "cell1.birthRate = 150");
   const std::vector<Row> rows{
-      {"one number", birthRate150, 0, "valid\ncell1.birthRate: 120.0 -> 150.0\n", true},
+      {"one number", birthRate150_, 0, "valid\ncell1.birthRate: 120.0 -> 150.0\n", true},
       {"unchanged", snippet_, 1, "invalid\n", false},
       {"empty", "", 1, "invalid\n", false},
-      {"pending", edited(birthRate_, "cell1.birthRate = 15."), 1, "pending\n", false},
+      {"pending", edited("cell1.birthRate = 120.0", "cell1.birthRate = 15."), 1, "pending\n", false},
       {"byte-order mark and CRLF line ends",
-       "\xEF\xBB\xBF" + testing::replacedOnce(birthRate150, "\n", "\r\n"), 0,
+       "\xEF\xBB\xBF" + testing::replacedOnce(birthRate150_, "\n", "\r\n"), 0,
        "valid\ncell1.birthRate: 120.0 -> 150.0\n", true},
       {"the position's Y, mirrored on macOS", edited("y: -259.0)", "y: -100.0)"), 0,
        "valid\nparticlesLayer.emitterPosition.y: 260.0 -> 101.0\n", true},
       {"a written line, then an invalid one",
-       testing::replacedOnce(birthRate150, "cell1.lifetime = ", "cell1.lifetime = x"), 1,
+       testing::replacedOnce(birthRate150_, "cell1.lifetime = ", "cell1.lifetime = x"), 1,
        "invalid\ncell1.birthRate: 120.0 -> 150.0\n", true},
       {"another number changed meanwhile", edited("cell1.lifetime = 1.6", "cell1.lifetime = 2.5"),
        0, "valid\ncell1.birthRate: 130.0 -> 120.0\ncell1.lifetime: 1.6 -> 2.5\n", true,
        [](LayerConfig& layer) { layer.cells[0]->birthRate.setValue(130); }},
       // The first cell is now another one: its name line no longer matches, which stops the
       // analysis before any number of the wrong cell is written.
-      {"cells reordered meanwhile", birthRate150, 1, "invalid\n", false,
+      {"cells reordered meanwhile", birthRate150_, 1, "invalid\n", false,
        [](LayerConfig& layer) {
          std::swap(layer.cells[0], layer.cells[1]);
          store::DataStore::renumberCells(layer);
@@ -100,10 +92,10 @@ TEST_F(ApplyCommandTest, AnswersReportsAndWhatIsSaved) {
 }
 
 TEST_F(ApplyCommandTest, StandardInputAndAnotherOutputFile) {
-  writeFile(edited_, edited(birthRate_, "cell1.birthRate = 150"));
+  writeFile(path("edited.swift"), birthRate150_);
   const fs::path out = folder_ / "out.json";
   EXPECT_EQ(
-      runProgram("apply " + effect_.string() + " - -o " + out.string() + " < " + edited_.string())
+      runProgram("apply " + effect_.string() + " - -o " + out.string() + " < " + path("edited.swift"))
           .status,
       0);
   EXPECT_EQ(readFile(effect_), EffectFile::demoJson());
@@ -119,7 +111,7 @@ TEST_F(ApplyCommandTest, StandardInputAndAnotherOutputFile) {
 // left beside it. The disks are made in a mount namespace of their own, so nothing stays mounted;
 // a fault that cannot be made here is said and passed over.
 TEST_F(ApplyCommandTest, ADiskThatWillNotTakeTheSave) {
-  writeFile(edited_, edited(birthRate_, "cell1.birthRate = 150"));
+  writeFile(path("edited.swift"), birthRate150_);
   const std::string disk = (folder_ / "disk").string();
   const std::string effect = disk + "/fire.json";
   std::filesystem::create_directories(disk);
@@ -151,8 +143,8 @@ TEST_F(ApplyCommandTest, ADiskThatWillNotTakeTheSave) {
     const fs::path script = folder_ / "fault.sh";
     writeFile(script, "cp " + effect_.string() + " " + disk + "\n" + row.prepare + " || exit " +
                           std::to_string(kCannotMakeFault) + "\n" + row.runAs + " " +
-                          testing::programPath().string() + " apply " + effect + " " +
-                          edited_.string() + " 2>&1\necho \"status $?\"\ncmp -s " +
+                          testing::programPath() + " apply " + effect + " " +
+                          path("edited.swift") + " 2>&1\necho \"status $?\"\ncmp -s " +
                           effect_.string() + " " + effect + " && echo intact\nls -A " + disk +
                           "\nchmod 755 " + disk + " 2>/dev/null\n");
     const testing::ProgramRun run = testing::runShell(row.shell + " " + script.string(), true);
