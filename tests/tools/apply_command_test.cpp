@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "platform/golden_cases.h"
 #include "support/program_run.h"
 #include "tessary/code_editor/snippet_layout.h"
 #include "tessary/store/data_store.h"
@@ -27,77 +29,57 @@ using testing::writeFile;
 
 class ApplyCommandTest : public testing::ProgramTest {
  protected:
-  // The demo's snippet with the first `from` replaced by `to`.
-  std::string edited(const std::string& from, const std::string& to) const {
-    return testing::replacedOnce(snippet_, from, to);
-  }
   testing::ProgramRun apply(const std::string& text, const std::string& flags = "") const {
     writeFile(path("edited.swift"), text);
     return runProgram("apply " + effect_.string() + " " + path("edited.swift") + " " + flags);
   }
 
-  const std::string snippet_ = code_editor::SnippetLayout::plainText(
-      *EffectFile::demo(), code_editor::CodePlatform::macOS);
-  const std::string birthRate150_ = edited("cell1.birthRate = 120.0", "cell1.birthRate = 150");
+  const std::string snippet_ =
+      code_editor::SnippetLayout::plainText(*EffectFile::demo(), code_editor::CodePlatform::macOS);
+  const std::string birthRate150_ =
+      testing::replacedOnce(snippet_, "cell1.birthRate = 120.0", "cell1.birthRate = 150");
 };
 
-// Each row applies an edited snippet of the demo to the demo effect, changed meanwhile by
-// `meanwhile` as another program would. A line that differs from the effect's own is an edited
-// line, whoever changed what.
+// Each case: what another program changed in the demo effect meanwhile, the edits of the demo's
+// snippet ("from => to", each replacing the first "from"; "" is the start), then the exit status,
+// the report and whether the effect was saved. A line that differs from the effect's own is an
+// edited line, whoever changed what; when the cells were reordered the first cell's name line no
+// longer matches, which stops the analysis before any number of the wrong cell is written.
 TEST_F(ApplyCommandTest, AnswersReportsAndWhatIsSaved) {
-  struct Row {
-    std::string name;
-    std::string edited;
-    int status;
-    std::string output;
-    bool saved;
-    std::function<void(LayerConfig&)> meanwhile = [](LayerConfig&) {};
-  };
-  const std::vector<Row> rows{
-      {"one number", birthRate150_, 0, "valid\ncell1.birthRate: 120.0 -> 150.0\n", true},
-      {"unchanged", snippet_, 1, "invalid\n", false},
-      {"empty", "", 1, "invalid\n", false},
-      {"pending", edited("cell1.birthRate = 120.0", "cell1.birthRate = 15."), 1, "pending\n", false},
-      {"byte-order mark and CRLF line ends",
-       "\xEF\xBB\xBF" + testing::replacedOnce(birthRate150_, "\n", "\r\n"), 0,
-       "valid\ncell1.birthRate: 120.0 -> 150.0\n", true},
-      {"the position's Y, mirrored on macOS", edited("y: -259.0)", "y: -100.0)"), 0,
-       "valid\nparticlesLayer.emitterPosition.y: 260.0 -> 101.0\n", true},
-      {"a written line, then an invalid one",
-       testing::replacedOnce(birthRate150_, "cell1.lifetime = ", "cell1.lifetime = x"), 1,
-       "invalid\ncell1.birthRate: 120.0 -> 150.0\n", true},
-      {"another number changed meanwhile", edited("cell1.lifetime = 1.6", "cell1.lifetime = 2.5"),
-       0, "valid\ncell1.birthRate: 130.0 -> 120.0\ncell1.lifetime: 1.6 -> 2.5\n", true,
-       [](LayerConfig& layer) { layer.cells[0]->birthRate.setValue(130); }},
-      // The first cell is now another one: its name line no longer matches, which stops the
-      // analysis before any number of the wrong cell is written.
-      {"cells reordered meanwhile", birthRate150_, 1, "invalid\n", false,
-       [](LayerConfig& layer) {
+  const std::map<std::string, std::function<void(LayerConfig&)>> changes{
+      {"", [](LayerConfig&) {}},
+      {"cell1.birthRate 130", [](LayerConfig& layer) { layer.cells[0]->birthRate.setValue(130); }},
+      {"cells reordered", [](LayerConfig& layer) {
          std::swap(layer.cells[0], layer.cells[1]);
          store::DataStore::renumberCells(layer);
-       }},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    const store::LayerConfigRef meanwhile = EffectFile::demo();
-    row.meanwhile(*meanwhile);
-    EffectFile::save(*meanwhile, effect_);
-    const std::string before = readFile(effect_);
-    const testing::ProgramRun result = apply(row.edited);
-    EXPECT_EQ(result.status, row.status);
-    EXPECT_EQ(result.output, row.output);
-    EXPECT_EQ(readFile(effect_) != before, row.saved);
-    EXPECT_EQ(EffectFile::load(effect_)->cells.size(), meanwhile->cells.size());
-  }
+       }}};
+  platform::golden_cases::expectMatchesGolden(
+      "cli/apply.cases", 2, [&](const std::vector<std::string>& row) {
+        const store::LayerConfigRef meanwhile = EffectFile::demo();
+        changes.at(row[0])(*meanwhile);
+        EffectFile::save(*meanwhile, effect_);
+        const std::string before = readFile(effect_);
+        std::string text = row[1] == "(nothing)" ? "" : snippet_;
+        for (std::size_t at = 0; at < row[1].size() && row[1] != "(nothing)";) {
+          const std::size_t arrow = row[1].find(" => ", at), end = row[1].find(" ; ", arrow);
+          text = testing::replacedOnce(text, row[1].substr(at, arrow - at),
+                                       row[1].substr(arrow + 4, end - arrow - 4));
+          at = end == std::string::npos ? end : end + 3;
+        }
+        const testing::ProgramRun result = apply(text);
+        EXPECT_EQ(EffectFile::load(effect_)->cells.size(), meanwhile->cells.size());
+        return std::to_string(result.status) + " " + result.output +
+               (readFile(effect_) == before ? "| not saved" : "| saved");
+      });
 }
 
 TEST_F(ApplyCommandTest, StandardInputAndAnotherOutputFile) {
   writeFile(path("edited.swift"), birthRate150_);
   const fs::path out = folder_ / "out.json";
-  EXPECT_EQ(
-      runProgram("apply " + effect_.string() + " - -o " + out.string() + " < " + path("edited.swift"))
-          .status,
-      0);
+  EXPECT_EQ(runProgram("apply " + effect_.string() + " - -o " + out.string() + " < " +
+                       path("edited.swift"))
+                .status,
+            0);
   EXPECT_EQ(readFile(effect_), EffectFile::demoJson());
   EXPECT_EQ(EffectFile::load(out)->cells[0]->birthRate.value, 150.0);
   // Nothing changed: not even the other output file is written.
@@ -143,10 +125,10 @@ TEST_F(ApplyCommandTest, ADiskThatWillNotTakeTheSave) {
     const fs::path script = folder_ / "fault.sh";
     writeFile(script, "cp " + effect_.string() + " " + disk + "\n" + row.prepare + " || exit " +
                           std::to_string(kCannotMakeFault) + "\n" + row.runAs + " " +
-                          testing::programPath() + " apply " + effect + " " +
-                          path("edited.swift") + " 2>&1\necho \"status $?\"\ncmp -s " +
-                          effect_.string() + " " + effect + " && echo intact\nls -A " + disk +
-                          "\nchmod 755 " + disk + " 2>/dev/null\n");
+                          testing::programPath() + " apply " + effect + " " + path("edited.swift") +
+                          " 2>&1\necho \"status $?\"\ncmp -s " + effect_.string() + " " + effect +
+                          " && echo intact\nls -A " + disk + "\nchmod 755 " + disk +
+                          " 2>/dev/null\n");
     const testing::ProgramRun run = testing::runShell(row.shell + " " + script.string(), true);
     if (run.status == kCannotMakeFault) {
       std::printf("cannot make the fault \"%s\" here: %s", row.reason.c_str(), run.output.c_str());
