@@ -15,15 +15,10 @@ test('a number field shows the fraction digits the snippet shows, without traili
 });
 
 test('a picker shows each component on 0…255, clamped, and gives back the nearest colour', () => {
-  const rows = [
-    [{ red: 1, green: 0.5, blue: 0, alpha: 0.3 }, '#ff8000'],
-    [{ red: 2, green: -1, blue: 0.999, alpha: 1 }, '#ff00ff'],
-    [{ red: 15 / 255, green: 10 / 255, blue: 5 / 255, alpha: 1 }, '#0f0a05'],
-  ];
-  for (const [color, hex] of rows) assert.equal(toHex(color), hex, JSON.stringify(color));
-
-  const fixed = process.env.TESSARY_TEST_SEED;
-  const seed = fixed ? Number(fixed) : Math.floor(Math.random() * 2 ** 32);
+  assert.equal(toHex({ red: 1, green: 0.5, blue: 0, alpha: 0.3 }), '#ff8000');
+  assert.equal(toHex({ red: 2, green: -1, blue: 0.999, alpha: 1 }), '#ff00ff');
+  assert.equal(toHex({ red: 15 / 255, green: 10 / 255, blue: 5 / 255, alpha: 1 }), '#0f0a05');
+  const seed = Number(process.env.TESSARY_TEST_SEED ?? Math.floor(Math.random() * 2 ** 32));
   console.log(`seed ${seed} (TESSARY_TEST_SEED=${seed} repeats this run)`);
   let state = seed;
   const random = () => {
