@@ -5,26 +5,17 @@
 # Usage: tests/e2e/run.sh PROGRAM SCREENSHOTS
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
-program="$(realpath "$1")"
-screenshots="$(realpath -m "$2")"
+install="$here/../../scripts/install-deps.sh"
+program="$(realpath "$1")" screenshots="$(realpath -m "$2")"
+skip() { echo "skipped: $*"; exit 0; }
 
-skip() {
-  echo "skipped: $*"
-  exit 0
-}
-
-if [ ! -x /usr/bin/chromium ]; then
-  "$root/scripts/install-deps.sh" chromium >/dev/null 2>&1 || skip "Debian's chromium cannot be installed here"
-fi
-if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
-  "$root/scripts/install-deps.sh" nodejs npm >/dev/null 2>&1 || skip "node and npm cannot be installed here"
-fi
-node_major="$(node -p 'process.versions.node.split(".")[0]')"
-[ "$node_major" -ge 20 ] || skip "the tests need node 20 or later (found $(node --version))"
-if [ ! -d "$here/node_modules/playwright-core" ]; then
-  (cd "$here" && npm ci --no-audit --no-fund >/dev/null 2>&1) || skip "playwright-core cannot be installed from npm"
-fi
+[ -x /usr/bin/chromium ] || "$install" chromium >/dev/null 2>&1 || skip "Debian's chromium cannot be installed here"
+{ command -v node && command -v npm; } >/dev/null || "$install" nodejs npm >/dev/null 2>&1 ||
+  skip "node and npm cannot be installed here"
+[ "$(node -p 'process.versions.node.split(".")[0]')" -ge 20 ] ||
+  skip "the tests need node 20 or later (found $(node --version))"
+[ -d "$here/node_modules/playwright-core" ] || (cd "$here" && npm ci --no-audit --no-fund >/dev/null 2>&1) ||
+  skip "playwright-core cannot be installed from npm"
 
 cd "$here"
 TESSARY_CODE="$program" TESSARY_E2E_SCREENSHOTS="$screenshots" node --test playground.test.mjs

@@ -11,13 +11,11 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/golden_cases.h"
 #include "support/program_run.h"
-#include "support/temporary_folder.h"
 #include "tessary/code_editor/snippet_layout.h"
 #include "tessary/platform/atomic_file.h"
 #include "tessary/platform/dispatch_queue.h"
@@ -130,9 +128,9 @@ TEST_F(PlaygroundSessionTest, EveryNumberAndColourTheControlsListTakesTheValueTh
     for (const json& property : properties.at(scope)) {
       const std::string key = property.at("key");
       const std::string kind = property.at("kind");
-      EXPECT_TRUE(
-          (std::set<std::string>{"number", "color", "text", "texture", "choice"}.contains(kind)))
-          << key;
+      EXPECT_NE(std::string(" number color text texture choice ").find(" " + kind + " "),
+                std::string::npos)
+          << key << ": the page makes no " << kind << " control";
       json arguments{{"key", key}};
       if (scope == "cell") arguments.update({{"cell", 0}, {"sub", 0}});
       const auto shown = [&]() -> const json& {
