@@ -37,7 +37,8 @@ class PlaygroundSecurityTest(unittest.TestCase):
         cells = [{"name": name, "texture": texture, "subcells": []} for name, texture in
                  [(HOSTILE_NAME, "star.png"), ("escapes", "../../../etc/passwd"), ("absolute", "/etc/passwd")]]
         (cls.folder / "fire.json").write_text(json.dumps({"tessaryEffect": 1, "layer": {"cells": cells}}))
-        cls.process = subprocess.Popen(cls.serve(0), cwd=cls.folder, stdout=subprocess.PIPE, text=True)
+        cls.process = subprocess.Popen([cls.program, "serve", "fire.json", "--port", "0"], cwd=cls.folder,
+                                       stdout=subprocess.PIPE, text=True)
         match = re.search(r"http://127\.0\.0\.1:(\d+)/", cls.process.stdout.readline())
         if not match:
             cls.tearDownClass()
@@ -56,10 +57,6 @@ class PlaygroundSecurityTest(unittest.TestCase):
             cls.process.communicate(timeout=20)
         finally:
             cls.process.kill()
-
-    @classmethod
-    def serve(cls, port):
-        return [cls.program, "serve", "fire.json", "--port", str(port)]
 
     @classmethod
     def connect(cls, timeout=10):
@@ -200,7 +197,8 @@ class PlaygroundSecurityTest(unittest.TestCase):
         self.assertLess(time.monotonic() - started, 7)
 
     def test_a_second_server_on_a_taken_port_is_refused(self):
-        result = subprocess.run(self.serve(self.port), cwd=self.folder, capture_output=True, text=True, timeout=10)
+        result = subprocess.run(self.process.args[:-1] + [str(self.port)], cwd=self.folder, capture_output=True,
+                                text=True, timeout=10)
         self.assertEqual((result.returncode, result.stderr),
                          (2, "tessary-code: port %d is in use; try --port 0\n" % self.port))
 
@@ -217,12 +215,11 @@ class PlaygroundSecurityTest(unittest.TestCase):
         self.assertEqual(upload("link.png"), 409)
         self.assertNotEqual(pathlib.Path("/etc/hostname").read_bytes(), PNG)
         # The effect's own texture names lead out of the folder.
-        for query, statuses in [("cell=1", [404]), ("cell=2", [404]), ("cell=-1", [400, 404]),
-                                ("cell=99", [400, 404]), ("cell=0&sub=5", [400, 404]), ("cell=x", [400, 404]),
-                                ("cell=99999999999999", [400, 404])]:
-            status, _, body = self.request("GET", "/api/texture/export?" + query)
-            self.assertIn(status, statuses, query)
-            self.assertNotIn(b"root:", body)
+        for query, status in [("cell=1", 404), ("cell=2", 404), ("cell=-1", 400), ("cell=99", 404),
+                              ("cell=0&sub=5", 404), ("cell=x", 400), ("cell=99999999999999", 400)]:
+            answer = self.request("GET", "/api/texture/export?" + query)
+            self.assertEqual(answer[0], status, query)
+            self.assertNotIn(b"root:", answer[2])
 
     def test_names_reach_the_page_escaped(self):
         events, data = {}, b""

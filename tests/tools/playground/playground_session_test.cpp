@@ -34,16 +34,15 @@ const std::string kPng = "\x89PNG\r\n\x1A\n....";
 
 class PlaygroundSessionTest : public testing::TemporaryFolderTest {
  protected:
-  // A session on the demo effect, saved as `file` in the folder when given; its first build shown.
-  void open(std::optional<std::string> file) {
-    if (file) {
-      effect_ = folder_ / *file;
-      platform::writeFileAtomically(effect_, store::EffectFile::demoJson());
-    }
+  // A session on the demo effect, saved as fire.json in the folder or else kept in memory; its
+  // first build shown.
+  void open(bool saved) {
+    effect_ = folder_ / "fire.json";
+    if (saved) platform::writeFileAtomically(effect_, store::EffectFile::demoJson());
+    const auto path = saved ? std::optional(effect_) : std::nullopt;
     page_ = hub_.subscribe();
-    session_ = std::make_shared<PlaygroundSession>(
-        store::loadEffect(file ? std::optional(effect_) : std::nullopt),
-        file ? std::optional(effect_) : std::nullopt, folder_, CodePlatform::macOS, hub_);
+    session_ = std::make_shared<PlaygroundSession>(store::loadEffect(path), path, folder_,
+                                                   CodePlatform::macOS, hub_);
     session_->start();
     waitForSnippet();
   }
@@ -94,7 +93,7 @@ class PlaygroundSessionTest : public testing::TemporaryFolderTest {
 // followed through them: a change saves it (a drag when it ends), undo and redo bring back what
 // each change left, and nothing else touches it.
 TEST_F(PlaygroundSessionTest, RequestsAreAnsweredSavedAndUndone) {
-  open("fire.json");
+  open(true);
   std::vector<std::string> saved{readWholeFile(effect_)};
   std::size_t at = 0;
   bool dragging = false;
@@ -121,7 +120,7 @@ TEST_F(PlaygroundSessionTest, RequestsAreAnsweredSavedAndUndone) {
 }
 
 TEST_F(PlaygroundSessionTest, EveryNumberAndColourTheControlsListTakesTheValueTheySet) {
-  open("fire.json");
+  open(true);
   const json properties = state_.at("properties");  // the state is replaced as values change
   int numbers = 0;
   for (const std::string scope : {"layer", "cell"}) {
@@ -155,7 +154,7 @@ TEST_F(PlaygroundSessionTest, EveryNumberAndColourTheControlsListTakesTheValueTh
 }
 
 TEST_F(PlaygroundSessionTest, TheSnippetEditedInAPageIsReadBackIntoTheEffect) {
-  open("fire.json");
+  open(true);
   const std::string snippet =
       code_editor::SnippetLayout::plainText(*store::loadEffect(effect_), CodePlatform::macOS);
   for (const auto& [edit, result, birthRate] :
@@ -177,7 +176,7 @@ TEST_F(PlaygroundSessionTest, TheSnippetEditedInAPageIsReadBackIntoTheEffect) {
 }
 
 TEST_F(PlaygroundSessionTest, AnEffectInMemoryIsSavedWithItsTexturesUnderAPlainName) {
-  open(std::nullopt);
+  open(false);
   platform::writeFileAtomically(folder_ / "taken.json", "{}");
   fs::create_directory(folder_ / "folder.json");
   fs::create_symlink("/tmp/elsewhere.json", folder_ / "link.json");
