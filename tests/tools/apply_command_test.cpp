@@ -74,67 +74,63 @@ TEST_F(ApplyCommandTest, AnswersReportsAndWhatIsSaved) {
 }
 
 TEST_F(ApplyCommandTest, StandardInputAndAnotherOutputFile) {
+  const std::string out = path("out.json");
   writeFile(path("edited.swift"), birthRate150_);
-  const fs::path out = folder_ / "out.json";
-  EXPECT_EQ(runProgram("apply " + effect_.string() + " - -o " + out.string() + " < " +
-                       path("edited.swift"))
-                .status,
-            0);
+  EXPECT_EQ(
+      runProgram("apply " + effect_.string() + " - -o " + out + " <" + path("edited.swift")).status,
+      0);
   EXPECT_EQ(readFile(effect_), EffectFile::demoJson());
   EXPECT_EQ(EffectFile::load(out)->cells[0]->birthRate.value, 150.0);
   // Nothing changed: not even the other output file is written.
   fs::remove(out);
-  EXPECT_EQ(apply(snippet_, "-o " + out.string()).status, 1);
+  EXPECT_EQ(apply(snippet_, "-o " + out).status, 1);
   EXPECT_FALSE(fs::exists(out));
 }
 
 // Saving onto a full disk, a read-only file system or a folder the user may not write: one line
 // naming the file and the system's reason, exit status 2, the old effect as it was and nothing
 // left beside it. The disks are made in a mount namespace of their own, so nothing stays mounted;
-// a fault that cannot be made here is said and passed over.
+// a fault that cannot be made here (the preparation fails) is said and passed over. Root may
+// write anywhere: the program runs as nobody then.
 TEST_F(ApplyCommandTest, ADiskThatWillNotTakeTheSave) {
   writeFile(path("edited.swift"), birthRate150_);
-  const std::string disk = (folder_ / "disk").string();
-  const std::string effect = disk + "/fire.json";
-  std::filesystem::create_directories(disk);
-  const bool root = ::geteuid() == 0;
+  const std::string disk = path("disk"), root = ::geteuid() == 0 ? "root" : "";
+  fs::create_directories(disk);
   struct Row {
-    std::string shell;
-    std::string prepare;  // fails where the fault cannot be made
-    std::string runAs;
-    std::string reason;
-    std::string listing;
+    std::string shell, prepare, runAs, reason, listing;
   };
   const Row rows[] = {
       {"unshare -m sh",
-       "mount -t tmpfs -o size=64k tmpfs " + disk + " && cp " + effect_.string() + " " + disk +
-           " && { dd if=/dev/zero of=" + disk + "/filler bs=1k 2>/dev/null; true; }",
+       R"(mount -t tmpfs -o size=64k tmpfs "$DISK" && cp "$SOURCE" "$DISK" && )"
+       R"({ dd if=/dev/zero of="$DISK/filler" bs=1k 2>/dev/null; true; })",
        "", "No space left on device", "filler\nfire.json\n"},
-      {"unshare -m sh", "mount --bind -o ro " + disk + " " + disk, "", "Read-only file system",
+      {"unshare -m sh", R"(mount --bind -o ro "$DISK" "$DISK")", "", "Read-only file system",
        "fire.json\n"},
-      // Root may write anywhere: the program runs as nobody then.
       {"sh",
-       (root ? "command -v setpriv >/dev/null && " : "") + std::string("chmod 555 ") + disk +
-           " && chmod 755 " + folder_.string(),
-       root ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "", "Permission denied",
-       "fire.json\n"},
+       (root.empty() ? "" : "command -v setpriv >/dev/null && ") +
+           std::string(R"(chmod 555 "$DISK" && chmod 755 "$DISK/..")"),
+       root.empty() ? "" : "setpriv --reuid=65534 --regid=65534 --clear-groups",
+       "Permission denied", "fire.json\n"},
   };
-  constexpr int kCannotMakeFault = 77;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.reason);
-    const fs::path script = folder_ / "fault.sh";
-    writeFile(script, "cp " + effect_.string() + " " + disk + "\n" + row.prepare + " || exit " +
-                          std::to_string(kCannotMakeFault) + "\n" + row.runAs + " " +
-                          testing::programPath() + " apply " + effect + " " + path("edited.swift") +
-                          " 2>&1\necho \"status $?\"\ncmp -s " + effect_.string() + " " + effect +
-                          " && echo intact\nls -A " + disk + "\nchmod 755 " + disk +
-                          " 2>/dev/null\n");
-    const testing::ProgramRun run = testing::runShell(row.shell + " " + script.string(), true);
-    if (run.status == kCannotMakeFault) {
+    writeFile(path("fault.sh"), "cp \"$SOURCE\" \"$DISK\"\n" + row.prepare + " || exit 77\n" +
+                                    row.runAs +
+                                    R"( "$PROGRAM" apply "$DISK/fire.json" "$EDITED" 2>&1
+echo "status $?"
+cmp -s "$SOURCE" "$DISK/fire.json" && echo intact
+ls -A "$DISK"
+chmod 755 "$DISK" 2>/dev/null
+)");
+    const testing::ProgramRun run = testing::runShell(
+        "DISK=" + disk + " SOURCE=" + effect_.string() + " PROGRAM=" + testing::programPath() +
+            " EDITED=" + path("edited.swift") + " " + row.shell + " " + path("fault.sh"),
+        true);
+    if (run.status == 77) {
       std::printf("cannot make the fault \"%s\" here: %s", row.reason.c_str(), run.output.c_str());
       continue;
     }
-    EXPECT_EQ(run.output, "tessary-code: " + effect + ": cannot save: " + row.reason +
+    EXPECT_EQ(run.output, "tessary-code: " + disk + "/fire.json: cannot save: " + row.reason +
                               "\nstatus 2\nintact\n" + row.listing);
   }
 }
