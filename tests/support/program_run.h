@@ -23,11 +23,11 @@ inline std::string programPath() {
 
 struct ProgramRun {
   int status;
-  std::string output;  // standard output, and standard error too when asked for
+  std::string output;  // standard output and error
 };
 
-inline ProgramRun runShell(const std::string& command, bool withErrors) {
-  FILE* pipe = popen((command + (withErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
+inline ProgramRun runShell(const std::string& command) {
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
   std::string output;
   char buffer[4096];
   for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
@@ -39,9 +39,8 @@ inline ProgramRun runShell(const std::string& command, bool withErrors) {
 
 // Runs `tessary-code <arguments>` with standard input from /dev/null (no terminal) unless the
 // arguments redirect it; `environment` goes before the command ("VISUAL=script").
-inline ProgramRun runProgram(const std::string& arguments, const std::string& environment = "",
-                             bool withErrors = false) {
-  return runShell(environment + " " + programPath() + " </dev/null " + arguments, withErrors);
+inline ProgramRun runProgram(const std::string& arguments, const std::string& environment = "") {
+  return runShell(environment + " " + programPath() + " </dev/null " + arguments);
 }
 
 inline void writeFile(const std::filesystem::path& path, const std::string& contents) {

@@ -124,8 +124,7 @@ chmod 755 "$DISK" 2>/dev/null
 )");
     const testing::ProgramRun run = testing::runShell(
         "DISK=" + disk + " SOURCE=" + effect_.string() + " PROGRAM=" + testing::programPath() +
-            " EDITED=" + path("edited.swift") + " " + row.shell + " " + path("fault.sh"),
-        true);
+        " EDITED=" + path("edited.swift") + " " + row.shell + " " + path("fault.sh"));
     if (run.status == 77) {
       std::printf("cannot make the fault \"%s\" here: %s", row.reason.c_str(), run.output.c_str());
       continue;

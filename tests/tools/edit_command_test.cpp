@@ -37,8 +37,7 @@ TEST_F(EditCommandTest, AnswersAndWhatIsSaved) {
             testing::runProgram("edit " + effect_.string() + " " + edit[1],
                                 editor.find("VISUAL=") == 0 || editor.find("EDITOR=") == 0
                                     ? editor
-                                    : "VISUAL=" + path("editor.sh"),
-                                true);
+                                    : "VISUAL=" + path("editor.sh"));
         std::string output =
             run.output.substr(run.status == 2 ? run.output.find("tessary-code:") : 0);
         std::smatch keptIn;

@@ -31,7 +31,7 @@ TEST_F(ProgramErrorsTest, OneLineNamingThePlaceExitTwoNothingWritten) {
   platform::golden_cases::expectMatchesGolden(
       "cli/program_errors.cases", 1, [&](const std::vector<std::string>& arguments) {
         const auto run =
-            runProgram(replacedAll(arguments[0], "$DIR", folder_.string()), "VISUAL=false", true);
+            runProgram(replacedAll(arguments[0], "$DIR", folder_.string()), "VISUAL=false");
         EXPECT_EQ(readFile(effect_), effectBefore) << arguments[0];
         EXPECT_FALSE(std::filesystem::exists(path("out.html"))) << arguments[0];
         return std::to_string(run.status) + " " + replacedAll(run.output, folder_.string(), "$DIR");
