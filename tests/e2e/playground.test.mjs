@@ -11,7 +11,6 @@ import { chromium } from 'playwright-core';
 
 const program = path.resolve(process.env.TESSARY_CODE ?? '../../build/tessary-code');
 const screenshots = path.resolve(process.env.TESSARY_E2E_SCREENSHOTS ?? '../../build/e2e');
-const chromiumPath = process.env.TESSARY_CHROMIUM ?? '/usr/bin/chromium';
 const WAIT = { timeout: 10000 };
 
 let server, address, folder, browser, page;
@@ -94,19 +93,17 @@ before(async () => {
   address = await new Promise((resolve, reject) => {
     let output = '';
     server.stdout.on('data', (data) => {
-      output += data;
-      const match = /http:\/\/127\.0\.0\.1:\d+\//.exec(output);
+      const match = /http:\/\/127\.0\.0\.1:\d+\//.exec(output += data);
       if (match) resolve(match[0]);
     });
     server.on('exit', (code) => reject(new Error(`serve exited with ${code}`)));
   });
   // A new, empty profile (the user data folder) for every run.
   browser = await chromium.launchPersistentContext(fs.mkdtempSync(path.join(os.tmpdir(), 'tessary-chromium-')), {
-    executablePath: chromiumPath,
+    executablePath: process.env.TESSARY_CHROMIUM ?? '/usr/bin/chromium',
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-    viewport: { width: 1500, height: 950 },
-    acceptDownloads: true,
+    viewport: { width: 1500, height: 950 }, acceptDownloads: true,
   });
   page = browser.pages()[0] ?? await browser.newPage();
   page.on('pageerror', (error) => console.log('page error:', error.message));
