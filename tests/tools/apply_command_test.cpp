@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/golden_cases.h"
+#include "support/golden_file.h"
 #include "support/program_run.h"
 #include "tessary/code_editor/snippet_layout.h"
 #include "tessary/store/data_store.h"
@@ -40,11 +40,9 @@ class ApplyCommandTest : public testing::ProgramTest {
       testing::replacedOnce(snippet_, "cell1.birthRate = 120.0", "cell1.birthRate = 150");
 };
 
-// Each case: what another program changed in the demo effect meanwhile, the edits of the demo's
-// snippet ("from => to", each replacing the first "from"; "" is the start), then the exit status,
-// the report and whether the effect was saved. A line that differs from the effect's own is an
-// edited line, whoever changed what; when the cells were reordered the first cell's name line no
-// longer matches, which stops the analysis before any number of the wrong cell is written.
+// A line that differs from the effect's own is an edited line, whoever changed what; when the
+// cells were reordered the first cell's name line no longer matches, which stops the analysis
+// before any number of the wrong cell is written.
 TEST_F(ApplyCommandTest, AnswersReportsAndWhatIsSaved) {
   const std::map<std::string, std::function<void(LayerConfig&)>> changes{
       {"", [](LayerConfig&) {}},
@@ -53,24 +51,23 @@ TEST_F(ApplyCommandTest, AnswersReportsAndWhatIsSaved) {
          std::swap(layer.cells[0], layer.cells[1]);
          store::DataStore::renumberCells(layer);
        }}};
-  platform::golden_cases::expectMatchesGolden(
-      "cli/apply.cases", 2, [&](const std::vector<std::string>& row) {
-        const store::LayerConfigRef meanwhile = EffectFile::demo();
-        changes.at(row[0])(*meanwhile);
-        EffectFile::save(*meanwhile, effect_);
-        const std::string before = readFile(effect_);
-        std::string text = row[1] == "(nothing)" ? "" : snippet_;
-        for (std::size_t at = 0; at < row[1].size() && row[1] != "(nothing)";) {
-          const std::size_t arrow = row[1].find(" => ", at), end = row[1].find(" ; ", arrow);
-          text = testing::replacedOnce(text, row[1].substr(at, arrow - at),
-                                       row[1].substr(arrow + 4, end - arrow - 4));
-          at = end == std::string::npos ? end : end + 3;
-        }
-        const testing::ProgramRun result = apply(text);
-        EXPECT_EQ(EffectFile::load(effect_)->cells.size(), meanwhile->cells.size());
-        return std::to_string(result.status) + " " + result.output +
-               (readFile(effect_) == before ? "| not saved" : "| saved");
-      });
+  testing::expectCasesMatchGolden("cli/apply.cases", 2, [&](const std::vector<std::string>& row) {
+    const store::LayerConfigRef meanwhile = EffectFile::demo();
+    changes.at(row[0])(*meanwhile);
+    EffectFile::save(*meanwhile, effect_);
+    const std::string before = readFile(effect_);
+    std::string text = row[1] == "(nothing)" ? "" : snippet_;
+    for (std::size_t at = 0; at < row[1].size() && row[1] != "(nothing)";) {
+      const std::size_t arrow = row[1].find(" => ", at), end = row[1].find(" ; ", arrow);
+      text = testing::replacedOnce(text, row[1].substr(at, arrow - at),
+                                   row[1].substr(arrow + 4, end - arrow - 4));
+      at = end == std::string::npos ? end : end + 3;
+    }
+    const testing::ProgramRun result = apply(text);
+    EXPECT_EQ(EffectFile::load(effect_)->cells.size(), meanwhile->cells.size());
+    return std::to_string(result.status) + " " + result.output +
+           (readFile(effect_) == before ? "| not saved" : "| saved");
+  });
 }
 
 TEST_F(ApplyCommandTest, StandardInputAndAnotherOutputFile) {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/golden_cases.h"
+#include "support/golden_file.h"
 #include "support/program_run.h"
 
 namespace tessary {
@@ -19,8 +19,6 @@ using testing::writeFile;
 
 class ProgramErrorsTest : public testing::ProgramTest {};
 
-// Each case: the arguments ($DIR for the test's folder), then the exit status and all the program
-// wrote.
 TEST_F(ProgramErrorsTest, OneLineNamingThePlaceExitTwoNothingWritten) {
   writeFile(path("malformed.json"), "{\n  \"tessaryEffect\": 1,\n  \"layer\": {\"cells\": [}\n}");
   writeFile(path("unknown.json"), "{\"tessaryEffect\": 1, \"layer\": {\"sparkle\": 1}}");
@@ -28,7 +26,7 @@ TEST_F(ProgramErrorsTest, OneLineNamingThePlaceExitTwoNothingWritten) {
             "{\"tessaryEffect\": 1, \"layer\": {\"cells\": [{\"birthRate\": \"fast\"}]}}");
   writeFile(path("edited.swift"), "cell1.birthRate = 150\n");
   const std::string effectBefore = readFile(effect_);
-  platform::golden_cases::expectMatchesGolden(
+  testing::expectCasesMatchGolden(
       "cli/program_errors.cases", 1, [&](const std::vector<std::string>& arguments) {
         const auto run =
             runProgram(replacedAll(arguments[0], "$DIR", folder_.string()), "VISUAL=false");

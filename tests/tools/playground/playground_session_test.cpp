@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/golden_cases.h"
+#include "support/golden_file.h"
 #include "support/program_run.h"
 #include "tessary/code_editor/snippet_layout.h"
 #include "tessary/platform/atomic_file.h"
@@ -97,7 +97,7 @@ TEST_F(PlaygroundSessionTest, RequestsAreAnsweredSavedAndUndone) {
   std::vector<std::string> saved{readWholeFile(effect_)};
   std::size_t at = 0;
   bool dragging = false;
-  platform::golden_cases::expectMatchesGolden(
+  testing::expectCasesMatchGolden(
       "playground/session_requests.cases", 2, [&](const std::vector<std::string>& request) {
         const json arguments = json::parse(request[1]);
         const std::string result = answer(request[0], arguments);

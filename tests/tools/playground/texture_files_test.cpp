@@ -7,13 +7,13 @@
 
 #include <string>
 
-#include "platform/golden_cases.h"
+#include "support/golden_file.h"
 
 namespace tessary::tool {
 namespace {
 
 TEST(TextureFilesTest, NamesAndContents) {
-  platform::golden_cases::expectMatchesGolden(
+  testing::expectCasesMatchGolden(
       "playground/texture_files.cases", 2, [](const std::vector<std::string>& file) {
         return textureFileNameProblem(file[0]).value_or("plain") + " | " +
                std::string(textureContentType(file[0])) +
