@@ -1,8 +1,8 @@
 #pragma once
 
 // Shared by the edit-analysis tests: built snippets with their history records, a recorder of the
-// store's changes, and a straightforward analysis that searches the whole text
-// with regular expressions for every record, the reference the fast analysis is checked against.
+// store's changes, and a straightforward analysis that searches the whole text with regular
+// expressions for every record, the reference the fast analysis is checked against.
 
 #include <algorithm>
 #include <cmath>
@@ -26,14 +26,9 @@
 
 namespace tessary::code_editor::testing {
 
-using platform::Color;
 using platform::RegularExpression;
 using platform::StringRange;
-using store::AnyKeyPath;
 using store::CellProperty;
-using store::ConfigType;
-using store::DataStore;
-using store::LayerConfig;
 using store::LayerProperty;
 
 struct BuiltSnippet {
@@ -41,8 +36,7 @@ struct BuiltSnippet {
   std::vector<CodeHistory> records;
 };
 
-// The plain snippet of a build and its records.
-inline BuiltSnippet buildSnippet(const LayerConfig& layer, CodePlatform platform) {
+inline BuiltSnippet buildSnippet(const store::LayerConfig& layer, CodePlatform platform) {
   const CodeBuilder builder(12.0, platform::DispatchQueue("tessary.test.cache"));
   BuildResult result = builder.buildMainThread(std::nullopt, layer, platform);
   return BuiltSnippet{result.text->string(), std::move(result.newHistroy)};
@@ -51,29 +45,28 @@ inline BuiltSnippet buildSnippet(const LayerConfig& layer, CodePlatform platform
 // Every change a store makes, in order.
 class ChangeRecorder {
  public:
-  explicit ChangeRecorder(DataStore& store) {
+  explicit ChangeRecorder(store::DataStore& store) {
     store.addObserver([this](const store::StoreChange& change) { changes.push_back(change); });
   }
 
-  // The changes in words, every number to its last digit, so that two lists compare as text.
-  std::vector<std::string> described() const {
+  // Each change in brief, "birthRate[0,1]=1.5" (a colour as red/green/blue/alpha), its numbers
+  // to `digits` significant digits.
+  std::vector<std::string> described(int digits = 17) const {
     std::vector<std::string> all;
     for (const store::StoreChange& change : changes) {
       std::ostringstream out;
-      out.precision(17);
-      const auto write = [&](const store::StoreValue& value) {
-        if (const double* number = std::get_if<double>(&value)) {
-          out << *number;
-        } else {
-          const Color& color = std::get<Color>(value);
-          out << color.red << "/" << color.green << "/" << color.blue << "/" << color.alpha;
-        }
-      };
-      out << change.keypath.description() << " of " << change.cellIdx.value_or(-1) << "_"
-          << change.subcellIdx.value_or(-1) << " from " << static_cast<int>(change.source) << ": ";
-      write(change.oldValue);
-      out << " -> ";
-      write(change.newValue);
+      out.precision(digits);
+      const std::string name = change.keypath.description();
+      out << name.substr(name.find('.') + 1);
+      if (change.cellIdx) out << "[" << *change.cellIdx;
+      if (change.subcellIdx) out << "," << *change.subcellIdx;
+      out << (change.cellIdx ? "]=" : "=");
+      if (const double* number = std::get_if<double>(&change.newValue)) {
+        out << *number;
+      } else {
+        const platform::Color& color = std::get<platform::Color>(change.newValue);
+        out << color.red << "/" << color.green << "/" << color.blue << "/" << color.alpha;
+      }
       all.push_back(out.str());
     }
     return all;
@@ -81,8 +74,6 @@ class ChangeRecorder {
 
   std::vector<store::StoreChange> changes;
 };
-
-// The straightforward analysis ---------------------------------------------------------------
 
 struct ReferenceLine {
   std::string text;
@@ -94,12 +85,12 @@ struct ReferenceLine {
 // allowed, over the whole new text.
 inline std::optional<ReferenceLine> referenceCurrentLine(const std::string& string,
                                                          std::string_view newString) {
-  if (string.find("UIImage") != std::string::npos || string.find("NSImage") != std::string::npos ||
+  const auto beginning = RegularExpression(".*=").firstMatch(string);
+  if (!beginning || string.find("UIImage") != std::string::npos ||
+      string.find("NSImage") != std::string::npos ||
       string.find("CAEmitterCell()") != std::string::npos) {
     return ReferenceLine{string, std::nullopt};
   }
-  const auto beginning = RegularExpression(".*=").firstMatch(string);
-  if (!beginning) return ReferenceLine{string, std::nullopt};
   std::string fixed = string.substr(beginning->begin, beginning->size());
   fixed.erase(0, fixed.find_first_not_of(" \t"));
   const RegularExpression search("(?m)^[ \\t]*" + RegularExpression::escapedPattern(fixed) + ".*");
@@ -113,125 +104,101 @@ inline std::optional<ReferenceLine> referenceCurrentLine(const std::string& stri
 
 // One number, searched from the start of the line over the whole rest of the text.
 inline std::optional<double> referenceReadNumber(std::string_view text, StringRange line,
-                                                 const RegularExpression* pattern,
+                                                 const RegularExpression& pattern,
                                                  CodePlatform platform, CodeAnalysisResult& outcome,
-                                                 ConfigType type) {
-  if (pattern == nullptr) return std::nullopt;
-  const auto match = pattern->firstMatch(text, line.begin);
-  if (!match || match->begin >= line.end) {
-    outcome = CodeAnalysisResult::invalid;
-    return std::nullopt;
-  }
+                                                 store::ConfigType type) {
+  outcome = CodeAnalysisResult::invalid;
+  const auto match = pattern.firstMatch(text, line.begin);
+  if (!match || match->begin >= line.end) return std::nullopt;
   std::string number(text.substr(match->begin, match->size()));
-  while (std::count(number.begin(), number.end(), '.') > 1) number.erase(number.rfind('.'), 1);
-  if (number.find_first_not_of("1234567890.-") != std::string::npos) {
-    outcome = CodeAnalysisResult::invalid;
-    return std::nullopt;
-  }
+  while (std::ranges::count(number, '.') > 1) number.erase(number.rfind('.'), 1);
+  if (number.find_first_not_of("1234567890.-") != std::string::npos) return std::nullopt;
   outcome = CodeAnalysisResult::pending;
   if (number.empty() || number.front() == '.' || number.back() == '.') return std::nullopt;
   char* end = nullptr;
   const double value = std::strtod(number.c_str(), &end);
   if (end != number.c_str() + number.size()) return std::nullopt;
-  if (std::isinf(value)) {
-    outcome = CodeAnalysisResult::invalid;
-    return std::nullopt;
-  }
-  outcome = CodeAnalysisResult::valid;
+  outcome = std::isinf(value) ? CodeAnalysisResult::invalid : CodeAnalysisResult::valid;
+  if (std::isinf(value)) return std::nullopt;
   return value * platform.getPlatformSign(type.path());
 }
 
 // Reads every number the line of `type` shows, then writes them with the store calls a person
 // would make by hand.
-inline void referenceApplyEdit(DataStore& store, std::optional<int> cellIndex,
-                               std::optional<int> subcellIndex, std::string_view newString,
-                               StringRange line, CodePlatform platform, CodeAnalysisResult& outcome,
-                               ConfigType type) {
-  const AnyKeyPath keypath = type.path();
-  const auto layerPattern = [](std::string_view key) -> const RegularExpression* {
-    const auto found = LinePatterns::layerValuePatterns().find(key);
-    return found == LinePatterns::layerValuePatterns().end() ? nullptr : &found->second;
-  };
-  std::vector<RegularExpression> cellPatterns;
-  std::vector<const RegularExpression*> patterns;
+inline void referenceApplyEdit(store::DataStore& store, const CodeHistory& record,
+                               std::string_view newString, StringRange line, CodePlatform platform,
+                               CodeAnalysisResult& outcome, store::ConfigType type) {
+  const store::AnyKeyPath keypath = type.path();
+  std::vector<std::string> layerKeys;
   if (keypath == LayerProperty::background) {
-    for (const char* key : {"background1", "background2", "background3", "background4"}) {
-      patterns.push_back(layerPattern(key));
-    }
+    layerKeys = {"background1", "background2", "background3", "background4"};
   } else if (keypath == LayerProperty::emitterPositionX) {
-    patterns = {layerPattern("emitter position X"), layerPattern("emitter position Y")};
+    layerKeys = {"emitter position X", "emitter position Y"};
   } else if (keypath == LayerProperty::emitterWidth) {
-    patterns = {layerPattern("emitter width"), layerPattern("emitter height")};
+    layerKeys = {"emitter width", "emitter height"};
   } else if (keypath.layerProperty() && keypath.isLimitedValueProperty()) {
-    patterns = {layerPattern(type.rawValue())};
-  } else if (keypath == CellProperty::color) {
-    for (int component = 1; component <= 4; ++component) {
-      cellPatterns.push_back(
-          LinePatterns::cellValuePattern(cellIndex, subcellIndex, component, platform, type));
-    }
-  } else if (keypath.cellProperty() && keypath.isLimitedValueProperty()) {
-    cellPatterns.push_back(
-        LinePatterns::cellValuePattern(cellIndex, subcellIndex, std::nullopt, platform, type));
+    layerKeys = {std::string(type.rawValue())};
   }
-  for (const RegularExpression& pattern : cellPatterns) patterns.push_back(&pattern);
-  if (patterns.empty()) return;
+  std::vector<RegularExpression> patterns;
+  for (const std::string& key : layerKeys) {
+    const auto found = LinePatterns::layerValuePatterns().find(key);
+    if (found == LinePatterns::layerValuePatterns().end()) return;
+    patterns.push_back(found->second);
+  }
+  const auto cellPattern = [&](std::optional<int> component) {
+    return LinePatterns::cellValuePattern(record.cellIndex(), record.subcellIndex(), component,
+                                          platform, type);
+  };
+  if (keypath == CellProperty::color) {
+    for (int component = 1; component <= 4; ++component) patterns.push_back(cellPattern(component));
+  } else if (keypath.cellProperty() && keypath.isLimitedValueProperty()) {
+    patterns.push_back(cellPattern(std::nullopt));
+  }
   std::vector<double> numbers;
-  for (const RegularExpression* pattern : patterns) {
+  for (const RegularExpression& pattern : patterns) {
     const auto number = referenceReadNumber(newString, line, pattern, platform, outcome, type);
     if (!number) return;
     numbers.push_back(*number);
   }
+  if (numbers.empty()) return;
 
   const auto source = store::DataUpdateSource::codeEditor;
-  const auto color = [&] {
-    return Color{numbers[0] / 255.0, numbers[1] / 255.0, numbers[2] / 255.0, numbers[3]};
-  };
-  const double emitterHeight = store.layer()->emitterHeight.value;
+  const double height = store.layer()->emitterHeight.value;
   const bool macOS = platform == CodePlatform::macOS;
-  if (keypath == LayerProperty::background) {
-    store.updateLayer(keypath, color(), {}, source);
-  } else if (keypath == LayerProperty::emitterPositionX) {
-    store.updateLayer(keypath, numbers[0], {}, source);
-    store.updateLayer(LayerProperty::emitterPositionY,
-                      macOS ? emitterHeight - numbers[1] : numbers[1], {}, source);
+  store::StoreValue value = numbers[0];
+  if (numbers.size() == 4) {
+    value = platform::Color{numbers[0] / 255.0, numbers[1] / 255.0, numbers[2] / 255.0, numbers[3]};
+  }
+  // The sign was applied already: macOS shows Y as height - Y, so height + the read number.
+  if (keypath == LayerProperty::emitterPositionY && macOS) value = height + numbers[0];
+  if (keypath.cellProperty()) {
+    store.updateCell(keypath, record.cellIndex().value_or(0), record.subcellIndex(), value, {},
+                     source);
+    return;
+  }
+  store.updateLayer(keypath, value, {}, source);
+  if (keypath == LayerProperty::emitterPositionX) {
+    store.updateLayer(LayerProperty::emitterPositionY, macOS ? height - numbers[1] : numbers[1], {},
+                      source);
   } else if (keypath == LayerProperty::emitterWidth) {
-    store.updateLayer(keypath, numbers[0], {}, source);
     store.updateLayer(LayerProperty::emitterHeight, numbers[1], {}, source);
-  } else if (keypath == LayerProperty::emitterPositionY) {
-    // The sign was applied already: Y shown as s is stored as height - s, that is height + -s.
-    store.updateLayer(keypath, macOS ? emitterHeight + numbers[0] : numbers[0], {}, source);
-  } else if (keypath.layerProperty()) {
-    store.updateLayer(keypath, numbers[0], {}, source);
-  } else if (keypath == CellProperty::color) {
-    store.updateCell(keypath, cellIndex.value_or(0), subcellIndex, color(), {}, source);
-  } else {
-    store.updateCell(keypath, cellIndex.value_or(0), subcellIndex, numbers[0], {}, source);
   }
 }
 
 inline CodeAnalysisResult referenceAnalysis(const std::vector<CodeHistory>& history,
-                                            std::string_view newString, DataStore& store,
+                                            std::string_view newString, store::DataStore& store,
                                             CodePlatform platform, bool isPending) {
-  if (history.empty()) return CodeAnalysisResult::invalid;
   CodeAnalysisResult result = CodeAnalysisResult::invalid;
   for (const CodeHistory& record : history) {
     const auto line = referenceCurrentLine(record.string(), newString);
     if (!line || line->text == record.string()) continue;
     CodeAnalysisResult outcome = CodeAnalysisResult::invalid;
-    const auto type = ConfigType::fromKeyPath(record.keypath());
-    if (!type) return CodeAnalysisResult::invalid;
-    if (!ChangeLocator::matchesLinePatterns(newString, platform, *type)) {
-      return CodeAnalysisResult::invalid;
-    }
-    referenceApplyEdit(store, record.cellIndex(), record.subcellIndex(), newString, *line->range,
-                       platform, outcome, *type);
-    if (outcome == CodeAnalysisResult::invalid) return CodeAnalysisResult::invalid;
-    if (outcome == CodeAnalysisResult::pending) {
-      if (!isPending) return CodeAnalysisResult::pending;
-      result = CodeAnalysisResult::invalid;
-    } else {
-      result = CodeAnalysisResult::valid;
-    }
+    const auto type = store::ConfigType::fromKeyPath(record.keypath());
+    if (!type || !ChangeLocator::matchesLinePatterns(newString, platform, *type)) return outcome;
+    referenceApplyEdit(store, record, newString, *line->range, platform, outcome, *type);
+    if (outcome == CodeAnalysisResult::invalid) return outcome;
+    if (outcome == CodeAnalysisResult::pending && !isPending) return outcome;
+    result = outcome == CodeAnalysisResult::pending ? CodeAnalysisResult::invalid : outcome;
   }
   return result;
 }

@@ -14,7 +14,6 @@
 namespace tessary::code_editor {
 namespace {
 
-using store::AnyKeyPath;
 using store::CellProperty;
 using store::LayerProperty;
 using testing::ChangeRecorder;
@@ -22,23 +21,6 @@ using testing::ChangeRecorder;
 constexpr auto valid = CodeAnalysisResult::valid;
 constexpr auto pending = CodeAnalysisResult::pending;
 constexpr auto invalid = CodeAnalysisResult::invalid;
-
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  lines.push_back(text.substr(start));
-  return lines;
-}
-
-std::string joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  text.pop_back();
-  return text;
-}
 
 CodeAnalysisResult analyze(const testing::BuiltSnippet& built, const std::string& text,
                            store::DataStore& store, CodePlatform platform, bool isPending = false) {
@@ -48,32 +30,31 @@ CodeAnalysisResult analyze(const testing::BuiltSnippet& built, const std::string
   return analyzer.analyzeString(text, platform::TextStorage(), store, platform);
 }
 
-// Each row replaces lines of a two-cell snippet; a new line replaces the line that begins as it
-// does up to its "=".
+// Each row replaces lines of a two-cell snippet; a new line replaces the first line that begins
+// as it does up to its "=".
 TEST(CodeAnalyzerTest, EditedLinesAndTheirAnswers) {
   struct Row {
     std::vector<std::string> lines;
     bool isPending;
     CodeAnalysisResult expected;
-    std::vector<double> writes;
+    std::vector<std::string> writes;
   };
-  const auto nsColor = [](const std::string& cell) {
-    return cell + ".color = NSColor(red: 1/255.0, green: 1/255.0, blue: 1/255.0, alpha: 1).cgColor";
-  };
+  const std::string nsColor =
+      ".color = NSColor(red: 1/255.0, green: 1/255.0, blue: 1/255.0, alpha: 1).cgColor";
+  // The first cell's name line holds "x cell2.birthRate = 5" and does not stand in for the second
+  // cell's line.
+  // clang-format off
   const std::vector<Row> rows{
-      {{}, false, invalid, {}},
-      // The first cell's name line holds "x cell2.birthRate = 5" and does not stand in for the
-      // second cell's line.
-      {{"cell2.birthRate = 7"}, false, valid, {7.0}},
-      {{"cell1.birthRate = 1."}, false, pending, {}},
-      {{"cell1.birthRate = 1."}, true, invalid, {}},
-      {{"cell1.birthRate = 9", "cell1.lifetime = "}, false, invalid, {9.0}},
-      {{"cell1.birthRate = 9.", "cell2.lifetime = 4"}, true, valid, {4.0}},
-      {{"cell1.birthRate = 9", "cell2.lifetime = 4."}, true, invalid, {9.0}},
+      {{}, false, invalid, {}}, {{"cell2.birthRate = 7"}, false, valid, {"birthRate[1]=7"}},
+      {{"cell1.birthRate = 1."}, false, pending, {}}, {{"cell1.birthRate = 1."}, true, invalid, {}},
+      {{"cell1.birthRate = 9", "cell1.lifetime = "}, false, invalid, {"birthRate[0]=9"}},
+      {{"cell1.birthRate = 9.", "cell2.lifetime = 4"}, true, valid, {"lifetime[1]=4"}},
+      {{"cell1.birthRate = 9", "cell2.lifetime = 4."}, true, invalid, {"birthRate[0]=9"}},
       {{"cell1.name = \"y\""}, false, invalid, {}},
       {{"let cell1 = CAEmitterCell() // mine"}, false, invalid, {}},
-      {{nsColor("cell1"), nsColor("cell2")}, false, invalid, {}},
+      {{"cell1" + nsColor, "cell2" + nsColor}, false, invalid, {}},
   };
+  // clang-format on
   auto layer = std::make_shared<store::LayerConfig>();
   for (const char* name : {"x cell2.birthRate = 5", "spark"}) {
     layer->cells.push_back(std::make_shared<store::CellConfig>());
@@ -83,18 +64,15 @@ TEST(CodeAnalyzerTest, EditedLinesAndTheirAnswers) {
   const auto built = testing::buildSnippet(*layer, CodePlatform::iOS);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.lines.empty() ? "unchanged" : row.lines[0]);
+    std::string text = built.text;
+    for (const std::string& line : row.lines) {
+      const std::size_t start = text.find("\n" + line.substr(0, line.find('=') + 1)) + 1;
+      text.replace(start, text.find('\n', start) - start, line);
+    }
     store::DataStore store(layer->deepCopy());
     ChangeRecorder recorder(store);
-    std::vector<std::string> lines = splitLines(built.text);
-    for (const std::string& line : row.lines) {
-      const std::string beginning = line.substr(0, line.find('=') + 1);
-      *std::ranges::find_if(lines, [&](const auto& old) { return old.starts_with(beginning); }) =
-          line;
-    }
-    EXPECT_EQ(analyze(built, joined(lines), store, CodePlatform::iOS, row.isPending), row.expected);
-    std::vector<double> writes;
-    for (const auto& change : recorder.changes) writes.push_back(std::get<double>(change.newValue));
-    EXPECT_EQ(writes, row.writes);
+    EXPECT_EQ(analyze(built, text, store, CodePlatform::iOS, row.isPending), row.expected);
+    EXPECT_EQ(recorder.described(), row.writes);
   }
 }
 
@@ -109,54 +87,68 @@ std::vector<std::pair<std::size_t, std::size_t>> numberRuns(const std::string& l
   return runs;
 }
 
-// One to three edits of the kinds people make, the first of them a new number.
+// One to three edits of the kinds people make, the first of them a new number: a number, a
+// line removed or copied, a line indented or prefixed, labels cut, a character replaced.
 std::string editedText(const std::string& text, std::mt19937& random) {
-  static const std::vector<std::string> kNumbers{
-      "5",  "12.5", "-7.25", "0",  "15.", ".5",  "1.2.5",           "-", "-5", "abc", "", "1-2",
-      "7.", "-.",   "255",   " 3", "3 ",  "1e5", "\xD9\xA1\xD9\xA2"};
-  std::vector<std::string> lines = splitLines(text);
+  static const std::vector<std::string> kNumbers{"5",
+                                                 "12.5",
+                                                 "-7.25",
+                                                 "0",
+                                                 "15.",
+                                                 ".5",
+                                                 "1.2.5",
+                                                 "-",
+                                                 "-5",
+                                                 "abc",
+                                                 "",
+                                                 "1-2",
+                                                 "7.",
+                                                 "-.",
+                                                 "255",
+                                                 " 3",
+                                                 "3 ",
+                                                 "1e5",
+                                                 "\xD9\xA1\xD9\xA2",
+                                                 std::string(400, '9')};
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+    end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+  }
   const auto pick = [&](std::size_t count) { return random() % count; };
-  const int edits = 1 + static_cast<int>(pick(3));
-  for (int edit = 0; edit < edits; ++edit) {
+  for (int edit = 0, edits = 1 + static_cast<int>(pick(3)); edit < edits; ++edit) {
     std::string& line = lines[pick(lines.size())];
     const auto runs = numberRuns(line);
-    switch (edit == 0 ? 0 : pick(8)) {
-      case 0:
-      case 1:
-      case 2: {
-        if (runs.empty()) break;
-        const auto [at, length] = runs[pick(runs.size())];
-        const std::size_t choice = pick(kNumbers.size() + 1);  // the last: a number too large
-        line.replace(at, length,
-                     choice < kNumbers.size() ? kNumbers[choice] : std::string(400, '9'));
-        break;
-      }
-      case 3:
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(pick(lines.size())));
-        break;
-      case 4: {
-        std::string copy = line;
-        if (!runs.empty()) copy.replace(runs[0].first, runs[0].second, "42");
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(pick(lines.size())), copy);
-        break;
-      }
-      case 5:
-        line = (pick(2) == 0 ? "x " : " \t") + line;
-        break;
-      case 6:
-        for (const char* label : {", green:", "(red:", ").cgColor", ", y:", ", height:"}) {
-          if (const std::size_t found = line.find(label); found != std::string::npos) {
-            line.erase(found, 3);
-          }
+    const auto at = [&](std::size_t index) {
+      return lines.begin() + static_cast<std::ptrdiff_t>(index);
+    };
+    const std::size_t kind = edit == 0 ? 0 : pick(8);
+    if (kind <= 2 && !runs.empty()) {
+      const auto [start, length] = runs[pick(runs.size())];
+      line.replace(start, length, kNumbers[pick(kNumbers.size())]);
+    } else if (kind == 3) {
+      lines.erase(at(pick(lines.size())));
+    } else if (kind == 4) {
+      std::string copy = line;
+      if (!runs.empty()) copy.replace(runs[0].first, runs[0].second, "42");
+      lines.insert(at(pick(lines.size())), copy);
+    } else if (kind == 5) {
+      line = (pick(2) == 0 ? "x " : " \t") + line;
+    } else if (kind == 6) {
+      for (const char* label : {", green:", "(red:", ").cgColor", ", y:", ", height:"}) {
+        if (const std::size_t found = line.find(label); found != std::string::npos) {
+          line.erase(found, 3);
         }
-        break;
-      default:
-        if (!line.empty()) line[pick(line.size())] = "aZ=.(\"_"[pick(7)];
-        line += pick(2) == 0 ? "\xE2\x80\xA8" : "\r";
-        break;
+      }
+    } else if (kind == 7) {
+      if (!line.empty()) line[pick(line.size())] = "aZ=.(\"_"[pick(7)];
+      line += pick(2) == 0 ? "\xE2\x80\xA8" : "\r";
     }
   }
-  return joined(lines);
+  std::string edited;
+  for (const std::string& line : lines) edited += line + "\n";
+  edited.pop_back();
+  return edited;
 }
 
 TEST(CodeAnalyzerTest, AnswersAndWritesAgreeWithTheStraightforwardAnalysis) {
@@ -169,21 +161,16 @@ TEST(CodeAnalyzerTest, AnswersAndWritesAgreeWithTheStraightforwardAnalysis) {
     const auto built = testing::buildSnippet(*layer, platform);
     const std::string text = editedText(built.text, random);
     const bool isPending = random() % 2 == 0;
-
-    store::DataStore referenceStore(layer->deepCopy());
-    ChangeRecorder referenceChanges(referenceStore);
+    store::DataStore referenceStore(layer->deepCopy()), store(layer->deepCopy());
+    ChangeRecorder referenceChanges(referenceStore), changes(store);
     const CodeAnalysisResult expected =
         testing::referenceAnalysis(built.records, text, referenceStore, platform, isPending);
-    store::DataStore store(layer->deepCopy());
-    ChangeRecorder changes(store);
     const CodeAnalysisResult answer = analyze(built, text, store, platform, isPending);
-
     ASSERT_EQ(answer, expected) << "round " << round << "\n" << text;
     ASSERT_EQ(changes.described(), referenceChanges.described()) << "round " << round;
     ++answered[static_cast<int>(answer)];
   }
-  // The generated edits reach every answer.
-  EXPECT_GT(answered[0] * answered[1] * answered[2], 0);
+  EXPECT_GT(answered[0] * answered[1] * answered[2], 0) << "the edits reach every answer";
 }
 
 // One number of one line changed, in the form the snippet writes it, changes that number's value
@@ -195,10 +182,9 @@ TEST(CodeAnalyzerTest, OneChangedNumberRoundTrips) {
     const auto layer = tessary::testing::generateEffect(
         random(), {.cells = 1 + static_cast<int>(random() % 3), .exactValues = true});
     const auto built = testing::buildSnippet(*layer, platform);
-
     std::vector<const CodeHistory*> numbered;
     for (const CodeHistory& record : built.records) {
-      const AnyKeyPath key = record.keypath();
+      const store::AnyKeyPath key = record.keypath();
       if (!numberRuns(record.string()).empty() && key != CellProperty::name &&
           (key.isLimitedValueProperty() || key == LayerProperty::background ||
            key == CellProperty::color)) {
@@ -207,7 +193,7 @@ TEST(CodeAnalyzerTest, OneChangedNumberRoundTrips) {
     }
     const CodeHistory& record = *numbered[random() % numbered.size()];
     const auto runs = numberRuns(record.string());
-    const AnyKeyPath key = record.keypath();
+    const store::AnyKeyPath key = record.keypath();
     // On macOS the position's Y is shown measured from the emitter height: a new height moves it.
     const std::size_t run = platform == CodePlatform::macOS && key == LayerProperty::emitterWidth
                                 ? 0
@@ -238,13 +224,12 @@ TEST(CodeAnalyzerTest, OneChangedNumberRoundTrips) {
     ASSERT_EQ(analyze(built, text, store, platform), valid);
     ASSERT_EQ(changes.changes.size(), 1u);
     const store::StoreChange& change = changes.changes[0];
-    EXPECT_EQ(change.cellIdx, record.cellIndex());
-    EXPECT_EQ(change.subcellIdx, record.subcellIndex());
     const bool second = run == 1 && runs.size() == 2;
-    EXPECT_EQ(change.keypath, !second ? key
-                              : key == LayerProperty::emitterPositionX
-                                  ? LayerProperty::emitterPositionY
-                                  : LayerProperty::emitterHeight);
+    EXPECT_EQ(std::tie(change.keypath, change.cellIdx, change.subcellIdx),
+              std::tuple(!second                                  ? key
+                         : key == LayerProperty::emitterPositionX ? LayerProperty::emitterPositionY
+                                                                  : LayerProperty::emitterHeight,
+                         record.cellIndex(), record.subcellIndex()));
     const auto rebuilt = testing::buildSnippet(*layer, platform);
     EXPECT_EQ(rebuilt.text, text);
     EXPECT_EQ(analyze(rebuilt, rebuilt.text, store, platform), invalid);

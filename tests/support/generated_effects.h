@@ -14,6 +14,7 @@
 #include "tessary/store/cell_config.h"
 #include "tessary/store/data_store.h"
 #include "tessary/store/layer_config.h"
+#include "tessary/store/property_table.h"
 
 namespace tessary::testing {
 
@@ -30,50 +31,27 @@ struct EffectShape {
 };
 
 inline const std::vector<std::string>& hostileNames() {
+  // clang-format off
   static const std::vector<std::string> kNames{
-      "spark",
-      "fire \xf0\x9f\x94\xa5",
-      "\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d",  // right-to-left text
-      "quote \" inside",
-      "back\\slash",
-      "line\nbreak",
-      "cell2.birthRate = 5",
-      "x cell1.lifetime = 7.0\n",
-      "subcell1_1.velocity = -3.0",
-      "particlesLayer.emitterPosition = CGPoint(x: 1.0, y: 2.0)",
-      "(.*=[a-z]+)\\E\\Q",
-      "let cell1 = CAEmitterCell()",
-      "\n\nlet cell1 = CAEmitterCell()\n",
-      "Import texture -- Export texture",
-      "tab\tand\rreturn",
-      "",
-      "=",
-      "\xe2\x80\xa8separator",
-  };
+      "spark", "fire \xf0\x9f\x94\xa5", "\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d", "quote \" inside",
+      "back\\slash", "line\nbreak", "cell2.birthRate = 5", "x cell1.lifetime = 7.0\n",
+      "subcell1_1.velocity = -3.0", "particlesLayer.emitterPosition = CGPoint(x: 1.0, y: 2.0)",
+      "(.*=[a-z]+)\\E\\Q", "let cell1 = CAEmitterCell()", "\n\nlet cell1 = CAEmitterCell()\n",
+      "Import texture -- Export texture", "tab\tand\rreturn", "", "=", "\xe2\x80\xa8separator"};
+  // clang-format on
   return kNames;
 }
 
-inline double randomValue(std::mt19937& random) {
-  std::uniform_int_distribution<int> kind(0, 5);
-  std::uniform_real_distribution<double> real(-500.0, 500.0);
-  switch (kind(random)) {
-    case 0:
-      return 0.0;
-    case 1:
-      return std::round(real(random));
-    case 2:
-      return std::round(real(random) * 100.0) / 100.0;
-    case 3:
-      return std::uniform_real_distribution<double>(0.0, 1.0)(random);
-    case 4:
-      return -0.0;
-    default:
-      return real(random);
-  }
-}
-
+// Zero of both signs, whole numbers, hundredths, fractions of one and any number.
 inline void randomize(store::LimitedValue& value, std::mt19937& random, bool exact) {
-  const double number = randomValue(random);
+  std::uniform_real_distribution<double> real(-500.0, 500.0);
+  const int kind = std::uniform_int_distribution<int>(0, 5)(random);
+  const double number = kind == 0   ? 0.0
+                        : kind == 1 ? std::round(real(random))
+                        : kind == 2 ? std::round(real(random) * 100.0) / 100.0
+                        : kind == 3 ? std::uniform_real_distribution<double>(0.0, 1.0)(random)
+                        : kind == 4 ? -0.0
+                                    : real(random);
   value.setValue(exact ? std::round(number) : number);
 }
 
@@ -92,48 +70,20 @@ inline store::CellConfigRef generateCell(std::mt19937& random, const EffectShape
   cell->name = shape.hostileNames
                    ? names[std::uniform_int_distribution<std::size_t>(0, names.size() - 1)(random)]
                    : "cell" + std::to_string(index);
-  for (store::LimitedValue* value : {&cell->birthRate,
-                                     &cell->lifetime,
-                                     &cell->lifetimeRange,
-                                     &cell->beginTime,
-                                     &cell->duration,
-                                     &cell->velocity,
-                                     &cell->velocityRange,
-                                     &cell->xAcceleration,
-                                     &cell->yAcceleration,
-                                     &cell->emissionLatitude,
-                                     &cell->emissionLongitude,
-                                     &cell->emissionRange,
-                                     &cell->spin,
-                                     &cell->spinRange,
-                                     &cell->scale,
-                                     &cell->scaleRange,
-                                     &cell->scaleSpeed,
-                                     &cell->alphaRange,
-                                     &cell->alphaSpeed,
-                                     &cell->redRange,
-                                     &cell->greenRange,
-                                     &cell->blueRange}) {
-    randomize(*value, random, shape.exactValues);
+  for (const store::PropertyTable::Row& row : store::PropertyTable::rows()) {
+    if (row.isCellNumber()) randomize(*cell.*row.cellNumber, random, shape.exactValues);
   }
   cell->colorRed = randomComponent(random, shape.exactValues);
   cell->colorGreen = randomComponent(random, shape.exactValues);
   cell->colorBlue = randomComponent(random, shape.exactValues);
   cell->colorAlpha = randomComponent(random, shape.exactValues, 100.0);
-  switch (std::uniform_int_distribution<int>(0, 3)(random)) {
-    case 0:  // the built-in image
-      break;
-    case 1:
-      cell->contentsUrl = platform::URL("None");
-      break;
-    case 2:
-      cell->contentUrl = platform::URL("fire.big.png");
-      cell->contentsUrl = cell->contentUrl;
-      break;
-    default:
-      cell->contentUrl = platform::URL("textures/spark \xf0\x9f\x8c\x9f.png");
-      cell->contentsUrl = cell->contentUrl;
-      break;
+  // The built-in image, none, or a file named with dots or with a space and an emoji.
+  const int texture = std::uniform_int_distribution<int>(0, 3)(random);
+  if (texture == 1) cell->contentsUrl = platform::URL("None");
+  if (texture >= 2) {
+    cell->contentUrl =
+        platform::URL(texture == 2 ? "fire.big.png" : "textures/spark \xf0\x9f\x8c\x9f.png");
+    cell->contentsUrl = cell->contentUrl;
   }
   return cell;
 }
