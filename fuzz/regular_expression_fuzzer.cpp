@@ -3,18 +3,15 @@
 
 #include "fuzz_support.h"
 #include "tessary/code_editor/change_locator.h"
-#include "tessary/code_editor/code_platform.h"
 #include "tessary/code_editor/line_patterns.h"
-#include "tessary/platform/regular_expression.h"
 #include "tessary/platform/utf16_length.h"
 #include "tessary/platform/well_formed_utf8.h"
-#include "tessary/store/config_type.h"
 
 namespace {
 
 using namespace tessary::code_editor;
-using tessary::fuzzing::require;
 using namespace tessary::platform;
+using tessary::fuzzing::require;
 using tessary::store::ConfigType;
 
 // Every pattern the edit analysis searches with: the line shapes, the layer's numbers, and the
@@ -42,17 +39,16 @@ const std::vector<RegularExpression>& projectPatterns() {
   return kPatterns;
 }
 
-// `boundaries` of well-formed text; null for other text.
-using Boundaries = const std::vector<bool>*;
-
-void checkRange(std::string_view text, const StringRange& range, Boundaries boundaries) {
+// `boundaries`: those of well-formed text; null for other text.
+void checkRange(std::string_view text, const StringRange& range,
+                const std::vector<bool>* boundaries) {
   require(range.begin <= range.end && range.end <= text.size(), "a match lies inside the text");
   require(!boundaries || ((*boundaries)[range.begin] && (*boundaries)[range.end]),
           "a match never splits a character");
 }
 
 void checkPattern(const RegularExpression& pattern, std::string_view text, std::size_t from,
-                  Boundaries boundaries) {
+                  const std::vector<bool>* boundaries) {
   const std::optional<StringRange> first = pattern.firstMatch(text);
   const std::vector<StringRange> all = pattern.matches(text);
   require(first.has_value() == !all.empty() && pattern.didMatch(text) == first.has_value(),
@@ -74,40 +70,32 @@ void checkPattern(const RegularExpression& pattern, std::string_view text, std::
   }
 }
 
-// `starts`: the character boundaries of `text`, well-formed or not.
-void checkLiteralSearch(std::string_view text, const std::vector<bool>& starts,
-                        Boundaries boundaries) {
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 3) return 0;
+  const std::string_view text = tessary::fuzzing::textOf(data + 3, size - 3);
+  const std::size_t from = (static_cast<std::size_t>(data[1]) << 8 | data[2]) % (text.size() + 2);
+  const std::vector<bool> starts = tessary::fuzzing::characterBoundaries(text);
+  const std::vector<bool>* boundaries = isWellFormedUtf8(text) ? &starts : nullptr;
+  const auto& patterns = projectPatterns();
+  for (std::size_t i = 0; i < 4; ++i) {
+    checkPattern(patterns[(data[0] * 4 + i) % patterns.size()], text, from, boundaries);
+  }
+
   std::size_t literalSize = std::min<std::size_t>(text.size(), 200);
   while (!starts[literalSize]) --literalSize;
   const RegularExpression escaped(RegularExpression::escapedPattern(text.substr(0, literalSize)));
   require(!boundaries || escaped.firstMatch(text) == StringRange{0, literalSize},
           "an escaped text matches exactly itself");
-
   const std::string_view firstLine = text.substr(0, text.find('\n'));
   const auto fixed = ChangeLocator::fixedBeginning(firstLine);
-  if (!fixed) return;
+  if (!fixed) return 0;
   const auto found = ChangeLocator::findLine(*fixed, text);
   require(found && text.substr(found->begin, fixed->size()) == *fixed,
           "a line is found by its own beginning, and begins with it");
   checkRange(text, *found, boundaries);
   const auto current = ChangeLocator::currentLine(firstLine, text);
   require(current && current->starts_with(*fixed), "the current line begins as the built one");
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 3) return 0;
-  const std::size_t pick = data[0];
-  const std::string_view text = tessary::fuzzing::textOf(data + 3, size - 3);
-  const std::size_t from = (static_cast<std::size_t>(data[1]) << 8 | data[2]) % (text.size() + 2);
-  const std::vector<bool> boundaries = tessary::fuzzing::characterBoundaries(text);
-  const Boundaries wellFormed = isWellFormedUtf8(text) ? &boundaries : nullptr;
-
-  const auto& patterns = projectPatterns();
-  for (std::size_t i = 0; i < 4; ++i) {
-    checkPattern(patterns[(pick * 4 + i) % patterns.size()], text, from, wellFormed);
-  }
-  checkLiteralSearch(text, boundaries, wellFormed);
   return 0;
 }

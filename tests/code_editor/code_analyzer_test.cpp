@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis_test_support.h"
+#include "platform/golden_cases.h"
 #include "support/generated_effects.h"
 #include "support/test_seed.h"
 #include "tessary/store/formatters.h"
@@ -19,7 +20,6 @@ using store::LayerProperty;
 using testing::ChangeRecorder;
 
 constexpr auto valid = CodeAnalysisResult::valid;
-constexpr auto pending = CodeAnalysisResult::pending;
 constexpr auto invalid = CodeAnalysisResult::invalid;
 
 CodeAnalysisResult analyze(const testing::BuiltSnippet& built, const std::string& text,
@@ -30,31 +30,10 @@ CodeAnalysisResult analyze(const testing::BuiltSnippet& built, const std::string
   return analyzer.analyzeString(text, platform::TextStorage(), store, platform);
 }
 
-// Each row replaces lines of a two-cell snippet; a new line replaces the first line that begins
-// as it does up to its "=".
+// Each case: whether a pending number is final, and new lines for a two-cell snippet, each
+// replacing the first line that begins as it does up to its "="; then the answer and the writes.
+// The first cell's name holds "x cell2.birthRate = 5", which does not stand in for that line.
 TEST(CodeAnalyzerTest, EditedLinesAndTheirAnswers) {
-  struct Row {
-    std::vector<std::string> lines;
-    bool isPending;
-    CodeAnalysisResult expected;
-    std::vector<std::string> writes;
-  };
-  const std::string nsColor =
-      ".color = NSColor(red: 1/255.0, green: 1/255.0, blue: 1/255.0, alpha: 1).cgColor";
-  // The first cell's name line holds "x cell2.birthRate = 5" and does not stand in for the second
-  // cell's line.
-  // clang-format off
-  const std::vector<Row> rows{
-      {{}, false, invalid, {}}, {{"cell2.birthRate = 7"}, false, valid, {"birthRate[1]=7"}},
-      {{"cell1.birthRate = 1."}, false, pending, {}}, {{"cell1.birthRate = 1."}, true, invalid, {}},
-      {{"cell1.birthRate = 9", "cell1.lifetime = "}, false, invalid, {"birthRate[0]=9"}},
-      {{"cell1.birthRate = 9.", "cell2.lifetime = 4"}, true, valid, {"lifetime[1]=4"}},
-      {{"cell1.birthRate = 9", "cell2.lifetime = 4."}, true, invalid, {"birthRate[0]=9"}},
-      {{"cell1.name = \"y\""}, false, invalid, {}},
-      {{"let cell1 = CAEmitterCell() // mine"}, false, invalid, {}},
-      {{"cell1" + nsColor, "cell2" + nsColor}, false, invalid, {}},
-  };
-  // clang-format on
   auto layer = std::make_shared<store::LayerConfig>();
   for (const char* name : {"x cell2.birthRate = 5", "spark"}) {
     layer->cells.push_back(std::make_shared<store::CellConfig>());
@@ -62,18 +41,23 @@ TEST(CodeAnalyzerTest, EditedLinesAndTheirAnswers) {
   }
   store::DataStore::renumberCells(*layer);
   const auto built = testing::buildSnippet(*layer, CodePlatform::iOS);
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.lines.empty() ? "unchanged" : row.lines[0]);
-    std::string text = built.text;
-    for (const std::string& line : row.lines) {
-      const std::size_t start = text.find("\n" + line.substr(0, line.find('=') + 1)) + 1;
-      text.replace(start, text.find('\n', start) - start, line);
-    }
-    store::DataStore store(layer->deepCopy());
-    ChangeRecorder recorder(store);
-    EXPECT_EQ(analyze(built, text, store, CodePlatform::iOS, row.isPending), row.expected);
-    EXPECT_EQ(recorder.described(), row.writes);
-  }
+  platform::golden_cases::expectMatchesGolden(
+      "code_editor/edited_lines.cases", 2, [&](const std::vector<std::string>& fields) {
+        std::string text = built.text;
+        for (std::size_t end = 0, start = 0; !fields[1].empty() && end != std::string::npos;
+             start = end + 1) {
+          end = fields[1].find('\n', start);
+          const std::string line = fields[1].substr(start, end - start);
+          const std::size_t at = text.find("\n" + line.substr(0, line.find('=') + 1)) + 1;
+          text.replace(at, text.find('\n', at) - at, line);
+        }
+        store::DataStore store(layer->deepCopy());
+        ChangeRecorder recorder(store);
+        std::string result(
+            toString(analyze(built, text, store, CodePlatform::iOS, fields[0] == "pending")));
+        for (const std::string& write : recorder.described()) result += " " + write;
+        return result;
+      });
 }
 
 // The number-like runs of a line: each run of "-0123456789." right after "= " or ": ".

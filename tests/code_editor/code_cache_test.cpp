@@ -23,20 +23,6 @@ struct CodeCacheInspector {
 namespace {
 
 using Key = CodeCacheContents::Key;
-using Stores = std::vector<std::pair<Key, std::string>>;
-
-// Every key's line, looked up in and out of order, is the text stored under it last.
-void expectLastStored(CodeCache& cache, const std::vector<Key>& askedOrder, const Stores& stores) {
-  CodeCacheContents& contents = CodeCacheInspector::contents(cache);
-  for (const Key& key : askedOrder) {
-    const auto last = std::find_if(stores.rbegin(), stores.rend(),
-                                   [&](const auto& stored) { return stored.first == key; });
-    const std::string expected = last == stores.rend() ? "" : last->second;
-    for (const auto* line : {contents.line(key), contents.lineInOrder(key)}) {
-      ASSERT_EQ(line ? line->attributedString->string() : "", expected);
-    }
-  }
-}
 
 // Lookups in snippet order, out of order and after replacements agree with a plain search of
 // what was stored, and a copy never sees what is stored after it was taken.
@@ -54,11 +40,9 @@ TEST(CodeCacheTest, AgreesWithAPlainSearch) {
     }
   }
   std::shuffle(keys.begin(), keys.end(), random);
-  const std::vector<Key> storedFirst(
-      keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(keys.size() * 2 / 3));
-
+  const std::vector<Key> storedFirst(keys.begin(), keys.begin() + keys.size() * 2 / 3);
   CodeCache cache = CodeCacheInspector::empty();
-  Stores stores;
+  std::vector<std::pair<Key, std::string>> stores;
   const auto store = [&](const Key& key) {
     const std::string text = std::to_string(stores.size()) + "\n";
     CodeCacheInspector::contents(cache).storeLine(
@@ -67,16 +51,26 @@ TEST(CodeCacheTest, AgreesWithAPlainSearch) {
          12.0});
     stores.emplace_back(key, text);
   };
-  std::for_each(storedFirst.begin(), storedFirst.end(), store);
+  std::ranges::for_each(storedFirst, store);
   CodeCache before = cache;
-  const Stores storesBefore = stores;
+  const auto storesBefore = stores;
   for (int i = 0; i < 500; ++i) store(keys[random() % keys.size()]);
 
+  // Every key's line, looked up in and out of order, is the text stored under it last.
   std::vector<Key> askedOrder = storedFirst;
   std::shuffle(keys.begin(), keys.end(), random);
   askedOrder.insert(askedOrder.end(), keys.begin(), keys.end());
-  expectLastStored(cache, askedOrder, stores);
-  expectLastStored(before, askedOrder, storesBefore);
+  for (auto [checked, stored] : {std::pair(&cache, stores), std::pair(&before, storesBefore)}) {
+    CodeCacheContents& contents = CodeCacheInspector::contents(*checked);
+    for (const Key& key : askedOrder) {
+      const auto last = std::ranges::find_if(stored.rbegin(), stored.rend(),
+                                             [&](const auto& entry) { return entry.first == key; });
+      const std::string expected = last == stored.rend() ? "" : last->second;
+      for (const auto* line : {contents.line(key), contents.lineInOrder(key)}) {
+        ASSERT_EQ(line ? line->attributedString->string() : "", expected);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/golden_cases.h"
 #include "support/golden_file.h"
 
 namespace tessary::code_editor {
@@ -46,40 +47,23 @@ TEST(LinePatternsTest, PatternTextsMatchTheGoldenFile) {
   tessary::testing::expectMatchesGolden(text, "patterns/line_patterns.txt");
 }
 
+// Each case: a layer value pattern, a line pattern or a cell value pattern (of a cell, or of
+// the sub-cell given) on iOS, a text, and what the pattern matches in it.
 TEST(LinePatternsTest, PatternsPickTheirNumberOrTellLinesApart) {
-  const auto value = [](const char* key) { return LinePatterns::layerValuePatterns().at(key); };
-  const auto line = [](const char* key) { return LinePatterns::linePatterns().at(key); };
-  const auto cell = [](ConfigType type, std::optional<int> subindex = std::nullopt) {
-    return LinePatterns::cellValuePattern(0, subindex, std::nullopt, CodePlatform::iOS, type);
-  };
-  const std::string size = "particlesLayer.emitterSize = CGSize(width: 50.0, height: 10.0)";
-  // clang-format off
-  const std::tuple<platform::RegularExpression, std::string, std::string> rows[] = {
-      {value("background3"), "NSColor(red: 12/255.0, green: 34/255.0, blue: 56/255.0", "56"},
-      {value("emitter position Y"), "CGPoint(x: -12.5, y: -3.0)", "-3.0"},
-      // The height needs the mode line right after the size line.
-      {value("emitter height"), size + "\nparticlesLayer.emitterMode = .outline", "10.0"},
-      {value("emitter height"), size + "\n\nparticlesLayer", ""},
-      // The host view's size in the intro is no emitter size.
-      {value("emitter width"), "let size = CGSize(width: 400.0, height: 300.0)\nparticles", ""},
-      {cell(CellProperty::spin, 1), "subcell1_2.spin = -1.5 * (.pi / 180.0)", "-1.5"},
-      {cell(CellProperty::birthRate), "cell11.birthRate = 5", ""},
-      {cell(CellProperty::birthRate), "cell1.birthRate = -7", ""},
-      {cell(CellProperty::birthRate), "cell1.birthRate = 1.2.3", "1.2.3"},
-      {cell(CellProperty::velocity), "cell1.velocity = -7", "-7"},
-      {cell(CellProperty::scale), "cell1.scaleRange = 0.5\ncell1.scale = 0.25", "0.25"},
-      // Unicode decimal digits are matched; the store update rejects them.
-      {cell(CellProperty::birthRate), "cell1.birthRate = \xD9\xA1\xD9\xA2", "\xD9\xA1\xD9\xA2"},
-      {line("lifetime"), "cell1.lifetimeRange = 2.0", ""},
-      {line("scale"), "subcell12_3.scale = 2.0", "subcell12_3.scale ="},
-      {line("color1iOS"), "cell1.color = NSColor(red: 1/255.0", ""},
-  };
-  // clang-format on
-  for (const auto& [pattern, text, expected] : rows) {
-    const auto match = pattern.firstMatch(text);
-    EXPECT_EQ(match ? text.substr(match->begin, match->size()) : "", expected)
-        << pattern.pattern() << " over " << text;
-  }
+  platform::golden_cases::expectMatchesGolden(
+      "code_editor/pattern_matches.cases", 4, [](const std::vector<std::string>& fields) {
+        const auto& [kind, key, subindex, text] =
+            std::tie(fields[0], fields[1], fields[2], fields[3]);
+        const platform::RegularExpression pattern =
+            kind == "value" ? LinePatterns::layerValuePatterns().at(key)
+            : kind == "line"
+                ? LinePatterns::linePatterns().at(key)
+                : LinePatterns::cellValuePattern(
+                      0, subindex.empty() ? std::nullopt : std::optional(std::stoi(subindex)),
+                      std::nullopt, CodePlatform::iOS, ConfigType::fromRawValue(key).value());
+        const auto match = pattern.firstMatch(text);
+        return match ? "match " + text.substr(match->begin, match->size()) : "no match";
+      });
 }
 
 TEST(LinePatternsTest, NonDigitsAreEverythingButDigitsPointAndMinus) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 
 #include "support/golden_file.h"
 #include "tessary/code_editor/snippet_layout.h"
@@ -32,19 +31,16 @@ TEST(SnippetLayoutTest, PlainTextMatchesTheGoldenFiles) {
 // A sub-cell's link value keeps its two indices apart, so cell 1.1 is not taken for cell 11.
 TEST(SectionBuilderTest, TextureLinksAndKeyPathsOfNoLine) {
   CellConfig cell;
-  std::tie(cell.index, cell.subindex) = std::tuple(11, std::nullopt);
+  cell.index = 11;
   EXPECT_EQ(SectionBuilder::textureLinkValue(cell, "Import"), "11: Import");
-  std::tie(cell.index, cell.subindex) = std::tuple(1, 1);
+  cell.subindex = cell.index = 1;
   EXPECT_EQ(SectionBuilder::textureLinkValue(cell, "Import"), "1_1: Import");
   for (const AnyKeyPath key : {AnyKeyPath(CellProperty::colorRed), AnyKeyPath(CellProperty::index),
                                AnyKeyPath(store::LayerProperty::viewWidth),
                                AnyKeyPath(CellProperty::lifetime).appendingValue()}) {
-    EXPECT_EQ(SectionBuilder().cellLine(key, CellConfig(), CodePlatform::macOS), "")
-        << key.description();
+    EXPECT_EQ(SectionBuilder().cellLine(key, cell, CodePlatform::macOS), "") << key.description();
   }
-  EXPECT_EQ(
-      SectionBuilder().layerLine(CellProperty::lifetime, store::LayerConfig(), CodePlatform::macOS),
-      "");
+  EXPECT_EQ(SectionBuilder().layerLine(CellProperty::lifetime, {}, CodePlatform::macOS), "");
 }
 
 // Escaping goes character by character, so one name holds every case.
