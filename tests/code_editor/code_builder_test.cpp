@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <map>
 #include <memory>
 #include <random>
 #include <set>
@@ -174,15 +174,11 @@ TEST(CodeBuilderTest, AsyncBuildsWhileTheHostChangesTheEffectCompleteOnceWithThe
   const auto layer = testing::generateEffect(21, {.cells = 2, .minSubcells = 1, .maxSubcells = 1});
   platform::TextStorage shown;
   std::mt19937 random(8);
-  struct Request {
-    std::shared_ptr<const platform::MutableAttributedString> expected;
-    int completions = 0;
-  };
-  std::map<int, Request> requests;
+  std::vector<std::shared_ptr<const platform::MutableAttributedString>> expected;
+  std::vector<int> completions;
   std::atomic<bool> offMainQueue{false};
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  int tag = 0;
-  while (tag < 1500 && std::chrono::steady_clock::now() < deadline) {
+  while (expected.size() < 1500 && std::chrono::steady_clock::now() < deadline) {
     store::CellConfig& cell = *layer->cells[random() % layer->cells.size()];
     const std::optional<AnyKeyPath> changes[] = {CellProperty::birthRate,
                                                  LayerProperty::emitterPositionY,
@@ -198,15 +194,16 @@ TEST(CodeBuilderTest, AsyncBuildsWhileTheHostChangesTheEffectCompleteOnceWithThe
     const CodePlatform platform = random() % 4 == 0 ? kIOS : kMac;
     // A request copies the builder as it is when made: a build on this thread right before it
     // sees the same cache and text size.
-    const auto expected = std::make_shared<const platform::MutableAttributedString>(
+    const auto build = std::make_shared<const platform::MutableAttributedString>(
         *builder.buildMainThread(changes[kind], *layer, platform).text);
-    for (const int burstEnd = tag + 1 + static_cast<int>(random() % 4); tag < burstEnd; ++tag) {
-      requests[tag].expected = expected;
+    for (auto burst = 1 + random() % 4; burst > 0; --burst) {
+      const std::size_t tag = expected.size();
+      expected.push_back(build);
+      completions.push_back(0);
       builder.buildAsync(changes[kind], *layer, platform, [&, tag](const BuildResult& result) {
-        if (!main.isCurrent()) offMainQueue = true;
-        Request& request = requests.at(tag);
-        ++request.completions;
-        EXPECT_TRUE(*result.text == *request.expected) << "request " << tag;
+        offMainQueue = offMainQueue || !main.isCurrent();
+        ++completions.at(tag);
+        EXPECT_TRUE(*result.text == *expected[tag]) << "request " << tag;
         builder.cache = result.cache;
         shown.setAttributedString(*result.text);
       });
@@ -218,17 +215,11 @@ TEST(CodeBuilderTest, AsyncBuildsWhileTheHostChangesTheEffectCompleteOnceWithThe
     main.drain();
     if (random() % 8 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(random() % 30));
   }
-  const int last = tag - 1;
-  ASSERT_TRUE(
-      main.runUntil([&] { return requests[last].completions > 0; }, std::chrono::seconds(60)));
+  ASSERT_TRUE(main.runUntil([&] { return completions.back() > 0; }, std::chrono::seconds(60)));
   main.runUntil([] { return false; }, std::chrono::milliseconds(300));  // a second completion
   EXPECT_FALSE(offMainQueue);
-  int completed = 0;
-  for (const auto& [requestTag, request] : requests) {
-    EXPECT_LE(request.completions, 1) << "request " << requestTag;
-    completed += request.completions;
-  }
-  EXPECT_GT(completed, 1);
+  EXPECT_LE(*std::ranges::max_element(completions), 1);
+  EXPECT_GT(std::ranges::count(completions, 1), 1);
 }
 
 }  // namespace
