@@ -19,23 +19,26 @@ using namespace tessary::code_editor;
 using namespace tessary::store;
 using tessary::fuzzing::require;
 
-// Every effect built for both platforms, once.
-const testing::BuiltSnippet& subject(std::size_t effect, CodePlatform platform,
-                                     LayerConfigRef& layer) {
-  static const std::vector<LayerConfigRef> kEffects{
-      EffectFile::demo(), tessary::testing::generateEffect(11, {.cells = 3, .maxSubcells = 2}),
-      tessary::testing::generateEffect(
-          5, {.cells = 6, .minSubcells = 1, .maxSubcells = 1, .hostileNames = false})};
-  static const std::vector<testing::BuiltSnippet> kBuilt = [] {
-    std::vector<testing::BuiltSnippet> built;
-    for (const LayerConfigRef& effect : kEffects) {
-      built.push_back(testing::buildSnippet(*effect, CodePlatform::macOS));
-      built.push_back(testing::buildSnippet(*effect, CodePlatform::iOS));
+struct Subject {
+  LayerConfigRef layer;
+  testing::BuiltSnippet built;
+};
+
+// Every effect built for both platforms, once: macOS at even places, iOS at odd ones.
+const Subject& subject(std::size_t effect, CodePlatform platform) {
+  static const std::vector<Subject> kSubjects = [] {
+    std::vector<Subject> subjects;
+    for (const LayerConfigRef& layer :
+         {EffectFile::demo(), tessary::testing::generateEffect(11, {.cells = 3, .maxSubcells = 2}),
+          tessary::testing::generateEffect(
+              5, {.cells = 6, .minSubcells = 1, .maxSubcells = 1, .hostileNames = false})}) {
+      for (const CodePlatform side : {CodePlatform::macOS, CodePlatform::iOS}) {
+        subjects.push_back({layer, testing::buildSnippet(*layer, side)});
+      }
     }
-    return built;
+    return subjects;
   }();
-  layer = kEffects[effect % kEffects.size()];
-  return kBuilt[effect % kEffects.size() * 2 + (platform == CodePlatform::macOS ? 0 : 1)];
+  return kSubjects[effect % (kSubjects.size() / 2) * 2 + (platform == CodePlatform::macOS ? 0 : 1)];
 }
 
 struct Input {
@@ -58,29 +61,25 @@ struct Input {
   }
 };
 
-// Replaces a stretch, inserts, erases, or replaces what a line holds after its last "=".
+// Replaces a stretch, inserts, erases, or replaces what a line holds after the next "=".
 std::string edited(std::string text, Input& input) {
   const std::size_t limit = text.size() * 2 + 64;
   while (!input.empty() && text.size() < limit) {
     const std::uint8_t kind = input.byte() % 4;
     const std::size_t high = input.byte();
-    const std::size_t at = high << 8 | input.byte();
-    std::size_t begin = at % (text.size() + 1);
+    std::size_t begin = (high << 8 | input.byte()) % (text.size() + 1);
     if (kind == 0) {
       const std::size_t length = input.byte() % 8;
       text.replace(begin, length, input.content());
+    } else if (kind == 1) {
+      text.insert(begin, input.content());
+    } else if (kind == 2) {
+      text.erase(begin, input.byte() % 32);
+    } else {
+      const std::size_t equals = text.find('=', begin);
+      begin = equals == std::string::npos ? text.size() : equals + 1;
+      text.replace(begin, std::min(text.find('\n', begin), text.size()) - begin, input.content());
     }
-    if (kind == 1) text.insert(begin, input.content());
-    if (kind == 2) text.erase(begin, input.byte() % 32);
-    if (kind != 3) continue;
-    begin = 0;
-    for (auto wanted = at % (std::ranges::count(text, '\n') + 1); wanted > 0; --wanted) {
-      begin = text.find('\n', begin) + 1;
-    }
-    const std::size_t end = std::min(text.find('\n', begin), text.size());
-    const std::size_t equals = text.rfind('=', end == 0 ? 0 : end - 1);
-    if (equals != std::string::npos && equals >= begin && equals < end) begin = equals + 1;
-    text.replace(begin, std::min(text.find('\n', begin), text.size()) - begin, input.content());
   }
   return text;
 }
@@ -97,23 +96,24 @@ bool isSound(const LimitedValue& value) {
          value.min <= value.value && value.value <= value.max;
 }
 
+// Whether every number of the cell or layer and of what it holds is sound.
 bool isSound(const CellConfig& cell) {
-  return isSound(tessary::platform::Color{cell.colorRed, cell.colorGreen, cell.colorBlue,
-                                          cell.colorAlpha}) &&
-         std::ranges::all_of(PropertyTable::rows(),
-                             [&](const auto& row) {
-                               return !row.isCellNumber() || isSound(cell.*row.cellNumber);
-                             }) &&
-         std::ranges::all_of(cell.subcells, [](const auto& subcell) { return isSound(*subcell); });
+  bool sound = isSound(
+      tessary::platform::Color{cell.colorRed, cell.colorGreen, cell.colorBlue, cell.colorAlpha});
+  for (const auto& row : PropertyTable::rows()) {
+    sound = sound && (!row.isCellNumber() || isSound(cell.*row.cellNumber));
+  }
+  for (const auto& subcell : cell.subcells) sound = sound && isSound(*subcell);
+  return sound;
 }
 
 bool isSound(const LayerConfig& layer) {
-  return isSound(layer.background()) &&
-         std::ranges::all_of(PropertyTable::rows(),
-                             [&](const auto& row) {
-                               return !row.isLayerNumber() || isSound(layer.*row.layerNumber);
-                             }) &&
-         std::ranges::all_of(layer.cells, [](const auto& cell) { return isSound(*cell); });
+  bool sound = isSound(layer.background());
+  for (const auto& row : PropertyTable::rows()) {
+    sound = sound && (!row.isLayerNumber() || isSound(layer.*row.layerNumber));
+  }
+  for (const auto& cell : layer.cells) sound = sound && isSound(*cell);
+  return sound;
 }
 
 }  // namespace
@@ -122,8 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Input input{data, size};
   const std::uint8_t control = input.byte();
   const CodePlatform platform = (control & 1) != 0 ? CodePlatform::iOS : CodePlatform::macOS;
-  LayerConfigRef layer;
-  const testing::BuiltSnippet& built = subject(control >> 2, platform, layer);
+  const auto& [layer, built] = subject(control >> 2, platform);
   const std::string newText = edited(built.text, input);
   static const tessary::platform::DispatchQueue historyQueue("tessary.fuzz.history");
   CodeAnalyzer analyzer(historyQueue);

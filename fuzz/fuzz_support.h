@@ -2,11 +2,9 @@
 
 // Shared by the fuzz targets, with the standard headers they all use.
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -4,18 +4,16 @@
 
 #include "fuzz_support.h"
 #include "tessary/code_editor/code_highlighter.h"
-#include "tessary/platform/attributed_string.h"
 #include "tessary/platform/swift_tokenizer.h"
 #include "tessary/platform/utf16_length.h"
 #include "tessary/platform/well_formed_utf8.h"
-
-namespace {
 
 using namespace tessary::platform;
 using tessary::code_editor::CodeHighlighter;
 using tessary::fuzzing::require;
 
-void checkTokens(std::string_view source) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view source = tessary::fuzzing::textOf(data, size);
   const std::vector<Token> tokens = SwiftTokenizer::tokenize(source);
   const std::vector<bool> boundaries = tessary::fuzzing::characterBoundaries(source);
   std::size_t previousEnd = 0;
@@ -28,24 +26,17 @@ void checkTokens(std::string_view source) {
     previousEnd = token.end;
   }
   require(!stepwise.next(), "stepping ends where tokenize ends");
-}
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view source = tessary::fuzzing::textOf(data, size);
-  checkTokens(source);
   static const CodeHighlighter highlighter(12.0);
   const MutableAttributedString coloured = highlighter.highlight(source);
   require(coloured.string() == wellFormedUtf8(source), "the coloured text is the input, repaired");
   require(coloured.length() == utf16Length(coloured.string()), "the length is in UTF-16 units");
-  if (isWellFormedUtf8(source)) {
-    for (const Token& token : SwiftTokenizer::tokenize(source)) {
-      const auto& attributes = coloured.attributesAt(utf16Length(source.substr(0, token.begin)));
-      require(attributes.foregroundColor ==
-                  CodeHighlighter::colors()[static_cast<std::size_t>(token.tokenClass)],
-              "a token starts in its class's colour");
-    }
+  const bool wellFormed = isWellFormedUtf8(source);
+  for (const Token& token : tokens) {
+    require(!wellFormed ||
+                coloured.attributesAt(utf16Length(source.substr(0, token.begin))).foregroundColor ==
+                    CodeHighlighter::colors()[static_cast<std::size_t>(token.tokenClass)],
+            "a token starts in its class's colour");
   }
   const MutableAttributedString changed = highlighter.highlightChanged(source);
   require(changed.string() == coloured.string() && changed.runCount() <= 1,

@@ -7,22 +7,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <optional>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "tessary/code_editor/change_locator.h"
 #include "tessary/code_editor/code_analysis_result.h"
 #include "tessary/code_editor/code_builder.h"
-#include "tessary/code_editor/code_history.h"
-#include "tessary/code_editor/code_platform.h"
 #include "tessary/code_editor/line_patterns.h"
-#include "tessary/platform/regular_expression.h"
-#include "tessary/store/config_type.h"
 #include "tessary/store/data_store.h"
-#include "tessary/store/layer_config.h"
 
 namespace tessary::code_editor::testing {
 
@@ -102,27 +95,6 @@ inline std::optional<ReferenceLine> referenceCurrentLine(const std::string& stri
                        StringRange{begin, found->end}};
 }
 
-// One number, searched from the start of the line over the whole rest of the text.
-inline std::optional<double> referenceReadNumber(std::string_view text, StringRange line,
-                                                 const RegularExpression& pattern,
-                                                 CodePlatform platform, CodeAnalysisResult& outcome,
-                                                 store::ConfigType type) {
-  outcome = CodeAnalysisResult::invalid;
-  const auto match = pattern.firstMatch(text, line.begin);
-  if (!match || match->begin >= line.end) return std::nullopt;
-  std::string number(text.substr(match->begin, match->size()));
-  while (std::ranges::count(number, '.') > 1) number.erase(number.rfind('.'), 1);
-  if (number.find_first_not_of("1234567890.-") != std::string::npos) return std::nullopt;
-  outcome = CodeAnalysisResult::pending;
-  if (number.empty() || number.front() == '.' || number.back() == '.') return std::nullopt;
-  char* end = nullptr;
-  const double value = std::strtod(number.c_str(), &end);
-  if (end != number.c_str() + number.size()) return std::nullopt;
-  outcome = std::isinf(value) ? CodeAnalysisResult::invalid : CodeAnalysisResult::valid;
-  if (std::isinf(value)) return std::nullopt;
-  return value * platform.getPlatformSign(type.path());
-}
-
 // Reads every number the line of `type` shows, then writes them with the store calls a person
 // would make by hand.
 inline void referenceApplyEdit(store::DataStore& store, const CodeHistory& record,
@@ -154,11 +126,23 @@ inline void referenceApplyEdit(store::DataStore& store, const CodeHistory& recor
   } else if (keypath.cellProperty() && keypath.isLimitedValueProperty()) {
     patterns.push_back(cellPattern(std::nullopt));
   }
+  // Each number searched from the start of the line over the whole rest of the text.
   std::vector<double> numbers;
   for (const RegularExpression& pattern : patterns) {
-    const auto number = referenceReadNumber(newString, line, pattern, platform, outcome, type);
-    if (!number) return;
-    numbers.push_back(*number);
+    outcome = CodeAnalysisResult::invalid;
+    const auto match = pattern.firstMatch(newString, line.begin);
+    if (!match || match->begin >= line.end) return;
+    std::string number(newString.substr(match->begin, match->size()));
+    while (std::ranges::count(number, '.') > 1) number.erase(number.rfind('.'), 1);
+    if (number.find_first_not_of("1234567890.-") != std::string::npos) return;
+    outcome = CodeAnalysisResult::pending;
+    if (number.empty() || number.front() == '.' || number.back() == '.') return;
+    char* end = nullptr;
+    const double value = std::strtod(number.c_str(), &end);
+    if (end != number.c_str() + number.size()) return;
+    outcome = std::isinf(value) ? CodeAnalysisResult::invalid : CodeAnalysisResult::valid;
+    if (std::isinf(value)) return;
+    numbers.push_back(value * platform.getPlatformSign(keypath));
   }
   if (numbers.empty()) return;
 

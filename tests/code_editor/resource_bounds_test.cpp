@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 
 #include "analysis_test_support.h"
 #include "support/generated_effects.h"
@@ -42,7 +41,7 @@ std::string withNumber(std::string text, const std::string& prefix, const std::s
 
 TEST(ResourceBoundsTest, ThousandsOfCellsGoTheWholeWayInBoundedMemory) {
   const char* large = std::getenv("TESSARY_LARGE_EFFECT");
-  const bool fiftyMegabytes = large != nullptr && std::string(large) == "1";
+  const bool fiftyMegabytes = large != nullptr && std::string_view(large) == "1";
   const int cells = fiftyMegabytes ? 5'000 : 1'000, subcells = fiftyMegabytes ? 8 : 10;
   const store::LayerConfigRef effect = tessary::testing::generateEffect(
       fiftyMegabytes ? 4 : 3, {.cells = cells, .minSubcells = subcells, .maxSubcells = subcells});
@@ -61,12 +60,9 @@ TEST(ResourceBoundsTest, ThousandsOfCellsGoTheWholeWayInBoundedMemory) {
   std::size_t snippetBytes = 0;
   for (const CodePlatform platform : {CodePlatform::macOS, CodePlatform::iOS}) {
     CodeAnalyzer analyzer(platform::DispatchQueue("tessary.test.history"));
-    std::string text;
-    {
-      auto built = testing::buildSnippet(*loaded, platform);
-      text = std::move(built.text);
-      analyzer.setHistory(std::move(built.records));
-    }
+    auto built = testing::buildSnippet(*loaded, platform);
+    analyzer.setHistory(std::move(built.records));
+    const std::string& text = built.text;
     snippetBytes = text.size();
     store::DataStore store(loaded->deepCopy());
     EXPECT_EQ(analyzer.analyzeString(text, platform::TextStorage(), store, platform),

@@ -4,27 +4,23 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+#include "support/golden_file.h"
 
-namespace {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 TEST(FuzzReplayTest, KeptInputsPassTheChecks) {
   int replayed = 0;
   for (const char* kind : {"corpus", "regressions"}) {
-    const std::filesystem::path folder =
+    const auto folder =
         std::filesystem::path(TESSARY_SOURCE_DIR) / "fuzz" / kind / TESSARY_FUZZ_TARGET;
     if (!std::filesystem::is_directory(folder)) continue;
     for (const auto& input : std::filesystem::directory_iterator(folder)) {
-      std::ifstream file(input.path(), std::ios::binary);
-      const std::string bytes{std::istreambuf_iterator<char>(file), {}};
       SCOPED_TRACE(input.path().string());
+      const std::string bytes = tessary::testing::readFile(input.path());
       EXPECT_EQ(
           LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
           0);
@@ -33,5 +29,3 @@ TEST(FuzzReplayTest, KeptInputsPassTheChecks) {
   }
   EXPECT_GT(replayed, 0) << "no kept inputs for " << TESSARY_FUZZ_TARGET;
 }
-
-}  // namespace
