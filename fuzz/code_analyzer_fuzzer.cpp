@@ -41,44 +41,39 @@ const Subject& subject(std::size_t effect, CodePlatform platform) {
   return kSubjects[effect % (kSubjects.size() / 2) * 2 + (platform == CodePlatform::macOS ? 0 : 1)];
 }
 
-struct Input {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::size_t position = 0;
-
-  bool empty() const { return position >= size; }
-  std::uint8_t byte() { return empty() ? 0 : data[position++]; }
-
-  // Content bytes: most become characters of number lines; the rest stay, ill-formed UTF-8 too.
-  std::string content() {
+// Edits read from `bytes`: each replaces a stretch, inserts, erases, or replaces what a line holds
+// after the next "=". Content bytes mostly become characters of number lines; the rest stay,
+// ill-formed UTF-8 too.
+std::string edited(std::string text, std::string_view bytes) {
+  std::size_t next = 0;
+  const auto byte = [&] {
+    return next < bytes.size() ? std::uint8_t(bytes[next++]) : std::uint8_t{0};
+  };
+  const auto content = [&] {
     static constexpr std::string_view kBiased = "0123456789.-= \n.-0e,:)";
     std::string content;
-    for (std::size_t length = byte() % 24; length > 0 && !empty(); --length) {
-      const std::uint8_t next = byte();
-      content += next < 176 ? kBiased[next % kBiased.size()] : static_cast<char>(next);
+    for (std::size_t length = byte() % 24; length > 0 && next < bytes.size(); --length) {
+      const std::uint8_t character = byte();
+      content += character < 176 ? kBiased[character % kBiased.size()] : char(character);
     }
     return content;
-  }
-};
-
-// Replaces a stretch, inserts, erases, or replaces what a line holds after the next "=".
-std::string edited(std::string text, Input& input) {
+  };
   const std::size_t limit = text.size() * 2 + 64;
-  while (!input.empty() && text.size() < limit) {
-    const std::uint8_t kind = input.byte() % 4;
-    const std::size_t high = input.byte();
-    std::size_t begin = (high << 8 | input.byte()) % (text.size() + 1);
+  while (next < bytes.size() && text.size() < limit) {
+    const std::uint8_t kind = byte() % 4;
+    const std::size_t high = byte();
+    std::size_t begin = (high << 8 | byte()) % (text.size() + 1);
     if (kind == 0) {
-      const std::size_t length = input.byte() % 8;
-      text.replace(begin, length, input.content());
+      const std::size_t length = byte() % 8;
+      text.replace(begin, length, content());
     } else if (kind == 1) {
-      text.insert(begin, input.content());
+      text.insert(begin, content());
     } else if (kind == 2) {
-      text.erase(begin, input.byte() % 32);
+      text.erase(begin, byte() % 32);
     } else {
       const std::size_t equals = text.find('=', begin);
       begin = equals == std::string::npos ? text.size() : equals + 1;
-      text.replace(begin, std::min(text.find('\n', begin), text.size()) - begin, input.content());
+      text.replace(begin, std::min(text.find('\n', begin), text.size()) - begin, content());
     }
   }
   return text;
@@ -119,11 +114,11 @@ bool isSound(const LayerConfig& layer) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Input input{data, size};
-  const std::uint8_t control = input.byte();
+  if (size == 0) return 0;
+  const std::uint8_t control = data[0];
   const CodePlatform platform = (control & 1) != 0 ? CodePlatform::iOS : CodePlatform::macOS;
   const auto& [layer, built] = subject(control >> 2, platform);
-  const std::string newText = edited(built.text, input);
+  const std::string newText = edited(built.text, tessary::fuzzing::textOf(data + 1, size - 1));
   static const tessary::platform::DispatchQueue historyQueue("tessary.fuzz.history");
   CodeAnalyzer analyzer(historyQueue);
   analyzer.setHistory(built.records);

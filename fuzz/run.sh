@@ -3,16 +3,14 @@
 # Each starts from its seed corpus fuzz/corpus/<target> (and the inputs earlier runs found, kept
 # in BUILD_DIR/corpus/<target>); a crash is written to BUILD_DIR/crashes and fails the run.
 set -uo pipefail
-build_dir=$1
-seconds=$2
+build_dir=$1 seconds=$2
 shift 2
 source_dir="$(cd "$(dirname "$0")" && pwd)"
+crashes="$build_dir/crashes"
 [ -x /usr/bin/llvm-symbolizer-16 ] && export ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-16
-passed=0
-failed=0
+passed=0 failed=0
 for target in "$@"; do
   found="$build_dir/corpus/$target"
-  crashes="$build_dir/crashes"
   mkdir -p "$found" "$crashes"
   options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
     -artifact_prefix="$crashes/$target-")

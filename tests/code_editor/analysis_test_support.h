@@ -13,8 +13,10 @@
 
 #include "tessary/code_editor/change_locator.h"
 #include "tessary/code_editor/code_analysis_result.h"
+#include "tessary/code_editor/code_analyzer.h"
 #include "tessary/code_editor/code_builder.h"
 #include "tessary/code_editor/line_patterns.h"
+#include "tessary/platform/text_storage.h"
 #include "tessary/store/data_store.h"
 
 namespace tessary::code_editor::testing {
@@ -33,6 +35,15 @@ inline BuiltSnippet buildSnippet(const store::LayerConfig& layer, CodePlatform p
   const CodeBuilder builder(12.0, platform::DispatchQueue("tessary.test.cache"));
   BuildResult result = builder.buildMainThread(std::nullopt, layer, platform);
   return BuiltSnippet{result.text->string(), std::move(result.newHistroy)};
+}
+
+inline CodeAnalysisResult analyze(const BuiltSnippet& built, std::string_view text,
+                                  store::DataStore& store, CodePlatform platform,
+                                  bool isPending = false) {
+  CodeAnalyzer analyzer(platform::DispatchQueue("tessary.test.history"));
+  analyzer.setHistory(built.records);
+  analyzer.isPending = isPending;
+  return analyzer.analyzeString(text, platform::TextStorage(), store, platform);
 }
 
 // Every change a store makes, in order.

@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-#include <string>
-#include <tuple>
-#include <vector>
-
 #include "analysis_test_support.h"
 #include "code_editor/current_line_finder.h"
 #include "platform/golden_cases.h"
@@ -38,17 +33,11 @@ TEST(ChangeLocatorTest, CurrentLine) {
 // Lines of generated snippets, edited at random, are found alike by the locator, the finder (all
 // records in one pass) and a regular-expression search.
 TEST(ChangeLocatorTest, FinderAndLocatorAgreeWithTheRegularExpressionSearch) {
-  const std::vector<std::string> insertions{
-      "x cell1.birthRate = 5",
-      "\tcell1.birthRate = 6",
-      "cell1.birthRate = 1.2.",
-      "  particlesLayer.emitterSize = CGSize(width: 1.0, height: 2.0)",
-      "cell1.name = \"a=b\" = 3",
-      "\xE2\x80\xA8",
-      "\r\n",
-      "subcell1_1.velocity = -4",
-      "=",
-      "cell1.color ="};
+  // clang-format off
+  const std::vector<std::string> insertions{"x cell1.birthRate = 5", "\tcell1.birthRate = 6",
+      "cell1.birthRate = 1.2.", "  particlesLayer.emitterSize = CGSize(width: 1.0, height: 2.0)",
+      "cell1.name = \"a=b\" = 3", "\xE2\x80\xA8", "\r\n", "subcell1_1.velocity = -4", "=", "cell1.color ="};
+  // clang-format on
   tessary::testing::SeededRandom random;
   for (int round = 0; round < 40; ++round) {
     const auto layer = tessary::testing::generateEffect(random());

@@ -7,12 +7,12 @@
 #include <chrono>
 #include <memory>
 #include <random>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/generated_effects.h"
+#include "support/golden_file.h"
 #include "tessary/code_editor/snippet_layout.h"
 #include "tessary/platform/text_storage.h"
 #include "tessary/platform/utf16_length.h"
@@ -32,13 +32,13 @@ DispatchQueue cacheQueue() {
   return DispatchQueue("tessary.test.cache");
 }
 
-// The records whose line is in the changed look.
-std::vector<const CodeHistory*> changedLines(const BuildResult& result) {
-  std::vector<const CodeHistory*> changed;
+// The lines in the changed look.
+std::vector<std::string> changedLines(const BuildResult& result) {
+  std::vector<std::string> changed;
   for (const CodeHistory& record : result.newHistroy) {
     const auto& attributes = result.text->attributesAt(record.range().location);
     if (attributes.foregroundColor == platform::Color::greenColor() && attributes.font->isBold()) {
-      changed.push_back(&record);
+      changed.push_back(record.string());
     }
   }
   return changed;
@@ -68,14 +68,10 @@ TEST(CodeBuilderTest, UnchangedLinesComeFromTheCacheAtTheirTextSize) {
   // Only the changed cell's line shows the changed look, and it is not stored in that look.
   layer->cells[1]->birthRate.setValue(layer->cells[1]->birthRate.value + 1.0);
   const BuildResult changed = builder.buildMainThread(CellProperty::birthRate, *layer, kIOS);
-  const auto changedRecords = changedLines(changed);
-  ASSERT_EQ(changedRecords.size(), 1u);
-  EXPECT_EQ(std::tuple(changedRecords[0]->keypath(), changedRecords[0]->cellIndex(),
-                       changedRecords[0]->subcellIndex()),
-            std::tuple(AnyKeyPath(CellProperty::birthRate), std::optional(1), std::nullopt));
+  ASSERT_EQ(changedLines(changed).size(), 1u);
+  EXPECT_TRUE(changedLines(changed)[0].starts_with("cell2.birthRate = "));
   builder.cache = changed.cache;
   EXPECT_TRUE(changedLines(builder.buildMainThread(std::nullopt, *layer, kIOS)).empty());
-  EXPECT_TRUE(changedLines(builder.buildMainThread(CellProperty::contents, *layer, kIOS)).empty());
 
   builder.textSizeIncreased(true, nullptr);
   EXPECT_EQ(builder.textSize(), 13.0);
@@ -88,22 +84,22 @@ TEST(CodeBuilderTest, UnchangedLinesComeFromTheCacheAtTheirTextSize) {
   EXPECT_TRUE(small.isMinTextSize());
 }
 
+// Which lines a change marks, for every pair of the key paths the marking tells apart.
 TEST(CodeBuilderTest, ChangedKeyPathsAndTheLinesTheyMark) {
-  using Cell = CellProperty;
-  using Layer = LayerProperty;
   // clang-format off
-  const std::tuple<std::optional<AnyKeyPath>, AnyKeyPath, bool> rows[] = {
-      {std::nullopt, Cell::birthRate, false}, {Cell::contents, Cell::contents, false},
-      {Cell::contents, Cell::birthRate, false}, {Cell::birthRate, Cell::birthRate, true},
-      {Cell::birthRate, Cell::lifetime, false}, {Layer::emitterPositionY, Layer::emitterPositionX, true},
-      {Layer::emitterPositionX, Layer::emitterPositionX, true}, {Layer::emitterPositionX, Layer::emitterPositionY, true},
-      {Layer::emitterHeight, Layer::emitterWidth, true}, {Layer::emitterWidth, Layer::emitterHeight, true},
-      {Layer::emitterHeight, Layer::emitterPositionX, false},
-      {AnyKeyPath(Cell::birthRate).appendingValue(), Cell::birthRate, false}};
+  const std::vector<AnyKeyPath> keys{CellProperty::birthRate, CellProperty::lifetime, CellProperty::contents,
+      LayerProperty::emitterPositionX, LayerProperty::emitterPositionY, LayerProperty::emitterWidth,
+      LayerProperty::emitterHeight, AnyKeyPath(CellProperty::birthRate).appendingValue()};
   // clang-format on
-  for (const auto& [changed, key, expected] : rows) {
-    EXPECT_EQ(CodeBuilder::isChanged(key, changed), expected) << key.description();
+  std::string marks;
+  for (const AnyKeyPath key : keys) {
+    marks += key.description() + " changed marks:";
+    for (const AnyKeyPath line : keys) {
+      if (CodeBuilder::isChanged(line, key)) marks += " " + line.description();
+    }
+    marks += CodeBuilder::isChanged(key, std::nullopt) ? " and when nothing changed\n" : "\n";
   }
+  tessary::testing::expectMatchesGolden(marks, "code_editor/changed_lines.txt");
 }
 
 // Differential: every record's range is the first occurrence of its line in the text built so far
@@ -141,26 +137,19 @@ TEST(CodeBuilderTest, RangesAndTextAgreeWithPlainReferences) {
   }
 }
 
+// Every link of a snippet whose cells and sub-cells have textures of every kind, and its text.
 TEST(CodeBuilderTest, TextureLinksNameTheActionAndTheCell) {
-  auto layer = testing::generateEffect(2, {.cells = 2, .minSubcells = 1, .maxSubcells = 1});
-  layer->cells[0]->contentUrl = platform::URL("star.png");
-  layer->cells[0]->contentsUrl = layer->cells[0]->contentUrl;
-  layer->cells[0]->subcells[0]->contentUrl.reset();
-  layer->cells[0]->subcells[0]->contentsUrl.reset();
-  layer->cells[1]->contentsUrl = platform::URL("None");
-  layer->cells[1]->subcells[0]->contentsUrl = platform::URL("None");
+  const auto layer = testing::generateEffect(2, {.cells = 4, .minSubcells = 1, .maxSubcells = 2});
   const BuildResult result =
       CodeBuilder(12.0, cacheQueue()).buildMainThread(std::nullopt, *layer, kMac);
-  std::multiset<std::string> links;
+  std::string links;
   for (const auto& run : result.text->runs()) {
     if (!run.attributes().link) continue;
     const platform::StringRange bytes = result.text->byteRange(run.range);
-    links.insert(*run.attributes().link + " on " +
-                 result.text->string().substr(bytes.begin, bytes.size()));
+    links += *run.attributes().link + " on " +
+             result.text->string().substr(bytes.begin, bytes.size()) + "\n";
   }
-  EXPECT_EQ(links, (std::multiset<std::string>{
-                       "0: Export on Export texture", "0: Import on Import texture",
-                       "0_0: Export on Export texture", "0_0: Import on Import texture"}));
+  tessary::testing::expectMatchesGolden(links, "code_editor/texture_links.txt");
 }
 
 // Asynchronous builds while the host goes on changing the effect, storing results back into the

@@ -34,9 +34,12 @@ MutableAttributedString referenceHighlight(std::string_view code, double textSiz
   return result;
 }
 
+// The colouring agrees with the reference; pieces coloured at one size share their sets, classes
+// of one colour included, so that a snippet put together from many pieces finds each set by
+// pointer; the changed look is one run.
 TEST(CodeHighlighterTest, AgreesWithTokenByTokenColouring) {
   std::vector<std::string> sources = {
-      "", "let cell1 = CAEmitterCell()\ncell1.birthRate = 12.5 // note\n",
+      "", "let cell1 = CAEmitterCell()\ncell1.birthRate = 12.5 // note\n", "x.y",
       "particlesLayer.emitterShape = .circle\n\"unterminated \xF0\x9F\x94\xA5",
       "#if os(macOS)\nlet x = NSColor(red: 1/255.0, green: 0, blue: 0, alpha: 1).cgColor\n#endif"};
   for (std::uint32_t seed = 1; seed <= 4; ++seed) {
@@ -44,34 +47,23 @@ TEST(CodeHighlighterTest, AgreesWithTokenByTokenColouring) {
   }
   for (const double textSize : {12.0, 3.5}) {
     const CodeHighlighter highlighter(textSize);
+    std::vector<platform::AttributeSet> sets;
     for (const std::string& source : sources) {
-      EXPECT_EQ(highlighter.highlight(source), referenceHighlight(source, textSize))
-          << source.substr(0, 200);
+      const MutableAttributedString coloured = highlighter.highlight(source);
+      EXPECT_EQ(coloured, referenceHighlight(source, textSize)) << source.substr(0, 200);
+      for (std::size_t i = 0; i < coloured.attributeSetCount(); ++i) {
+        sets.push_back(coloured.attributeSet(i));
+      }
     }
-  }
-}
-
-// Pieces coloured at one size share their sets, classes of one colour included, so that a
-// snippet put together from many pieces finds each set by pointer; the changed look is one run.
-TEST(CodeHighlighterTest, PiecesShareOneSetPerLook) {
-  const CodeHighlighter highlighter(12.0);
-  std::vector<platform::AttributeSet> sets;
-  for (const std::string_view piece :
-       {"CAEmitterCell()", "cell1.birthRate = 5\n", "x.y", "let a = b.c(d) // e\n", "#if"}) {
-    const MutableAttributedString coloured = highlighter.highlight(piece);
-    for (std::size_t i = 0; i < coloured.attributeSetCount(); ++i) {
-      sets.push_back(coloured.attributeSet(i));
+    for (const platform::AttributeSet& first : sets) {
+      for (const platform::AttributeSet& second : sets) {
+        EXPECT_TRUE(*first != *second || first == second) << first->foregroundColor->red;
+      }
     }
+    const MutableAttributedString changed = highlighter.highlightChanged(sources[1]);
+    EXPECT_EQ(changed, MutableAttributedString(sources[1], *highlighter.changedTextAttributes()));
+    EXPECT_TRUE(changed.attributesAt(0).font->isBold());
   }
-  for (const platform::AttributeSet& first : sets) {
-    for (const platform::AttributeSet& second : sets) {
-      EXPECT_TRUE(*first != *second || first == second) << first->foregroundColor->red;
-    }
-  }
-  const MutableAttributedString changed = highlighter.highlightChanged("cell1.birthRate = 5\n");
-  EXPECT_EQ(changed,
-            MutableAttributedString("cell1.birthRate = 5\n", *highlighter.changedTextAttributes()));
-  EXPECT_TRUE(changed.attributesAt(0).font->isBold());
 }
 
 }  // namespace

@@ -6,33 +6,46 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "analysis_test_support.h"
 #include "platform/golden_cases.h"
 #include "support/generated_effects.h"
-#include "support/swift_string_literal.h"
-#include "tessary/code_editor/code_analyzer.h"
 #include "tessary/code_editor/section_builder.h"
-#include "tessary/platform/text_storage.h"
 #include "tessary/platform/well_formed_utf8.h"
 #include "tessary/store/effect_file.h"
 
 namespace tessary::code_editor {
 namespace {
 
-// The literal that follows `prefix` at the start of a line of `text`, and the rest of its line.
-std::tuple<std::string, std::string, std::string> quotedAfter(std::string_view text,
-                                                              std::string_view prefix) {
-  const std::size_t lineBreak = text.find("\n" + std::string(prefix));
-  if (lineBreak == std::string_view::npos) return {"no line", "", ""};
-  const auto literal =
-      tessary::testing::parseSwiftStringLiteral(text, lineBreak + 1 + prefix.size());
-  const std::size_t lineEnd = text.find('\n', literal.end);
-  return {literal.error, literal.value,
-          std::string(text.substr(literal.end, lineEnd - literal.end))};
+// What the Swift string literal after `prefix` at the start of a line of `text` stands for, and
+// the rest of its line; "unsound" unless it is one literal of escapes and characters that stand
+// for themselves, with no quote, backslash, control character or line separator standing raw.
+std::pair<std::string, std::string> literalAfter(std::string_view text, std::string_view prefix) {
+  static const platform::RegularExpression kSound(
+      R"(^"(?:[^"\\\p{Cc}\x{2028}\x{2029}]|\\[0\\tnr"']|\\u\{[0-9A-F]{1,8}\})*")");
+  const std::size_t start = text.find("\n" + std::string(prefix)) + 1 + prefix.size();
+  const std::string line(text.substr(start, text.find('\n', start) - start));
+  const auto literal = kSound.firstMatch(line);
+  if (!literal) return {"unsound", line};
+  std::string value;
+  for (std::size_t i = 1; i + 1 < literal->end; ++i) {
+    const std::size_t simple = std::string_view("0\\tnr\"'").find(line[i + 1]);
+    if (line[i] != '\\') {
+      value += line[i];
+    } else if (line[++i] != 'u') {
+      value += std::string_view("\0\\\t\n\r\"'", 7)[simple];
+    } else {
+      const std::size_t close = line.find('}', i);
+      const auto scalar = std::stoul(line.substr(i + 2, close - i - 2), nullptr, 16);
+      const int more = scalar < 0x80 ? 0 : scalar < 0x800 ? 1 : scalar < 0x10000 ? 2 : 3;
+      value += static_cast<char>((more > 0 ? (0xF0 << (3 - more)) & 0xF0 : 0) | scalar >> 6 * more);
+      for (int shift = 6 * (more - 1); shift >= 0; shift -= 6) {
+        value += static_cast<char>(0x80 | (scalar >> shift & 0x3F));
+      }
+      i = close;
+    }
+  }
+  return {value, line.substr(literal->end)};
 }
 
 // Checks the demo effect with `name` on its first cell and that cell's first sub-cell, drawn from
@@ -56,26 +69,22 @@ std::string checkName(const std::string& name) {
       EXPECT_TRUE(platform::isWellFormedUtf8(text));
       EXPECT_EQ(lineCount(text), demoLines) << "a name split or joined lines";
       const std::string wellFormed = platform::wellFormedUtf8(name);
-      EXPECT_EQ(quotedAfter(text, "cell1.name = "), std::tuple("", wellFormed, ""));
-      EXPECT_EQ(quotedAfter(text, "subcell1_1.name = "), std::tuple("", wellFormed, ""));
-      EXPECT_EQ(quotedAfter(text, iOS ? "let image1 = UIImage(named: "
-                                      : "let image1: CGImage? = NSImage(named:"),
-                std::tuple("", platform::wellFormedUtf8(SectionBuilder::imageName(cell)),
-                           iOS ? ")?.cgImage" : ").flatMap {"));
+      EXPECT_EQ(literalAfter(text, "cell1.name = "), std::pair(wellFormed, std::string()));
+      EXPECT_EQ(literalAfter(text, "subcell1_1.name = "), std::pair(wellFormed, std::string()));
+      EXPECT_EQ(literalAfter(text, iOS ? "let image1 = UIImage(named: "
+                                       : "let image1: CGImage? = NSImage(named:"),
+                std::pair(platform::wellFormedUtf8(SectionBuilder::imageName(cell)),
+                          std::string(iOS ? ")?.cgImage" : ").flatMap {")));
       const std::size_t nameLine = text.find("\ncell1.name = ") + 14;
       written = text.substr(nameLine, text.find('\n', nameLine) - nameLine);
 
-      CodeAnalyzer analyzer(platform::DispatchQueue("tessary.test.history"));
-      analyzer.setHistory(built.records);
       store::DataStore store(layer->deepCopy());
       testing::ChangeRecorder recorder(store);
-      EXPECT_EQ(analyzer.analyzeString(text, platform::TextStorage(), store, platform),
-                CodeAnalysisResult::invalid);
+      EXPECT_EQ(testing::analyze(built, text, store, platform), CodeAnalysisResult::invalid);
       std::string edited = text;
       const std::size_t number = edited.find("\nsubcell1_1.lifetime = ") + 23;
       edited.replace(number, edited.find('\n', number) - number, "4.5");
-      EXPECT_EQ(analyzer.analyzeString(edited, platform::TextStorage(), store, platform),
-                CodeAnalysisResult::valid);
+      EXPECT_EQ(testing::analyze(built, edited, store, platform), CodeAnalysisResult::valid);
       EXPECT_EQ(recorder.described(), std::vector<std::string>{"lifetime[0,0]=4.5"});
     }
   }

@@ -8,39 +8,19 @@
 #include <vector>
 
 #include "platform/golden_cases.h"
+#include "project_patterns.h"
 #include "support/golden_file.h"
 
 namespace tessary::code_editor {
 namespace {
 
-using store::CellProperty;
 using store::ConfigType;
 
-// Every pattern text, pinned: the line and layer value patterns under their keys, and the value
-// pattern of every cell number and colour component for a cell and a sub-cell on both platforms.
+// Every pattern text, pinned under its name.
 TEST(LinePatternsTest, PatternTextsMatchTheGoldenFile) {
   std::multiset<std::string> lines;
-  for (const auto& [key, pattern] : LinePatterns::linePatterns()) {
-    lines.insert("line " + key + ": " + pattern.pattern());
-  }
-  for (const auto& [key, pattern] : LinePatterns::layerValuePatterns()) {
-    lines.insert("layer value " + key + ": " + pattern.pattern());
-  }
-  for (const ConfigType type : ConfigType::allCases()) {
-    const bool isColor = type.path() == CellProperty::color;
-    if (!isColor && !(type.path().cellProperty() && type.path().isLimitedValueProperty())) continue;
-    for (const CodePlatform platform : {CodePlatform::macOS, CodePlatform::iOS}) {
-      for (int component = 0; component <= (isColor ? 4 : 0); ++component) {
-        for (const std::optional<int> subcell : {std::optional<int>(), std::optional<int>(0)}) {
-          const auto pattern = LinePatterns::cellValuePattern(
-              subcell ? 2 : 0, subcell, component ? std::optional(component) : std::nullopt,
-              platform, type);
-          lines.insert("cell value " + std::string(type.rawValue()) + " " +
-                       std::string(platform.rawValue()) + " " + std::to_string(component) + ": " +
-                       pattern.pattern());
-        }
-      }
-    }
+  for (const auto& [name, pattern] : testing::projectPatterns()) {
+    lines.insert(name + ": " + pattern.pattern());
   }
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
@@ -67,13 +47,10 @@ TEST(LinePatternsTest, PatternsPickTheirNumberOrTellLinesApart) {
 }
 
 TEST(LinePatternsTest, NonDigitsAreEverythingButDigitsPointAndMinus) {
-  using namespace std::string_view_literals;
-  for (const auto text : {" "sv, "+"sv, "e"sv, ","sv, "1 2"sv, "\xD9\xA1"sv, "\0"sv}) {
-    EXPECT_TRUE(ConfigType::nonDigits.isFoundIn(text)) << text;
-  }
-  for (const auto text : {"0"sv, "9"sv, "-12.50"sv, ""sv}) {
-    EXPECT_FALSE(ConfigType::nonDigits.isFoundIn(text)) << text;
-  }
+  platform::golden_cases::expectMatchesGolden(
+      "code_editor/non_digits.cases", 1, [](const std::vector<std::string>& fields) {
+        return ConfigType::nonDigits.isFoundIn(fields[0]) ? "non-digits" : "digits only";
+      });
   EXPECT_EQ(LinePatterns::periodCount("1.2.3"), 2u);
 }
 

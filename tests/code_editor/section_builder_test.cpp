@@ -28,8 +28,9 @@ TEST(SnippetLayoutTest, PlainTextMatchesTheGoldenFiles) {
   }
 }
 
-// A sub-cell's link value keeps its two indices apart, so cell 1.1 is not taken for cell 11.
-TEST(SectionBuilderTest, TextureLinksAndKeyPathsOfNoLine) {
+// A sub-cell's link value keeps its two indices apart, so cell 1.1 is not taken for cell 11; key
+// paths of no line give none; a layer without cells still closes with its list of cells.
+TEST(SectionBuilderTest, TextureLinksKeyPathsOfNoLineAndTheCloseOfAnEmptyLayer) {
   CellConfig cell;
   cell.index = 11;
   EXPECT_EQ(SectionBuilder::textureLinkValue(cell, "Import"), "11: Import");
@@ -41,6 +42,7 @@ TEST(SectionBuilderTest, TextureLinksAndKeyPathsOfNoLine) {
     EXPECT_EQ(SectionBuilder().cellLine(key, cell, CodePlatform::macOS), "") << key.description();
   }
   EXPECT_EQ(SectionBuilder().layerLine(CellProperty::lifetime, {}, CodePlatform::macOS), "");
+  EXPECT_EQ(SectionBuilder::outroText({}), "\nparticlesLayer.emitterCells = []\n\n");
 }
 
 // Escaping goes character by character, so one name holds every case.

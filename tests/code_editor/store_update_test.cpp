@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <sstream>
 
 #include "analysis_test_support.h"
 #include "platform/golden_cases.h"
@@ -57,13 +56,13 @@ TEST(StoreUpdateTest, ApplyEdit) {
 }
 
 TEST(StoreUpdateTest, ConvertsLikeStrtodInTheCLocale) {
-  const std::vector<std::pair<std::string, std::optional<double>>> conversions{
-      {"1.5", 1.5},       {"-.5", -0.5},          {"007", 7.0},         {"1e3", 1000.0},
-      {"", std::nullopt}, {"1.5 ", std::nullopt}, {" 1", std::nullopt}, {"1,5", std::nullopt}};
-  for (const auto& [text, expected] : conversions) {
-    EXPECT_EQ(StoreUpdate::convertedNumber(text), expected) << text;
-  }
-  EXPECT_TRUE(std::signbit(*StoreUpdate::convertedNumber("-0")));
+  platform::golden_cases::expectMatchesGolden(
+      "code_editor/number_conversions.cases", 1, [](const std::vector<std::string>& fields) {
+        const std::optional<double> number = StoreUpdate::convertedNumber(fields[0]);
+        std::ostringstream shown;
+        shown << number.value_or(0.0);
+        return number ? shown.str() : "none";
+      });
 }
 
 }  // namespace
