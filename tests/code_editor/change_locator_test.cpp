@@ -4,8 +4,8 @@
 
 #include "analysis_test_support.h"
 #include "code_editor/current_line_finder.h"
-#include "platform/golden_cases.h"
 #include "support/generated_effects.h"
+#include "support/golden_file.h"
 #include "support/test_seed.h"
 
 namespace tessary::code_editor {
@@ -15,7 +15,7 @@ namespace {
 // locator, the finder and the reference search find it. A record without "=" or with a cell header
 // is never looked for: its current line is the record itself.
 TEST(ChangeLocatorTest, CurrentLine) {
-  platform::golden_cases::expectMatchesGolden(
+  tessary::testing::expectCasesMatchGolden(
       "code_editor/current_lines.cases", 2, [](const std::vector<std::string>& fields) {
         const std::string &record = fields[0], &newString = fields[1];
         const auto located = ChangeLocator::currentLine(record, newString);
@@ -71,7 +71,7 @@ TEST(ChangeLocatorTest, FinderAndLocatorAgreeWithTheRegularExpressionSearch) {
 
 // Each case: the platform, the type, an edited text, and whether the type's line patterns match.
 TEST(ChangeLocatorTest, LinePatterns) {
-  platform::golden_cases::expectMatchesGolden(
+  tessary::testing::expectCasesMatchGolden(
       "code_editor/line_pattern_matches.cases", 3, [](const std::vector<std::string>& fields) {
         return ChangeLocator::matchesLinePatterns(
                    fields[2], *CodePlatform::fromRawValue(fields[0]),

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "analysis_test_support.h"
-#include "platform/golden_cases.h"
 #include "support/generated_effects.h"
+#include "support/golden_file.h"
 #include "tessary/code_editor/section_builder.h"
 #include "tessary/platform/well_formed_utf8.h"
 #include "tessary/store/effect_file.h"
@@ -93,7 +93,7 @@ std::string checkName(const std::string& name) {
 
 // The cases hold the names that are not in the generated effects' list, each with its literal.
 TEST(HostileNamesTest, NamesAreSoundSwiftLiteralsAndEditsAroundThemWriteOnlyTheirLine) {
-  platform::golden_cases::expectMatchesGolden(
+  tessary::testing::expectCasesMatchGolden(
       "code_editor/hostile_names.cases", 1,
       [](const std::vector<std::string>& fields) { return checkName(fields[0]); });
   std::string longName;

@@ -7,7 +7,6 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/golden_cases.h"
 #include "project_patterns.h"
 #include "support/golden_file.h"
 
@@ -30,7 +29,7 @@ TEST(LinePatternsTest, PatternTextsMatchTheGoldenFile) {
 // Each case: a layer value pattern, a line pattern or a cell value pattern (of a cell, or of
 // the sub-cell given) on iOS, a text, and what the pattern matches in it.
 TEST(LinePatternsTest, PatternsPickTheirNumberOrTellLinesApart) {
-  platform::golden_cases::expectMatchesGolden(
+  tessary::testing::expectCasesMatchGolden(
       "code_editor/pattern_matches.cases", 4, [](const std::vector<std::string>& fields) {
         const auto& [kind, key, subindex, text] =
             std::tie(fields[0], fields[1], fields[2], fields[3]);
@@ -47,7 +46,7 @@ TEST(LinePatternsTest, PatternsPickTheirNumberOrTellLinesApart) {
 }
 
 TEST(LinePatternsTest, NonDigitsAreEverythingButDigitsPointAndMinus) {
-  platform::golden_cases::expectMatchesGolden(
+  tessary::testing::expectCasesMatchGolden(
       "code_editor/non_digits.cases", 1, [](const std::vector<std::string>& fields) {
         return ConfigType::nonDigits.isFoundIn(fields[0]) ? "non-digits" : "digits only";
       });

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "analysis_test_support.h"
-#include "platform/golden_cases.h"
+#include "support/golden_file.h"
 
 namespace tessary::code_editor {
 namespace {
@@ -29,7 +29,7 @@ TEST(StoreUpdateTest, ApplyEdit) {
   }
   layer->cells[0]->subcells.push_back(std::make_shared<store::CellConfig>());
   store::DataStore::renumberCells(*layer);
-  platform::golden_cases::expectMatchesGolden(
+  tessary::testing::expectCasesMatchGolden(
       "code_editor/store_updates.cases", 3, [&](const std::vector<std::string>& fields) {
         const CodePlatform platform = *CodePlatform::fromRawValue(fields[0]);
         const std::string& line = fields[2];
@@ -56,7 +56,7 @@ TEST(StoreUpdateTest, ApplyEdit) {
 }
 
 TEST(StoreUpdateTest, ConvertsLikeStrtodInTheCLocale) {
-  platform::golden_cases::expectMatchesGolden(
+  tessary::testing::expectCasesMatchGolden(
       "code_editor/number_conversions.cases", 1, [](const std::vector<std::string>& fields) {
         const std::optional<double> number = StoreUpdate::convertedNumber(fields[0]);
         std::ostringstream shown;
