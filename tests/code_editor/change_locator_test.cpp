@@ -11,9 +11,7 @@
 namespace tessary::code_editor {
 namespace {
 
-// Each case: a record's line, an edited text, and the record's current line in it, as the
-// locator, the finder and the reference search find it. A record without "=" or with a cell header
-// is never looked for: its current line is the record itself.
+// The current lines of the cases, as the locator, the finder and the reference search find them.
 TEST(ChangeLocatorTest, CurrentLine) {
   tessary::testing::expectCasesMatchGolden(
       "code_editor/current_lines.cases", 2, [](const std::vector<std::string>& fields) {
@@ -69,7 +67,6 @@ TEST(ChangeLocatorTest, FinderAndLocatorAgreeWithTheRegularExpressionSearch) {
   }
 }
 
-// Each case: the platform, the type, an edited text, and whether the type's line patterns match.
 TEST(ChangeLocatorTest, LinePatterns) {
   tessary::testing::expectCasesMatchGolden(
       "code_editor/line_pattern_matches.cases", 3, [](const std::vector<std::string>& fields) {

@@ -26,8 +26,6 @@ TEST(LinePatternsTest, PatternTextsMatchTheGoldenFile) {
   tessary::testing::expectMatchesGolden(text, "patterns/line_patterns.txt");
 }
 
-// Each case: a layer value pattern, a line pattern or a cell value pattern (of a cell, or of
-// the sub-cell given) on iOS, a text, and what the pattern matches in it.
 TEST(LinePatternsTest, PatternsPickTheirNumberOrTellLinesApart) {
   tessary::testing::expectCasesMatchGolden(
       "code_editor/pattern_matches.cases", 4, [](const std::vector<std::string>& fields) {

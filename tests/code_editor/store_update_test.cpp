@@ -10,8 +10,6 @@
 namespace tessary::code_editor {
 namespace {
 
-// Each case: the platform, the type to read the line as (empty: the edited record's own), and a
-// new line that replaces the one beginning as it does up to "="; then the outcome and the writes.
 TEST(StoreUpdateTest, ApplyEdit) {
   // Two cells, the first with one sub-cell and a name that holds another line's text; the emitter
   // height is 10 and the position's Y 150.
