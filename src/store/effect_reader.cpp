@@ -213,9 +213,10 @@ enum class JsonParser { plain, full };
 // tree, and every problem is reported with the JSON path of the value where it was found.
 class EffectSaxReader final : public nlohmann::json_sax<Json> {
  public:
-  EffectSaxReader(std::string_view text, std::string_view fileName)
+  EffectSaxReader(std::string_view text, std::string_view fileName, EffectValuePlaces* places)
       : text_(text),
         fileName_(fileName),
+        places_(places),
         layer_(std::make_shared<LayerConfig>()),
         document_(ObjectTarget{{{"tessaryEffect", VersionTarget{}},
                                 {"layer", ObjectTarget{fields(*layer_, nullptr, 0)}}}}) {}
@@ -231,7 +232,7 @@ class EffectSaxReader final : public nlohmann::json_sax<Json> {
                                 std::to_string(*offset) + ")");
     }
     if (parser == JsonParser::plain) {
-      if (!PlainJsonReader::read(text_, *this)) return nullptr;
+      if (!PlainJsonReader::read(text_, *this, &span_)) return nullptr;
     } else {
       Json::sax_parse(text_.data(), text_.data() + text_.size(), this);
     }
@@ -243,6 +244,7 @@ class EffectSaxReader final : public nlohmann::json_sax<Json> {
     beginValue();
     const Target& target = expected();
     if (const auto* texture = std::get_if<TextureTarget>(&target)) {
+      notePlace(&texture->cell->contentUrl);
       texture->cell->contentUrl.reset();
       texture->cell->contentsUrl = platform::URL("None");
     } else {
@@ -274,16 +276,21 @@ class EffectSaxReader final : public nlohmann::json_sax<Json> {
     beginValue();
     const Target& target = expected();
     if (const auto* name = std::get_if<NameTarget>(&target)) {
+      notePlace(name->name);
       *name->name = std::move(value);
     } else if (const auto* texture = std::get_if<TextureTarget>(&target)) {
       if (value.empty()) fail("empty texture file name (use null for a cell without texture)");
+      notePlace(&texture->cell->contentUrl);
       texture->cell->contentUrl = platform::URL(value);
       texture->cell->contentsUrl = platform::URL(std::move(value));
     } else if (const auto* shape = std::get_if<EnumTarget<EmitterShape>>(&target)) {
+      notePlace(shape->value);
       *shape->value = named<EmitterShape>(value);
     } else if (const auto* mode = std::get_if<EnumTarget<EmitterMode>>(&target)) {
+      notePlace(mode->value);
       *mode->value = named<EmitterMode>(value);
     } else if (const auto* renderMode = std::get_if<EnumTarget<RenderMode>>(&target)) {
+      notePlace(renderMode->value);
       *renderMode->value = named<RenderMode>(value);
     } else {
       wrongType(target, "a string");
@@ -405,6 +412,10 @@ class EffectSaxReader final : public nlohmann::json_sax<Json> {
     }
   }
 
+  void notePlace(const void* value) {
+    if (places_) places_->push_back({value, span_});
+  }
+
   void endValue() {
     if (!frames_.empty()) path_.pop_back();
   }
@@ -418,12 +429,15 @@ class EffectSaxReader final : public nlohmann::json_sax<Json> {
     beginValue();
     const Target& target = expected();
     if (const auto* limited = std::get_if<LimitedValueTarget>(&target)) {
+      notePlace(&limited->value->value);
       LimitedValue read = limited->defaults;
       read.setValue(value);
       *limited->value = read;
     } else if (const auto* bound = std::get_if<BoundTarget>(&target)) {
+      notePlace(bound->number);
       *bound->number = value;
     } else if (const auto* component = std::get_if<ComponentTarget>(&target)) {
+      notePlace(component->component);
       *component->component = std::clamp(value, 0.0, 1.0);
     } else if (std::holds_alternative<VersionTarget>(target)) {
       if (!isCurrentVersion) {
@@ -486,6 +500,8 @@ class EffectSaxReader final : public nlohmann::json_sax<Json> {
 
   std::string_view text_;
   std::string_view fileName_;
+  EffectValuePlaces* places_;
+  PlainJsonReader::ValueSpan span_;
   LayerConfigRef layer_;
   Target document_;
   Target cellTarget_ = CellTarget{};
@@ -496,11 +512,17 @@ class EffectSaxReader final : public nlohmann::json_sax<Json> {
 
 }  // namespace
 
-LayerConfigRef EffectReader::read(std::string_view json, std::string_view fileName) {
-  // Files as programs write them are read by the fast reader; any other text is read again by
-  // the full parser, from the start and into a new layer, which also words every problem.
-  if (LayerConfigRef layer = EffectSaxReader(json, fileName).read(JsonParser::plain)) return layer;
-  return EffectSaxReader(json, fileName).read(JsonParser::full);
+LayerConfigRef EffectReader::read(std::string_view json, std::string_view fileName,
+                                  EffectValuePlaces* places) {
+  // A value takes a few dozen bytes of a file as people and programs lay it out.
+  if (places) places->reserve(json.size() / 32);
+  // Well-formed effect files are read by the fast reader; any other text is read again by the
+  // full parser, from the start and into a new layer, which also words every problem.
+  if (LayerConfigRef layer = EffectSaxReader(json, fileName, places).read(JsonParser::plain)) {
+    return layer;
+  }
+  if (places) places->clear();
+  return EffectSaxReader(json, fileName, nullptr).read(JsonParser::full);
 }
 
 }  // namespace tessary::store

@@ -19,6 +19,10 @@ using Json = nlohmann::json;
 using Row = PropertyTable::Row;
 using Kind = PropertyTable::Kind;
 
+std::string jsonString(std::string_view text) {
+  return Json(std::string(text)).dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 class Writer {
  public:
   std::string write(const LayerConfig& layer) {
@@ -36,14 +40,7 @@ class Writer {
     out_.append(static_cast<std::size_t>(indent), ' ');
   }
 
-  void number(double value) {
-    if (!std::isfinite(value)) platform::fatalError("an effect holds a number that is not finite");
-    out_ += shortestDecimal(value);
-  }
-
-  void string(std::string_view text) {
-    out_ += Json(std::string(text)).dump(-1, ' ', false, Json::error_handler_t::replace);
-  }
+  void number(double value) { out_ += EffectWriter::numberText(value); }
 
   void key(std::string_view name) {
     out_ += '"';
@@ -93,7 +90,7 @@ class Writer {
       if (continuesObject) {
         out_ += ", ";
       } else {
-        if (!isWritten(row, cell)) continue;
+        if (!EffectWriter::isWritten(row, cell)) continue;
         if (objectOpen) out_ += "}";
         if (!first) out_ += ",";
         first = false;
@@ -114,12 +111,6 @@ class Writer {
     if (objectOpen) out_ += "}";
   }
 
-  // The texture is left out for a cell drawn with the built-in image.
-  static bool isWritten(const Row& row, const CellConfig* cell) {
-    if (row.kind != Kind::texture) return true;
-    return cell->contentUrl || (cell->contentsUrl && cell->contentsUrl->absoluteString() == "None");
-  }
-
   void value(const Row& row, const LayerConfig& layer, const CellConfig* cell, int indent) {
     switch (row.kind) {
       case Kind::number:
@@ -134,23 +125,11 @@ class Writer {
         }
         return;
       case Kind::text:
-        string(cell->name);
-        return;
       case Kind::texture:
-        if (cell->contentUrl) {
-          string(cell->contentUrl->absoluteString());
-        } else {
-          out_ += "null";
-        }
-        return;
       case Kind::emitterShape:
-        string(rawValue(layer.emitterShape));
-        return;
       case Kind::emitterMode:
-        string(rawValue(layer.emitterMode));
-        return;
       case Kind::renderMode:
-        string(description(layer.renderMode));
+        out_ += EffectWriter::scalarText(row, layer, cell);
         return;
       case Kind::cellList:
         cellList(layer, cell ? cell->subcells : layer.cells, indent);
@@ -183,6 +162,37 @@ class Writer {
 
 std::string EffectWriter::write(const LayerConfig& layer) {
   return Writer().write(layer);
+}
+
+std::string EffectWriter::numberText(double value) {
+  if (!std::isfinite(value)) platform::fatalError("an effect holds a number that is not finite");
+  return shortestDecimal(value);
+}
+
+bool EffectWriter::isWritten(const Row& row, const CellConfig* cell) {
+  if (row.kind != Kind::texture) return true;
+  return cell->contentUrl || (cell->contentsUrl && cell->contentsUrl->absoluteString() == "None");
+}
+
+std::string EffectWriter::scalarText(const Row& row, const LayerConfig& layer,
+                                     const CellConfig* cell) {
+  switch (row.kind) {
+    case Kind::text:
+      return jsonString(cell->name);
+    case Kind::texture:
+      return cell->contentUrl ? jsonString(cell->contentUrl->absoluteString()) : "null";
+    case Kind::emitterShape:
+      return jsonString(rawValue(layer.emitterShape));
+    case Kind::emitterMode:
+      return jsonString(rawValue(layer.emitterMode));
+    case Kind::renderMode:
+      return jsonString(description(layer.renderMode));
+    case Kind::number:
+    case Kind::color:
+    case Kind::cellList:
+      break;
+  }
+  platform::fatalError("a value of many parts asked for as one");
 }
 
 }  // namespace tessary::store

@@ -24,10 +24,16 @@ bool isDigit(char c) {
 
 class Reader {
  public:
-  Reader(std::string_view text, PlainJsonReader::Sax& sax)
-      : position_(text.data()), end_(text.data() + text.size()), sax_(sax) {}
+  Reader(std::string_view text, PlainJsonReader::Sax& sax, PlainJsonReader::ValueSpan* valueSpan)
+      : begin_(text.data()),
+        position_(text.data()),
+        end_(text.data() + text.size()),
+        sax_(sax),
+        valueSpan_(valueSpan) {}
 
   bool document() {
+    // A byte-order mark is skipped, as nlohmann's parser does.
+    literal("\xEF\xBB\xBF");
     skipSpace();
     if (!value(0)) return false;
     skipSpace();
@@ -46,22 +52,32 @@ class Reader {
 
   bool value(int depth) {
     if (position_ == end_) return false;
+    const char* start = position_;
     switch (*position_) {
       case '{':
         return object(depth);
       case '[':
         return array(depth);
       case '"':
-        return string(text_) && sax_.string(text_);
+        return string(text_, Escapes::decoded) && spanned(start) && sax_.string(text_);
       case 't':
-        return literal("true") && sax_.boolean(true);
+        return literal("true") && spanned(start) && sax_.boolean(true);
       case 'f':
-        return literal("false") && sax_.boolean(false);
+        return literal("false") && spanned(start) && sax_.boolean(false);
       case 'n':
-        return literal("null") && sax_.null();
+        return literal("null") && spanned(start) && sax_.null();
       default:
         return number();
     }
+  }
+
+  // Notes the place of the value from `start` up to here for the handler; always true.
+  bool spanned(const char* start) {
+    if (valueSpan_) {
+      *valueSpan_ = {static_cast<std::size_t>(start - begin_),
+                     static_cast<std::size_t>(position_ - begin_)};
+    }
+    return true;
   }
 
   bool object(int depth) {
@@ -74,7 +90,7 @@ class Reader {
       return sax_.end_object();
     }
     for (;;) {
-      if (!at('"') || !string(text_) || !sax_.key(text_)) return false;
+      if (!at('"') || !string(text_, Escapes::refused) || !sax_.key(text_)) return false;
       skipSpace();
       if (!at(':')) return false;
       ++position_;
@@ -113,21 +129,40 @@ class Reader {
     }
   }
 
-  // A string without escapes or control characters, its characters well-formed UTF-8.
-  bool string(std::string& out) {
+  // Keys are plain names; a key with an escape is left to the full parser, which reads it alike.
+  enum class Escapes { decoded, refused };
+
+  // A string without control characters, its characters well-formed UTF-8. One with escapes is
+  // decoded by nlohmann's parser, so that both readers agree on every escape.
+  bool string(std::string& out, Escapes escapes) {
+    const char* quote = position_;
     const char* start = ++position_;
     bool ascii = true;
+    bool escaped = false;
     for (; position_ != end_; ++position_) {
       const auto byte = static_cast<unsigned char>(*position_);
       if (byte == '"') {
-        out.assign(start, position_);
         ++position_;
+        if (escaped) return decodedString(std::string_view(quote, position_), out);
+        out.assign(start, position_ - 1);
         return ascii || platform::isWellFormedUtf8(out);
       }
-      if (byte == '\\' || byte < 0x20) return false;
+      if (byte < 0x20) return false;
+      if (byte == '\\') {
+        if (escapes == Escapes::refused) return false;
+        escaped = true;
+        if (++position_ == end_) return false;
+      }
       if (byte >= 0x80) ascii = false;
     }
     return false;
+  }
+
+  static bool decodedString(std::string_view literal, std::string& out) {
+    const nlohmann::json decoded = nlohmann::json::parse(literal, nullptr, false);
+    if (!decoded.is_string()) return false;
+    out = decoded.get<std::string>();
+    return true;
   }
 
   bool literal(std::string_view word) {
@@ -171,31 +206,35 @@ class Reader {
     if (integral && negative) {
       std::int64_t integer = 0;
       const auto [end, error] = std::from_chars(start, position_, integer);
-      return error == std::errc{} && end == position_ && sax_.number_integer(integer);
+      return error == std::errc{} && end == position_ && spanned(start) &&
+             sax_.number_integer(integer);
     }
     if (integral) {
       std::uint64_t integer = 0;
       const auto [end, error] = std::from_chars(start, position_, integer);
-      return error == std::errc{} && end == position_ && sax_.number_unsigned(integer);
+      return error == std::errc{} && end == position_ && spanned(start) &&
+             sax_.number_unsigned(integer);
     }
     double number = 0.0;
     const auto [end, error] = std::from_chars(start, position_, number);
     if (error != std::errc{} || end != position_ || !std::isfinite(number)) return false;
     numberText_.assign(start, position_);
-    return sax_.number_float(number, numberText_);
+    return spanned(start) && sax_.number_float(number, numberText_);
   }
 
+  const char* begin_;
   const char* position_;
   const char* end_;
   PlainJsonReader::Sax& sax_;
+  PlainJsonReader::ValueSpan* valueSpan_;
   std::string text_;
   std::string numberText_;
 };
 
 }  // namespace
 
-bool PlainJsonReader::read(std::string_view text, Sax& sax) {
-  return Reader(text, sax).document();
+bool PlainJsonReader::read(std::string_view text, Sax& sax, ValueSpan* valueSpan) {
+  return Reader(text, sax, valueSpan).document();
 }
 
 }  // namespace tessary::store

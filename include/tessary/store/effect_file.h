@@ -27,8 +27,11 @@ class EffectFile {
   static LayerConfigRef parse(std::string_view json, std::string_view fileName);
   // The effect as JSON text, every value written so that `parse` gives it back identical.
   static std::string serialize(const LayerConfig& layer);
-  // Writes the whole file to a temporary file beside `path` and renames it over `path`, so the
-  // old file stays intact when anything fails; throws `EffectFileError` then.
+  // Writes the file to a temporary file beside `path` and renames it over `path`, so the old file
+  // stays intact when anything fails; throws `EffectFileError` then. When `path` holds an effect
+  // and every value that changes stands in it, only those values' text is written anew (as the
+  // whole file would write them) and every other byte stays, the person's layout included;
+  // otherwise the whole effect is written.
   static void save(const LayerConfig& layer, const std::filesystem::path& path);
 
   // The built-in demo effect.
