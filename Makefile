@@ -4,7 +4,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEBIAN_PACKAGES := libicu-dev nlohmann-json3-dev libcli11-dev googletest libgtest-dev \
-	libbenchmark-dev libcpp-httplib-dev pkg-config cmake g++ make
+	libbenchmark-dev libcpp-httplib-dev zlib1g-dev pkg-config cmake g++ make
 CMAKE_FLAGS ?=
 
 .PHONY: all deps build run test test-sanitize test-screenshot test-tsan clean
