@@ -217,8 +217,7 @@ TEST_F(EffectFilePatchTest, EditsOfAHandFormattedFileChangeOnlyTheirValues) {
       [](LayerConfig& layer) { layer.cells[0]->contentUrl = layer.cells[0]->contentsUrl = {}; },
       [](LayerConfig& layer) { layer.backgroundAlpha = 0.5; },
   };
-  const std::string hand =
-      readFile(fs::path(TESSARY_SOURCE_DIR) / "tests/golden/effect_file/hand_formatted.json");
+  const std::string hand = readFile(testing::goldenPath("effect_file/hand_formatted.json"));
   std::string saved;
   for (const auto& [prefix, newline] : {std::pair("", "\n"), {"\xEF\xBB\xBF", "\r\n"}}) {
     std::string text = prefix;
