@@ -1,9 +1,14 @@
-// Build, colouring and analysis of generated effects of N top-level cells with one sub-cell each.
+// Build, colouring, analysis and saving of generated effects of N top-level cells with one sub-cell
+// each.
 // BM_PlainText is the floor: the snippet's characters and nothing else.
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -12,9 +17,11 @@
 #include "tessary/code_editor/code_builder.h"
 #include "tessary/code_editor/code_highlighter.h"
 #include "tessary/code_editor/snippet_layout.h"
+#include "tessary/platform/atomic_file.h"
 #include "tessary/platform/dispatch_queue.h"
 #include "tessary/platform/text_storage.h"
 #include "tessary/store/data_store.h"
+#include "tessary/store/effect_file.h"
 
 namespace {
 
@@ -133,6 +140,47 @@ void BM_Highlight(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 
+// The effect as a person might lay it out: indented by four spaces a level.
+std::string handLaidOut(const tessary::store::LayerConfig& layer) {
+  const std::string written = tessary::store::EffectFile::serialize(layer);
+  std::string text;
+  for (std::size_t at = 0; at < written.size(); ++at) {
+    text += written[at];
+    if (written[at] != '\n') continue;
+    const std::size_t indent = written.find_first_not_of(' ', at + 1) - (at + 1);
+    text.append(indent, ' ');
+  }
+  return text;
+}
+
+// Saving a hand laid out effect after one number changed, which writes that number's text anew and
+// keeps every other byte; `bytes changed` counts the bytes of the file that differ afterwards.
+void BM_SaveOneNumber(benchmark::State& state) {
+  const LayerConfigRef layer = effectOf(state);
+  const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                     ("tessary-bench-save-" + std::to_string(::getpid()) + ".json");
+  const std::string before = handLaidOut(*layer);
+  tessary::platform::writeFileAtomically(file, before);
+  auto& velocity = layer->cells[layer->cells.size() / 2]->velocity;
+  for (auto _ : state) {
+    velocity.setValue(velocity.value == 1.0 ? 2.0 : 1.0);
+    tessary::store::EffectFile::save(*layer, file);
+  }
+  // The bytes between the longest common beginning and end of the file before and after.
+  const std::string after = tessary::platform::readWholeFile(file);
+  const std::size_t shorter = std::min(before.size(), after.size());
+  std::size_t same = 0;
+  while (same < shorter && before[same] == after[same]) ++same;
+  std::size_t sameEnd = 0;
+  while (sameEnd < shorter - same &&
+         before[before.size() - 1 - sameEnd] == after[after.size() - 1 - sameEnd]) {
+    ++sameEnd;
+  }
+  const auto changed = static_cast<double>(std::max(before.size(), after.size()) - same - sameEnd);
+  state.counters["bytes changed"] = changed;
+  std::filesystem::remove(file);
+}
+
 void sizes(benchmark::internal::Benchmark* benchmark) {
   benchmark->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 }
@@ -143,6 +191,7 @@ BENCHMARK(BM_BuildWarm)->Apply(sizes);
 BENCHMARK(BM_BuildDrag)->Apply(sizes);
 BENCHMARK(BM_Analyze)->Apply(sizes);
 BENCHMARK(BM_Highlight)->Apply(sizes);
+BENCHMARK(BM_SaveOneNumber)->Apply(sizes);
 
 }  // namespace
 

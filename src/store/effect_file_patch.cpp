@@ -25,7 +25,8 @@ bool sameNumber(double left, double right) {
 
 class Patcher {
  public:
-  // Whether every change found a value to replace.
+  // Notes a replacement for each value that changed; false for a change that is more than new
+  // values: a cell added or removed, a texture that becomes the built-in image.
   bool properties(const LayerConfig& read, const CellConfig* readCell, const LayerConfig& target,
                   const CellConfig* targetCell) {
     const AnyKeyPath::Root root = readCell ? AnyKeyPath::Root::cell : AnyKeyPath::Root::layer;
@@ -43,7 +44,6 @@ class Patcher {
               [](const Replacement& left, const Replacement& right) {
                 return std::less<>()(left.value, right.value);
               });
-    std::size_t placed = 0;
     for (const EffectValuePlace& place : places) {
       const auto found = std::lower_bound(replacements_.begin(), replacements_.end(), place.value,
                                           [](const Replacement& replacement, const void* value) {
@@ -51,9 +51,12 @@ class Patcher {
                                           });
       if (found == replacements_.end() || found->value != place.value) continue;
       found->span = place.span;
-      ++placed;
     }
-    if (placed != replacements_.size()) return std::nullopt;
+    // A value takes at least one byte, so a span that ends at 0 was never found.
+    const bool allPlaced =
+        std::all_of(replacements_.begin(), replacements_.end(),
+                    [](const Replacement& replacement) { return replacement.span.end != 0; });
+    if (!allPlaced) return std::nullopt;
     std::sort(replacements_.begin(), replacements_.end(),
               [](const Replacement& left, const Replacement& right) {
                 return left.span.begin < right.span.begin;
@@ -76,7 +79,6 @@ class Patcher {
     Span span{};
   };
 
-  // Whether the row's value, if changed, has a value in the text to replace.
   bool property(const Row& row, const LayerConfig& read, const CellConfig* readCell,
                 const LayerConfig& target, const CellConfig* targetCell) {
     switch (row.kind) {

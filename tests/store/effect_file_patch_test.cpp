@@ -153,7 +153,7 @@ void everyCell(const std::vector<CellConfigRef>& cells, std::vector<CellConfig*>
 }
 
 // One change a person could make in the playground: mostly a number, sometimes a colour, name,
-// texture or emitter shape, rarely a cell more or less.
+// texture or emitter shape, or a cell more or less.
 void randomEdit(LayerConfig& layer, std::mt19937& random) {
   std::vector<CellConfig*> cells;
   everyCell(layer.cells, cells);
@@ -238,6 +238,13 @@ TEST_F(EffectFilePatchTest, EditsOfAHandFormattedFileChangeOnlyTheirValues) {
     EffectFile::save(*layer, file);
     EXPECT_EQ(readFile(file), EffectFile::serialize(*layer));
   }
+  // A file the reader refuses, here for a repeated key, is no effect to keep.
+  const LayerConfigRef layer = EffectFile::parse(hand, "hand");
+  std::string repeated = hand;
+  repeated.insert(repeated.find("\"tessaryEffect\""), "\"tessaryEffect\": 1, ");
+  std::ofstream(file, std::ios::binary) << repeated;
+  EffectFile::save(*layer, file);
+  EXPECT_EQ(readFile(file), EffectFile::serialize(*layer));
 }
 
 // For random edits of random hand-formatted files, the saved file reads as the effect a whole

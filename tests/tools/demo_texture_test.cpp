@@ -119,6 +119,7 @@ TEST_F(DemoTextureTest, KeepsAPersonsFilesAndWritesNothingOnFailure) {
        {"flame.png"}},
       {"demo --textures ''", 2, "tessary-code: --textures: no folder given\n", {"flame.png"}},
       {"demo --force", 2, "tessary-code: --force requires --textures\n", {"flame.png"}},
+      {"demo --textures " + (images / "New").string() + " >/dev/full", 2, "", {"flame.png"}},
       {"demo --force --textures " + images.string() + " >/dev/full", 2, "", {"flame.png"}},
       {"demo --force --textures " + images.string(),
        0,

@@ -21,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Files written beside their places and moved there once the whole run has succeeded; removed
-// again otherwise, so that a failure leaves the folder as it was.
+// again otherwise, with the folder made for them, so that a failure leaves things as they were.
 class StagedFiles {
  public:
   StagedFiles() = default;
@@ -30,6 +30,15 @@ class StagedFiles {
   ~StagedFiles() {
     std::error_code ignored;
     for (const auto& [staged, path] : files_) fs::remove(staged, ignored);
+    if (madeFolder_) fs::remove(*madeFolder_, ignored);
+  }
+
+  // Makes `folder` and its parents where missing.
+  void makeFolder(const fs::path& folder) {
+    std::error_code error;
+    if (!fs::exists(folder, error)) madeFolder_ = folder;
+    fs::create_directories(folder, error);
+    if (error) throw CommandError(folder.string() + ": cannot make the folder: " + error.message());
   }
 
   void stage(const fs::path& path, std::string_view contents) {
@@ -46,18 +55,18 @@ class StagedFiles {
       fs::rename(staged, path, error);
       if (error) throw CommandError(path.string() + ": cannot write: " + error.message());
     }
+    madeFolder_.reset();
   }
 
  private:
   std::vector<std::pair<fs::path, fs::path>> files_;
+  std::optional<fs::path> madeFolder_;
 };
 
 // Stages the demo's images for `folder`, made if missing; an image already there is a failure
 // unless `replace`.
 void stageTextures(const fs::path& folder, bool replace, StagedFiles& files) {
-  std::error_code error;
-  fs::create_directories(folder, error);
-  if (error) throw CommandError(folder.string() + ": cannot make the folder: " + error.message());
+  files.makeFolder(folder);
   const std::vector<DemoTexture> textures = DemoTexture::all();
   for (const DemoTexture& texture : textures) {
     const fs::path path = folder / texture.fileName;
