@@ -164,8 +164,11 @@ void randomEdit(LayerConfig& layer, std::mt19937& random) {
   if (kind < 10 && (row.isLayerNumber() || (row.isCellNumber() && cell))) {
     LimitedValue& number =
         cell && row.isCellNumber() ? cell->*row.cellNumber : layer.*row.layerNumber;
-    const double within = std::uniform_real_distribution<double>(number.min, number.max)(random);
-    number.setValue(kind < 7 ? within : testing::randomValue(random));
+    if (kind < 7) {
+      number.setValue(std::uniform_real_distribution<double>(number.min, number.max)(random));
+    } else {
+      testing::randomize(number, random, false);
+    }
   } else if (kind < 12 && cell) {
     (pick(random, 2) ? cell->colorGreen : layer.backgroundAlpha) =
         testing::randomComponent(random, false);
