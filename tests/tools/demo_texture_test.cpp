@@ -23,10 +23,10 @@ using testing::runProgram;
 using testing::writeFile;
 
 std::uint32_t bigEndian(const std::string& bytes, std::size_t at) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i)
-    value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-  return value;
+  const auto byte = [&](std::size_t i) {
+    return std::uint32_t{static_cast<unsigned char>(bytes[at + i])};
+  };
+  return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
 }
 
 // The pixels of a PNG file as the encoder writes it (8-bit RGBA, rows unfiltered), as text: the
