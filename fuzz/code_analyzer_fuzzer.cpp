@@ -132,6 +132,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const CodeAnalysisResult answer =
       analyzer.analyzeString(newText, tessary::platform::TextStorage(), store, platform);
   require(isSound(*store.layer()), "every stored number is finite and within its bounds");
+  std::vector<LineProblem> problems;
+  DataStore explained(layer->deepCopy());
+  require(analyzer.analyzeString(newText, tessary::platform::TextStorage(), explained, platform,
+                                 problems) == answer &&
+              EffectFile::serialize(*explained.layer()) == EffectFile::serialize(*store.layer()),
+          "saying why lines could not be used changes neither the answer nor the writes");
+  require(answer != CodeAnalysisResult::pending ||
+              (!problems.empty() && problems.back().reason == LineProblem::Reason::stillTyping),
+          "a pending answer names the unfinished number");
   // Looking for a changed line takes long: only when the answer or the writes need one.
   if (answer != CodeAnalysisResult::invalid || writes > 0) {
     require(std::ranges::any_of(built.records,

@@ -7,6 +7,7 @@
 #include "current_line_finder.h"
 #include "tessary/code_editor/change_locator.h"
 #include "tessary/code_editor/store_update.h"
+#include "tessary/store/property_table.h"
 
 namespace tessary::code_editor {
 
@@ -36,6 +37,13 @@ class LinePatternAnswers {
   std::array<std::optional<bool>, ConfigType::caseCount> answers_{};
 };
 
+// Whether the snippet can change the property: its numbers are read from its line. Names,
+// textures and the layer's modes are shown, not read.
+bool isReadFromItsLine(ConfigType type) {
+  const store::PropertyTable::Kind kind = type.row().kind;
+  return kind == store::PropertyTable::Kind::number || kind == store::PropertyTable::Kind::color;
+}
+
 }  // namespace
 
 struct CodeAnalyzer::IndexedHistory {
@@ -62,6 +70,20 @@ CodeAnalysisResult CodeAnalyzer::analyzeString(std::string_view newString,
                                                const platform::TextStorage& /*textStorage*/,
                                                store::DataStore& dataStore,
                                                CodePlatform platform) const {
+  return analyze(newString, dataStore, platform, nullptr);
+}
+
+CodeAnalysisResult CodeAnalyzer::analyzeString(std::string_view newString,
+                                               const platform::TextStorage& /*textStorage*/,
+                                               store::DataStore& dataStore, CodePlatform platform,
+                                               std::vector<LineProblem>& problems) const {
+  return analyze(newString, dataStore, platform, &problems);
+}
+
+CodeAnalysisResult CodeAnalyzer::analyze(std::string_view newString, store::DataStore& dataStore,
+                                         CodePlatform platform,
+                                         std::vector<LineProblem>* problems) const {
+  using Reason = LineProblem::Reason;
   const std::shared_ptr<const IndexedHistory> history =
       historyReadQueue_.sync([this] { return history_; });
   const std::vector<CodeHistory>& records = history->records;
@@ -72,16 +94,31 @@ CodeAnalysisResult CodeAnalyzer::analyzeString(std::string_view newString,
   CodeAnalysisResult result = CodeAnalysisResult::invalid;
   for (std::size_t i = 0; i < records.size(); ++i) {
     const CodeHistory& record = records[i];
-    if (!lines[i]) continue;
+    if (!lines[i]) {
+      if (problems != nullptr && ChangeLocator::fixedBeginning(record.string())) {
+        problems->push_back({Reason::lineMissing, record, std::nullopt, {}, {}});
+      }
+      continue;
+    }
     const platform::StringRange line = *lines[i];
     const std::string_view lineText = newString.substr(line.begin, line.size());
     if (history->finder.isAsBuilt(i, lineText)) continue;
 
+    // Said only when asked for: an analysis on every keystroke copies no record.
+    std::optional<LineProblem> problem;
+    if (problems != nullptr) problem = LineProblem{Reason::shapeLost, record, line, {}, {}};
     CodeAnalysisResult outcome = CodeAnalysisResult::invalid;
     const std::optional<ConfigType> type = ConfigType::fromKeyPath(record.keypath());
-    if (!type || !linePatterns.matches(lineText, *type)) return CodeAnalysisResult::invalid;
+    if (!type || !linePatterns.matches(lineText, *type)) {
+      if (problem) {
+        if (!type || !isReadFromItsLine(*type)) problem->reason = Reason::notEditable;
+        problems->push_back(std::move(*problem));
+      }
+      return CodeAnalysisResult::invalid;
+    }
     StoreUpdate::applyEdit(dataStore, record.cellIndex(), record.subcellIndex(), newString, line,
-                           platform, outcome, *type);
+                           platform, outcome, *type, problem ? &*problem : nullptr);
+    if (problem && outcome != CodeAnalysisResult::valid) problems->push_back(std::move(*problem));
     switch (outcome) {
       case CodeAnalysisResult::invalid:
         return CodeAnalysisResult::invalid;

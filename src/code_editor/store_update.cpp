@@ -40,19 +40,83 @@ locale_t cLocale() {
   return kLocale;
 }
 
+// The text a number follows on its line: the "=" of a one-number line, the argument labels of
+// the others.
+constexpr std::string_view kOnlyNumber = "=";
+constexpr std::array<std::string_view, 4> kColorLabels{"red:", "green:", "blue:", "alpha:"};
+
+// What stands in a number's place on `line`: the text after `label` up to the next blank, comma,
+// bracket, slash or star.
+std::string_view textInPlaceOf(std::string_view text, StringRange line, std::string_view label) {
+  const std::string_view lineText = text.substr(line.begin, line.size());
+  std::size_t start = lineText.find(label);
+  if (start == std::string_view::npos) return {};
+  start = lineText.find_first_not_of(" \t", start + label.size());
+  if (start == std::string_view::npos) return {};
+  const std::size_t end = std::min(lineText.find_first_of(" \t,)/*", start), lineText.size());
+  return lineText.substr(start, end - start);
+}
+
+void tell(LineProblem* problem, LineProblem::Reason reason, std::string_view label,
+          std::string_view text = {}) {
+  if (problem == nullptr) return;
+  problem->reason = reason;
+  problem->label = label;
+  problem->text = text;
+}
+
+std::optional<double> readNumberAt(std::string_view text, StringRange line,
+                                   const RegularExpression* pattern, CodePlatform platform,
+                                   CodeAnalysisResult& outcome, ConfigType type,
+                                   std::string_view label, LineProblem* problem) {
+  using Reason = LineProblem::Reason;
+  if (pattern == nullptr) return std::nullopt;
+  const std::string_view searched = text.substr(0, line.end + kLookAheadPastLine);
+  const auto match = pattern->firstMatch(searched, line.begin);
+  if (!match || match->begin >= line.end) {
+    outcome = CodeAnalysisResult::invalid;
+    const std::string_view typed = textInPlaceOf(text, line, label);
+    tell(problem, typed.empty() ? Reason::numberMissing : Reason::notANumber, label, typed);
+    return std::nullopt;
+  }
+  std::string number(text.substr(match->begin, match->size()));
+  while (LinePatterns::periodCount(number) > 1) number.erase(number.rfind('.'), 1);
+  if (ConfigType::nonDigits.isFoundIn(number)) {
+    outcome = CodeAnalysisResult::invalid;
+    tell(problem, Reason::notANumber, label, text.substr(match->begin, match->size()));
+    return std::nullopt;
+  }
+  outcome = CodeAnalysisResult::pending;
+  tell(problem, Reason::stillTyping, label);
+  if (number.empty() || number.front() == '.' || number.back() == '.') return std::nullopt;
+  const std::optional<double> value = StoreUpdate::convertedNumber(number);
+  if (!value) return std::nullopt;
+  // Hundreds of digits convert to infinity, which is no number the store could hold.
+  if (std::isinf(*value)) {
+    outcome = CodeAnalysisResult::invalid;
+    tell(problem, Reason::numberTooLarge, label);
+    return std::nullopt;
+  }
+  outcome = CodeAnalysisResult::valid;
+  return *value * platform.getPlatformSign(type.path());
+}
+
 void writeLayer(DataStore& dataStore, AnyKeyPath keypath, store::StoreValue value) {
   dataStore.updateLayer(keypath, value, {}, DataUpdateSource::codeEditor);
 }
 
 // Reads the numbers of one line with `patterns` in order; all of them or nothing.
+// `labels` are the texts before the numbers.
 template <std::size_t Count>
 std::optional<std::array<double, Count>> readNumbers(
     std::string_view text, StringRange line,
-    const std::array<const RegularExpression*, Count>& patterns, CodePlatform platform,
-    CodeAnalysisResult& outcome, ConfigType type) {
+    const std::array<const RegularExpression*, Count>& patterns,
+    const std::array<std::string_view, Count>& labels, CodePlatform platform,
+    CodeAnalysisResult& outcome, ConfigType type, LineProblem* problem) {
   std::array<double, Count> numbers{};
   for (std::size_t i = 0; i < Count; ++i) {
-    const auto number = StoreUpdate::readNumber(text, line, patterns[i], platform, outcome, type);
+    const auto number =
+        readNumberAt(text, line, patterns[i], platform, outcome, type, labels[i], problem);
     if (!number) return std::nullopt;
     numbers[i] = *number;
   }
@@ -81,36 +145,13 @@ std::optional<double> StoreUpdate::readNumber(std::string_view text, StringRange
                                               const RegularExpression* pattern,
                                               CodePlatform platform, CodeAnalysisResult& outcome,
                                               ConfigType type) {
-  if (pattern == nullptr) return std::nullopt;
-  const std::string_view searched = text.substr(0, line.end + kLookAheadPastLine);
-  const auto match = pattern->firstMatch(searched, line.begin);
-  if (!match || match->begin >= line.end) {
-    outcome = CodeAnalysisResult::invalid;
-    return std::nullopt;
-  }
-  std::string number(text.substr(match->begin, match->size()));
-  while (LinePatterns::periodCount(number) > 1) number.erase(number.rfind('.'), 1);
-  if (ConfigType::nonDigits.isFoundIn(number)) {
-    outcome = CodeAnalysisResult::invalid;
-    return std::nullopt;
-  }
-  outcome = CodeAnalysisResult::pending;
-  if (number.empty() || number.front() == '.' || number.back() == '.') return std::nullopt;
-  const std::optional<double> value = convertedNumber(number);
-  if (!value) return std::nullopt;
-  // Hundreds of digits convert to infinity, which is no number the store could hold.
-  if (std::isinf(*value)) {
-    outcome = CodeAnalysisResult::invalid;
-    return std::nullopt;
-  }
-  outcome = CodeAnalysisResult::valid;
-  return *value * platform.getPlatformSign(type.path());
+  return readNumberAt(text, line, pattern, platform, outcome, type, kOnlyNumber, nullptr);
 }
 
 void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
                             std::optional<int> subcellIndex, std::string_view newString,
                             StringRange line, CodePlatform platform, CodeAnalysisResult& outcome,
-                            ConfigType type) {
+                            ConfigType type, LineProblem* problem) {
   const AnyKeyPath keypath = type.path();
   const store::LayerConfig& layer = *dataStore.layer();
 
@@ -119,7 +160,7 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
         readNumbers<4>(newString, line,
                        {layerValuePattern("background1"), layerValuePattern("background2"),
                         layerValuePattern("background3"), layerValuePattern("background4")},
-                       platform, outcome, type);
+                       kColorLabels, platform, outcome, type, problem);
     if (color) writeLayer(dataStore, LayerProperty::background, colorFromSnippet(*color));
     return;
   }
@@ -127,7 +168,7 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
     const auto position = readNumbers<2>(
         newString, line,
         {layerValuePattern("emitter position X"), layerValuePattern("emitter position Y")},
-        platform, outcome, type);
+        {"x:", "y:"}, platform, outcome, type, problem);
     if (!position) return;
     writeLayer(dataStore, LayerProperty::emitterPositionX, (*position)[0]);
     writeLayer(dataStore, LayerProperty::emitterPositionY,
@@ -137,15 +178,15 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
   if (keypath == LayerProperty::emitterWidth) {
     const auto size = readNumbers<2>(
         newString, line, {layerValuePattern("emitter width"), layerValuePattern("emitter height")},
-        platform, outcome, type);
+        {"width:", "height:"}, platform, outcome, type, problem);
     if (!size) return;
     writeLayer(dataStore, LayerProperty::emitterWidth, (*size)[0]);
     writeLayer(dataStore, LayerProperty::emitterHeight, (*size)[1]);
     return;
   }
   if (keypath.layerProperty() && keypath.isLimitedValueProperty()) {
-    auto number =
-        readNumber(newString, line, layerValuePattern(type.rawValue()), platform, outcome, type);
+    auto number = readNumberAt(newString, line, layerValuePattern(type.rawValue()), platform,
+                               outcome, type, kOnlyNumber, problem);
     if (!number) return;
     if (keypath == LayerProperty::emitterPositionY) {
       // Undo the sign and mirror the shown value as a whole instead.
@@ -162,8 +203,8 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
         LinePatterns::cellValuePattern(cellIndex, subcellIndex, 3, platform, type),
         LinePatterns::cellValuePattern(cellIndex, subcellIndex, 4, platform, type)};
     const auto color = readNumbers<4>(
-        newString, line, {&components[0], &components[1], &components[2], &components[3]}, platform,
-        outcome, type);
+        newString, line, {&components[0], &components[1], &components[2], &components[3]},
+        kColorLabels, platform, outcome, type, problem);
     if (color) {
       dataStore.updateCell(CellProperty::color, cellIndex.value_or(0), subcellIndex,
                            colorFromSnippet(*color), {}, DataUpdateSource::codeEditor);
@@ -173,7 +214,8 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
   if (keypath.cellProperty() && keypath.isLimitedValueProperty()) {
     const RegularExpression pattern =
         LinePatterns::cellValuePattern(cellIndex, subcellIndex, std::nullopt, platform, type);
-    const auto number = readNumber(newString, line, &pattern, platform, outcome, type);
+    const auto number =
+        readNumberAt(newString, line, &pattern, platform, outcome, type, kOnlyNumber, problem);
     if (number) {
       dataStore.updateCell(keypath, cellIndex.value_or(0), subcellIndex, *number, {},
                            DataUpdateSource::codeEditor);

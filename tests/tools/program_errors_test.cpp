@@ -25,6 +25,8 @@ TEST_F(ProgramErrorsTest, OneLineNamingThePlaceExitTwoNothingWritten) {
   writeFile(path("wrongtype.json"),
             "{\"tessaryEffect\": 1, \"layer\": {\"cells\": [{\"birthRate\": \"fast\"}]}}");
   writeFile(path("edited.swift"), "cell1.birthRate = 150\n");
+  std::filesystem::create_symlink(effect_, path("link.json"));
+  std::filesystem::create_hard_link(effect_, path("hard.json"));
   const std::string effectBefore = readFile(effect_);
   testing::expectCasesMatchGolden(
       "cli/program_errors.cases", 1, [&](const std::vector<std::string>& arguments) {
@@ -37,14 +39,43 @@ TEST_F(ProgramErrorsTest, OneLineNamingThePlaceExitTwoNothingWritten) {
   EXPECT_FALSE(std::filesystem::exists(folder_ / "no"));
 }
 
-TEST_F(ProgramErrorsTest, HelpForEveryCommandHasAnExample) {
+TEST_F(ProgramErrorsTest, HelpForEveryCommandHasUsageThenAnExample) {
   for (const std::string command : {"", "build", "apply", "edit", "demo", "serve"}) {
     const auto result = runProgram(command + " --help");
     EXPECT_EQ(result.status, 0) << command;
-    EXPECT_NE(result.output.find("Example:\n  tessary-code " + command), std::string::npos)
+    const std::size_t example = result.output.find("Example:\n  tessary-code " + command);
+    EXPECT_TRUE(example != std::string::npos && result.output.find("Usage: tessary-code") < example)
         << command << ":\n"
         << result.output;
   }
+}
+
+// What `build` writes where: "plain", "ansi", "html <title>" or "rtf" for standard output and each
+// file made in the folder. A row whose environment holds TTY runs with a terminal for output.
+TEST_F(ProgramErrorsTest, OutputsAndColours) {
+  const auto kind = [](const std::string& text) -> std::string {
+    const std::size_t title = text.find("<title>") + 7, end = text.find("</title>");
+    return text.empty()                              ? "nothing"
+           : text.starts_with("{\\rtf")              ? "rtf"
+           : end != std::string::npos                ? "html " + text.substr(title, end - title)
+           : text.find("\x1b[") != std::string::npos ? "ansi"
+                                                     : "plain";
+  };
+  testing::expectCasesMatchGolden("cli/outputs.cases", 2, [&](const std::vector<std::string>& row) {
+    const std::string arguments = replacedAll(row[1], "$DIR", folder_.string());
+    const auto run = row[0].find("TTY") == std::string::npos
+                         ? runProgram(arguments, row[0])
+                         : testing::runShell(row[0] + " script -qec '" + testing::programPath() +
+                                             " " + arguments + "' /dev/null");
+    std::string written = std::to_string(run.status) + " " + kind(run.output);
+    for (const auto& file : std::filesystem::directory_iterator(folder_)) {
+      if (file.path().filename().string().starts_with("out")) {
+        written += ", " + file.path().filename().string() + ": " + kind(readFile(file.path()));
+        std::filesystem::remove(file.path());
+      }
+    }
+    return written;
+  });
 }
 
 }  // namespace

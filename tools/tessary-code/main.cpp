@@ -11,6 +11,7 @@
 
 #include "cli/apply_command.h"
 #include "cli/build_command.h"
+#include "cli/command_error.h"
 #include "cli/command_line.h"
 #include "cli/demo_command.h"
 #include "cli/edit_command.h"
@@ -18,8 +19,6 @@
 #include "tessary/code_editor/version.h"
 
 namespace {
-
-constexpr int kUsageOrFileError = 2;
 
 // "tessary-code 1.0 (Tessary-CodeEditor-1)", from the library's version symbols.
 std::string versionText() {
@@ -35,15 +34,29 @@ void printError(const std::string& message) {
   std::fprintf(stderr, "tessary-code: %s\n", message.c_str());
 }
 
+// The help to read after a usage error: the command's own when one was named.
+std::string helpCommand(const std::vector<tessary::tool::Command>& commands, int argc,
+                        char** argv) {
+  for (const tessary::tool::Command& command : commands) {
+    for (int i = 1; i < argc; ++i) {
+      if (command.subcommand->check_name(argv[i])) {
+        return "tessary-code " + command.subcommand->get_name() + " --help";
+      }
+    }
+  }
+  return "tessary-code --help";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace tessary::tool;
   CLI::App app{
       "Turns a particle effect into a ready-to-paste Swift snippet (macOS or iOS) that recreates "
-      "it with Core Animation, and takes numbers edited in the snippet back into the effect.\n\n"
-      "Example:\n  tessary-code demo > fire.json\n  tessary-code build fire.json --platform ios",
+      "it with Core Animation, and takes numbers edited in the snippet back into the effect.",
       "tessary-code"};
+  app.footer(
+      "Example:\n  tessary-code demo > fire.json\n  tessary-code build fire.json --platform ios");
   app.require_subcommand(1);
   app.set_version_flag("--version", versionText());
   const std::vector<Command> commands{addBuildCommand(app), addApplyCommand(app),
@@ -55,8 +68,7 @@ int main(int argc, char** argv) {
         return command.subcommand->check_name(argv[1]);
       })) {
     printError(std::string("unknown command '") + argv[1] +
-               "'; the commands are build, apply, edit, demo and serve");
-    std::fprintf(stderr, "Run 'tessary-code --help' for usage.\n");
+               "'; the commands are build, apply, edit, demo and serve; see 'tessary-code --help'");
     return kUsageOrFileError;
   }
 
@@ -65,8 +77,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::Success& success) {
     return app.exit(success);
   } catch (const CLI::ParseError& error) {
-    printError(error.what());
-    std::fprintf(stderr, "Run 'tessary-code --help' for usage.\n");
+    printError(std::string(error.what()) + "; see '" + helpCommand(commands, argc, argv) + "'");
     return kUsageOrFileError;
   }
 
@@ -74,6 +85,9 @@ int main(int argc, char** argv) {
     for (const Command& command : commands) {
       if (command.subcommand->parsed()) return command.run();
     }
+  } catch (const CommandError& error) {
+    printError(error.what());
+    return error.status();
   } catch (const std::exception& error) {
     printError(error.what());
     return kUsageOrFileError;

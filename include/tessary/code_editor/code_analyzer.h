@@ -7,6 +7,7 @@
 #include "tessary/code_editor/code_analysis_result.h"
 #include "tessary/code_editor/code_history.h"
 #include "tessary/code_editor/code_platform.h"
+#include "tessary/code_editor/line_problem.h"
 #include "tessary/platform/dispatch_queue.h"
 #include "tessary/platform/text_storage.h"
 #include "tessary/store/data_store.h"
@@ -43,7 +44,19 @@ class CodeAnalyzer {
                                    const platform::TextStorage& textStorage,
                                    store::DataStore& dataStore, CodePlatform platform) const;
 
+  // The same analysis with the same answer and writes, which also appends to `problems` why
+  // lines could not be used: each built line that no longer stands in the text, the changed line
+  // that ended the analysis, and the unfinished lines passed over while `isPending`. Lines after
+  // the one that ended the analysis are not looked at.
+  CodeAnalysisResult analyzeString(std::string_view newString,
+                                   const platform::TextStorage& textStorage,
+                                   store::DataStore& dataStore, CodePlatform platform,
+                                   std::vector<LineProblem>& problems) const;
+
  private:
+  CodeAnalysisResult analyze(std::string_view newString, store::DataStore& dataStore,
+                             CodePlatform platform, std::vector<LineProblem>* problems) const;
+
   struct IndexedHistory;
 
   std::shared_ptr<const IndexedHistory> history_;

@@ -5,6 +5,7 @@
 
 #include "tessary/code_editor/code_analysis_result.h"
 #include "tessary/code_editor/code_platform.h"
+#include "tessary/code_editor/line_problem.h"
 #include "tessary/platform/ns_range.h"
 #include "tessary/platform/regular_expression.h"
 #include "tessary/store/config_type.h"
@@ -35,11 +36,13 @@ class StoreUpdate {
   // `subcellIndex`, and writes them with one store call (two for the position and size lines)
   // once all of them were read. The caller passes `outcome` as `invalid`; it ends as the last
   // number read left it. On macOS the position's Y is shown measured from the other end of the
-  // emitter height and is mirrored back before it is stored.
+  // emitter height and is mirrored back before it is stored. When a number cannot be read and
+  // `problem` is given, its reason, label and text say why.
   static void applyEdit(store::DataStore& dataStore, std::optional<int> cellIndex,
                         std::optional<int> subcellIndex, std::string_view newString,
                         platform::StringRange line, CodePlatform platform,
-                        CodeAnalysisResult& outcome, store::ConfigType type);
+                        CodeAnalysisResult& outcome, store::ConfigType type,
+                        LineProblem* problem = nullptr);
 
   // Converts a number text as strtod does in the "C" locale; nothing unless the whole text is
   // one number.

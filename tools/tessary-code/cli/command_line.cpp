@@ -4,21 +4,47 @@
 
 namespace tessary::tool {
 
+CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& description,
+                        const std::string& example) {
+  CLI::App* command = app.add_subcommand(name, description);
+  command->footer("Example:\n  " + example);
+  return command;
+}
+
 std::string lowercase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
 
+CLI::Option* addEffectArgument(CLI::App* command, std::string& effect,
+                               const std::string& description) {
+  return command->add_option("EFFECT", effect, description)->type_name("FILE");
+}
+
 void addPlatformOption(CLI::App* command, std::string& platform, const std::string& description) {
-  command->add_option("--platform", platform, description + ": macos or ios")
-      ->check(CLI::IsMember({"macos", "ios"}, CLI::ignore_case))
-      ->type_name("PLATFORM")
+  command->add_option("--platform", platform, description)
+      ->check(CLI::IsMember({"macos", "ios"}, CLI::ignore_case).description(""))
+      ->type_name("macos|ios")
       ->default_str("macos");
 }
 
 code_editor::CodePlatform platformNamed(const std::string& name) {
   return lowercase(name) == "ios" ? code_editor::CodePlatform::iOS
                                   : code_editor::CodePlatform::macOS;
+}
+
+void addOutputOption(CLI::App* command, std::string& output, const std::string& description) {
+  const CLI::Validator nonEmpty(
+      [](const std::string& name) {
+        return name.empty() ? std::string("the file name is empty (- is standard output)") : "";
+      },
+      "");
+  command->add_option("-o,--output", output, description)->type_name("FILE")->check(nonEmpty);
+}
+
+std::optional<std::filesystem::path> givenPath(const std::string& argument) {
+  if (argument.empty()) return std::nullopt;
+  return std::filesystem::path(argument);
 }
 
 }  // namespace tessary::tool

@@ -86,11 +86,11 @@ Command addDemoCommand(CLI::App& app) {
     bool force = false;
   };
   auto arguments = std::make_shared<Arguments>();
-  CLI::App* command = app.add_subcommand(
-      "demo",
+  CLI::App* command = addSubcommand(
+      app, "demo",
       "Write the built-in demo effect file, a starting point for new effects, and with --textures "
-      "the images its snippet loads.\n\n"
-      "Example:\n  tessary-code demo --textures Images > fire.json");
+      "the images its snippet loads.",
+      "tessary-code demo --textures Images > fire.json");
   CLI::Option* textures = command
                               ->add_option("--textures", arguments->textures,
                                            "Also write the demo's images (PNG) into DIR")

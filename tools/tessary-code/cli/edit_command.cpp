@@ -10,7 +10,6 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -84,25 +83,6 @@ std::string readText(const std::filesystem::path& file) {
   return code_editor::snippetLineEnds(readInput(file));
 }
 
-// The first line of the edited text that the effect's snippet does not show now: the line that
-// could not be used. Empty when every edited line is in the snippet (a deleted line, say).
-std::string firstUnusedLine(std::string_view edited, const std::string& snippet) {
-  std::set<std::string_view> shown;
-  for (std::size_t start = 0; start < snippet.size();) {
-    const std::size_t end = std::min(snippet.find('\n', start), snippet.size());
-    shown.insert(std::string_view(snippet).substr(start, end - start));
-    start = end + 1;
-  }
-  std::size_t number = 1;
-  for (std::size_t start = 0; start < edited.size(); ++number) {
-    const std::size_t end = std::min(edited.find('\n', start), edited.size());
-    const std::string_view line = edited.substr(start, end - start);
-    if (!shown.contains(line)) return "line " + std::to_string(number) + ": " + std::string(line);
-    start = end + 1;
-  }
-  return {};
-}
-
 // The effect file's text now; nothing when it cannot be read (deleted, say).
 std::optional<std::string> effectText(const std::filesystem::path& effect) {
   try {
@@ -139,13 +119,13 @@ int runEdit(const EditOptions& options) {
       throw;
     }
     const std::string edited = readText(file);
-    if (edited == original) {
+    const AppliedEdit applied = applyEditedText(layer, edited, options.platform);
+    if (applied.changedNothing()) {
       std::filesystem::remove(file);
       std::fputs("No changes.\n", stderr);
       return kApplyValid;
     }
 
-    const AppliedEdit applied = applyEditedText(layer, edited, options.platform);
     if (!applied.changes.empty()) {
       const std::optional<std::string> currentText = effectText(options.effect);
       if (currentText != loadedText) {
@@ -156,24 +136,20 @@ int runEdit(const EditOptions& options) {
                            file.string());
       }
       try {
-        store::EffectFile::save(*layer, options.effect);
+        store::EffectFile::save(*layer, linkTarget(options.effect));
         loadedText = effectText(options.effect);
       } catch (const store::EffectFileError& error) {
         throw CommandError(std::string(error.what()) + "; the edited text is kept in " +
                            file.string());
       }
     }
-    writeOutput(std::nullopt, describe(applied));
+    writeOutput(std::nullopt, describe(applied, options.platform, *layer));
     if (applied.answer == code_editor::CodeAnalysisResult::valid) {
       std::filesystem::remove(file);
       return kApplyValid;
     }
 
-    const std::string unused =
-        firstUnusedLine(edited, code_editor::SnippetLayout::plainText(*layer, options.platform));
-    std::fprintf(stderr, "%s\n",
-                 unused.empty() ? "No line of the snippet was changed."
-                                : ("This line could not be used: " + unused).c_str());
+    std::fputs(explainProblems(applied, edited, file.string(), options.platform).c_str(), stderr);
     if (!::isatty(STDIN_FILENO) || !askToReopen()) {
       std::fprintf(stderr, "Your edited text is kept in %s\n", file.c_str());
       return kApplyNotValid;
@@ -183,20 +159,21 @@ int runEdit(const EditOptions& options) {
 
 Command addEditCommand(CLI::App& app) {
   struct Arguments {
-    EditOptions options;
+    std::string effect;
     std::string platform = "macos";
   };
   auto arguments = std::make_shared<Arguments>();
-  CLI::App* command = app.add_subcommand(
-      "edit",
+  CLI::App* command = addSubcommand(
+      app, "edit",
       "Edit an effect's snippet in your editor ($VISUAL, then $EDITOR, then vi). When the editor "
       "closes, the numbers you changed are written into the effect and it is saved; a line that "
-      "could not be used is named, and you may reopen your text, so nothing typed is lost.\n\n"
-      "Example:\n  tessary-code edit fire.json --platform ios");
-  command->add_option("EFFECT", arguments->options.effect, "Effect file (JSON)")->required();
+      "could not be used is named, and you may reopen your text, so nothing typed is lost.",
+      "tessary-code edit fire.json --platform ios");
+  addEffectArgument(command, arguments->effect, "Effect file (JSON)")->required();
   addPlatformOption(command, arguments->platform, "Platform the snippet is written for");
   return {command, [arguments] {
-            EditOptions options = arguments->options;
+            EditOptions options;
+            options.effect = arguments->effect;
             options.platform = platformNamed(arguments->platform);
             return runEdit(options);
           }};

@@ -14,21 +14,22 @@ Command addServeCommand(CLI::App& app) {
     std::string effect;
   };
   auto arguments = std::make_shared<Arguments>();
-  CLI::App* command = app.add_subcommand(
-      "serve",
+  CLI::App* command = addSubcommand(
+      app, "serve",
       "Open the playground: a local web page with the effect's controls, the coloured snippet "
       "(editable) and a live preview. Every change is saved to EFFECT; without EFFECT the demo "
-      "effect is kept in memory until the page saves it.\n\n"
-      "Example:\n  tessary-code serve fire.json --port 8765");
-  command->add_option("EFFECT", arguments->effect, "Effect file (JSON)");
+      "effect is kept in memory until the page saves it.",
+      "tessary-code serve fire.json --port 8765");
+  addEffectArgument(command, arguments->effect, "Effect file (JSON)");
   addPlatformOption(command, arguments->platform, "Target platform");
   command->add_option("--port", arguments->options.port, "Port on 127.0.0.1 (0: any free port)")
-      ->check(CLI::Range(0, 65535))
+      ->check(CLI::Range(0, 65535).description(""))
+      ->type_name("0-65535")
       ->default_str("8765");
   return {command, [arguments] {
             ServeOptions options = arguments->options;
             options.platform = platformNamed(arguments->platform);
-            if (!arguments->effect.empty()) options.effect = arguments->effect;
+            options.effect = givenPath(arguments->effect);
             runServe(options);
             return 0;
           }};
