@@ -124,7 +124,7 @@ Command addBuildCommand(CLI::App& app) {
       ->type_name("auto|always|never")
       ->default_str("auto");
   command->add_option("--text-size", arguments->options.textSize, "Text size in points, 1 to 200")
-      ->check(CLI::Range(1.0, 200.0).description(""))
+      ->check(numberFrom(1, 200))
       ->type_name("POINTS")
       ->default_str("12");
   addOutputOption(command, arguments->output,

@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include <cctype>
+#include <cstdlib>
 
 namespace tessary::tool {
 
@@ -40,6 +41,18 @@ void addOutputOption(CLI::App* command, std::string& output, const std::string& 
       },
       "");
   command->add_option("-o,--output", output, description)->type_name("FILE")->check(nonEmpty);
+}
+
+CLI::Validator numberFrom(double least, double most) {
+  const std::string range = CLI::detail::to_string(least) + " to " + CLI::detail::to_string(most);
+  return CLI::Validator(
+      [least, most, range](const std::string& text) {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        const bool inRange = end != text.c_str() && *end == '\0' && value >= least && value <= most;
+        return inRange ? std::string() : text + " is not a number from " + range;
+      },
+      "");
 }
 
 std::optional<std::filesystem::path> givenPath(const std::string& argument) {

@@ -40,6 +40,9 @@ code_editor::CodePlatform platformNamed(const std::string& name);
 // `description` says), and an empty name is a usage error.
 void addOutputOption(CLI::App* command, std::string& output, const std::string& description);
 
+// A check that an option's value is a number from `least` to `most`.
+CLI::Validator numberFrom(double least, double most);
+
 // The path a file argument names; nothing when it was not given.
 std::optional<std::filesystem::path> givenPath(const std::string& argument);
 
