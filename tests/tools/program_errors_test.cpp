@@ -39,23 +39,16 @@ TEST_F(ProgramErrorsTest, OneLineNamingThePlaceExitTwoNothingWritten) {
   EXPECT_FALSE(std::filesystem::exists(folder_ / "no"));
 }
 
-TEST_F(ProgramErrorsTest, HelpForEveryCommandHasUsageThenAnExample) {
-  for (const std::string command : {"", "build", "apply", "edit", "demo", "serve"}) {
-    const auto result = runProgram(command + " --help");
-    EXPECT_EQ(result.status, 0) << command;
-    const std::size_t example = result.output.find("Example:\n  tessary-code " + command);
-    EXPECT_TRUE(example != std::string::npos && result.output.find("Usage: tessary-code") < example)
-        << command << ":\n"
-        << result.output;
-  }
-}
-
-// What `build` writes where: "plain", "ansi", "html <title>" or "rtf" for standard output and each
-// file made in the folder. A row whose environment holds TTY runs with a terminal for output.
+// What the program writes where: "plain", "ansi", "html <title>", "rtf" or "help" (its usage, then
+// an example) for standard output and each file made in the folder. A row whose environment holds
+// TTY runs with a terminal for output.
 TEST_F(ProgramErrorsTest, OutputsAndColours) {
   const auto kind = [](const std::string& text) -> std::string {
     const std::size_t title = text.find("<title>") + 7, end = text.find("</title>");
+    const std::size_t example = text.find("\nExample:\n  tessary-code");
+    const bool help = example != std::string::npos && text.find("Usage: tessary-code") < example;
     return text.empty()                              ? "nothing"
+           : help                                    ? "help"
            : text.starts_with("{\\rtf")              ? "rtf"
            : end != std::string::npos                ? "html " + text.substr(title, end - title)
            : text.find("\x1b[") != std::string::npos ? "ansi"
