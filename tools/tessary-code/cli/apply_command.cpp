@@ -228,24 +228,32 @@ int runApply(const ApplyOptions& options) {
                       options.platform);
 
   const std::filesystem::path savedTo = options.output.value_or(options.effect);
-  if (!applied.changes.empty()) saveEffect(*layer, savedTo);
-  const bool effectOnStandardOutput = isStandardStream(savedTo);
+  const bool saved = !applied.changes.empty();
+  if (saved) saveEffect(*layer, savedTo);
   try {
-    if (effectOnStandardOutput) {
+    if (isStandardStream(savedTo)) {
       std::fputs(report.c_str(), stderr);
     } else {
-      writeOutput(std::nullopt, report);
+      writeReport(report, saved ? std::optional(savedTo) : std::nullopt);
     }
-  } catch (const CommandError& error) {
+  } catch (const CommandError&) {
     std::fputs(problems.c_str(), stderr);
-    if (applied.changes.empty()) throw;
-    throw CommandError(std::string(error.what()) + "; the effect was saved to " + savedTo.string(),
-                       kApplySavedReportLost);
+    throw;
   }
   std::fputs(problems.c_str(), stderr);
   return applied.answer == code_editor::CodeAnalysisResult::valid || applied.changedNothing()
              ? kApplyValid
              : kApplyNotValid;
+}
+
+void writeReport(const std::string& report, const std::optional<std::filesystem::path>& savedTo) {
+  try {
+    writeOutput(std::nullopt, report);
+  } catch (const CommandError& error) {
+    if (!savedTo) throw;
+    throw CommandError(std::string(error.what()) + "; the effect was saved to " + savedTo->string(),
+                       kApplySavedReportLost);
+  }
 }
 
 Command addApplyCommand(CLI::App& app) {

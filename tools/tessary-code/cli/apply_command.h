@@ -60,6 +60,10 @@ AppliedEdit applyEditedText(const store::LayerConfigRef& layer, std::string_view
 std::string describe(const AppliedEdit& applied, code_editor::CodePlatform platform,
                      const store::LayerConfig& layer);
 
+// Writes an edit's report to standard output. When the effect was saved before (to `savedTo`), a
+// report that cannot be written says so, thrown as CommandError with kApplySavedReportLost.
+void writeReport(const std::string& report, const std::optional<std::filesystem::path>& savedTo);
+
 // One line per line of `edited` that could not be used, each beginning with `fileName` and the
 // line number; and one when the text names the other platform's classes.
 std::string explainProblems(const AppliedEdit& applied, std::string_view edited,

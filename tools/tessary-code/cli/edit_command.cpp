@@ -143,11 +143,18 @@ int runEdit(const EditOptions& options) {
                            file.string());
       }
     }
-    writeOutput(std::nullopt, describe(applied, options.platform, *layer));
-    if (applied.answer == code_editor::CodeAnalysisResult::valid) {
-      std::filesystem::remove(file);
-      return kApplyValid;
+    const bool valid = applied.answer == code_editor::CodeAnalysisResult::valid;
+    if (valid) std::filesystem::remove(file);
+    try {
+      writeReport(describe(applied, options.platform, *layer),
+                  applied.changes.empty() ? std::nullopt : std::optional(options.effect));
+    } catch (const CommandError& error) {
+      if (valid) throw;
+      throw CommandError(
+          std::string(error.what()) + "; the edited text is kept in " + file.string(),
+          error.status());
     }
+    if (valid) return kApplyValid;
 
     std::fputs(explainProblems(applied, edited, file.string(), options.platform).c_str(), stderr);
     if (!::isatty(STDIN_FILENO) || !askToReopen()) {
