@@ -37,11 +37,11 @@ void printError(const std::string& message) {
 // The help to read after a usage error: the command's own when one was named.
 std::string helpCommand(const std::vector<tessary::tool::Command>& commands, int argc,
                         char** argv) {
+  const char* const* named =
+      std::find_if(argv + 1, argv + argc, [](const char* argument) { return argument[0] != '-'; });
   for (const tessary::tool::Command& command : commands) {
-    for (int i = 1; i < argc; ++i) {
-      if (command.subcommand->check_name(argv[i])) {
-        return "tessary-code " + command.subcommand->get_name() + " --help";
-      }
+    if (named != argv + argc && command.subcommand->check_name(*named)) {
+      return "tessary-code " + command.subcommand->get_name() + " --help";
     }
   }
   return "tessary-code --help";
