@@ -1,5 +1,7 @@
 #include "tessary/code_editor/code_builder.h"
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 #include <utility>
@@ -124,7 +126,7 @@ class CodeBuilderRun {
       piece = entry->attributedString.get();
       recordText = entry->recordText;
       pieceHash = entry->textHash;
-    } else if (!CodeBuilder::isChanged(key, changedKeypath_)) {
+    } else if (!CodeBuilder::isChanged(key, changedKeypath_, platform_)) {
       // Copied from the string it was coloured in: the copy holds exactly its characters, runs
       // and sets, each allocated once.
       colourFresh(key, cell);
@@ -237,18 +239,28 @@ void CodeBuilder::textSizeIncreased(bool increased, platform::TextStorage* stora
   codeHighlighter_.textSizeIncreased(increased, storage);
 }
 
-bool CodeBuilder::isChanged(AnyKeyPath key, std::optional<AnyKeyPath> changedKeypath) {
+bool CodeBuilder::isChanged(AnyKeyPath key, std::optional<AnyKeyPath> changedKeypath,
+                            CodePlatform platform) {
   if (!changedKeypath || *changedKeypath == CellProperty::contents) return false;
   if (*changedKeypath == key) return true;
-  if (*changedKeypath == LayerProperty::emitterPositionY) {
-    return key == LayerProperty::emitterPositionX;
-  }
-  if (*changedKeypath == LayerProperty::emitterPositionX) {
-    return key == LayerProperty::emitterPositionY;
-  }
-  if (*changedKeypath == LayerProperty::emitterHeight) return key == LayerProperty::emitterWidth;
-  if (*changedKeypath == LayerProperty::emitterWidth) return key == LayerProperty::emitterHeight;
-  return false;
+  // The lines that show another property besides the one they are keyed by.
+  struct SharedLine {
+    AnyKeyPath changed;
+    AnyKeyPath line;
+    bool macOSOnly = false;
+  };
+  static constexpr std::array kSharedLines{
+      SharedLine{LayerProperty::emitterPositionY, LayerProperty::emitterPositionX},
+      SharedLine{LayerProperty::emitterPositionX, LayerProperty::emitterPositionY},
+      SharedLine{LayerProperty::emitterHeight, LayerProperty::emitterWidth},
+      SharedLine{LayerProperty::emitterWidth, LayerProperty::emitterHeight},
+      // The macOS position line measures Y from the bottom of the view.
+      SharedLine{LayerProperty::viewHeight, LayerProperty::emitterPositionX, true},
+  };
+  return std::ranges::any_of(kSharedLines, [&](const SharedLine& shared) {
+    return shared.changed == *changedKeypath && shared.line == key &&
+           (!shared.macOSOnly || platform == CodePlatform::macOS);
+  });
 }
 
 BuildResult CodeBuilder::buildMainThread(std::optional<AnyKeyPath> changedKeypath,
@@ -271,8 +283,10 @@ std::shared_ptr<const platform::MutableAttributedString> CodeBuilder::buildText(
 void CodeBuilder::buildAsync(std::optional<AnyKeyPath> changedKeypath,
                              const store::LayerConfig& newStore, CodePlatform platform,
                              Completion completion) const {
-  // The build reads its own copy of the effect: the host goes on changing the
-  // store on its main thread while the build runs on the builder queue.
+  // The copy of the effect the build reads is made here, on the calling thread,
+  // at the call: the host goes on changing its store on its main thread while the
+  // build waits in the throttler and runs on the builder queue, so the build
+  // shows the effect as it was when asked and never reads objects being written.
   std::shared_ptr<const store::LayerConfig> snapshot = newStore.deepCopy();
   auto request = std::make_shared<const CodeBuilder>(*this);
   throttler_.run([request, changedKeypath, snapshot, platform, completion = std::move(completion)] {

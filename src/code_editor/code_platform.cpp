@@ -28,7 +28,7 @@ double CodePlatform::getPlatformSign(AnyKeyPath keypath) const {
 
 std::optional<double> CodePlatform::get(double value, AnyKeyPath keypath) const {
   if (value_ != macOS || !isMirrored(keypath)) return value;
-  // The position Y is mirrored about the emitter height, which only the layer knows.
+  // The position Y is measured from the bottom of the view, whose height only the layer knows.
   if (keypath == LayerProperty::emitterPositionY) return std::nullopt;
   return -value;
 }
@@ -36,7 +36,7 @@ std::optional<double> CodePlatform::get(double value, AnyKeyPath keypath) const 
 double CodePlatform::get(double value, AnyKeyPath keypath,
                          const store::LayerConfig& dataStore) const {
   if (value_ == macOS && keypath == LayerProperty::emitterPositionY) {
-    return dataStore.emitterHeight.value - value;
+    return dataStore.viewHeight.value - value;
   }
   return *get(value, keypath);
 }

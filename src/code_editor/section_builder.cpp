@@ -37,17 +37,18 @@ std::string_view colorClass(CodePlatform platform) {
   return platform == CodePlatform::macOS ? "NSColor" : "UIColor";
 }
 
-// "NSColor(red: R, green: G, blue: B, alpha: A).cgColor"
+// "NSColor(red: R/255.0, green: G/255.0, blue: B/255.0, alpha: A).cgColor"
 void appendColor(std::string& out, CodePlatform platform, const platform::Color& color) {
+  const auto [red, green, blue, alpha] = SectionBuilder::colorNumbers(color);
   out += colorClass(platform);
   out += "(red: ";
-  out += store::rgbValue(color.red);
-  out += ", green: ";
-  out += store::rgbValue(color.green);
-  out += ", blue: ";
-  out += store::rgbValue(color.blue);
-  out += ", alpha: ";
-  out += store::roundedTo(color.alpha, 2);
+  out += red;
+  out += "/255.0, green: ";
+  out += green;
+  out += "/255.0, blue: ";
+  out += blue;
+  out += "/255.0, alpha: ";
+  out += alpha;
   out += ").cgColor";
 }
 
@@ -147,18 +148,18 @@ void SectionBuilder::appendLayerLine(std::string& out, AnyKeyPath keypath, const
     out += store::rawValue(layer.emitterShape);
   } else if (keypath == LayerProperty::emitterPositionX ||
              keypath == LayerProperty::emitterPositionY) {
-    const double y = platform == CodePlatform::macOS ? layer.emitterPositionYmacOS()
-                                                     : layer.emitterPositionY.value;
+    const auto [x, y] = positionNumbers(layer, platform);
     out += "particlesLayer.emitterPosition = CGPoint(x: ";
-    out += store::roundedTo(layer.emitterPositionX.value, 1);
+    out += x;
     out += ", y: ";
-    out += store::roundedTo(y, 1);
+    out += y;
     out += ')';
   } else if (keypath == LayerProperty::emitterWidth || keypath == LayerProperty::emitterHeight) {
+    const auto [width, height] = sizeNumbers(layer);
     out += "particlesLayer.emitterSize = CGSize(width: ";
-    out += store::roundedTo(layer.emitterWidth.value, 1);
+    out += width;
     out += ", height: ";
-    out += store::roundedTo(layer.emitterHeight.value, 1);
+    out += height;
     out += ')';
   } else if (keypath == LayerProperty::emitterMode) {
     out += "particlesLayer.emitterMode = .";
@@ -167,6 +168,26 @@ void SectionBuilder::appendLayerLine(std::string& out, AnyKeyPath keypath, const
     out += "particlesLayer.renderMode = .";
     out += store::description(layer.renderMode);
   }
+}
+
+std::array<std::string, 4> SectionBuilder::colorNumbers(const platform::Color& color) {
+  std::array<std::string, 4> numbers{store::rgbValue(color.red), store::rgbValue(color.green),
+                                     store::rgbValue(color.blue), store::roundedTo(color.alpha, 2)};
+  // A component's number stands before the "/255.0" of its scale.
+  for (std::size_t i = 0; i < 3; ++i) numbers[i].erase(numbers[i].find('/'));
+  return numbers;
+}
+
+std::array<std::string, 2> SectionBuilder::positionNumbers(const LayerConfig& layer,
+                                                           CodePlatform platform) {
+  const double y = platform == CodePlatform::macOS ? layer.emitterPositionYmacOS()
+                                                   : layer.emitterPositionY.value;
+  return {store::roundedTo(layer.emitterPositionX.value, 1), store::roundedTo(y, 1)};
+}
+
+std::array<std::string, 2> SectionBuilder::sizeNumbers(const LayerConfig& layer) {
+  return {store::roundedTo(layer.emitterWidth.value, 1),
+          store::roundedTo(layer.emitterHeight.value, 1)};
 }
 
 std::string SectionBuilder::cellLine(AnyKeyPath keypath, const CellConfig& cell,

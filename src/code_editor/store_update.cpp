@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tessary/code_editor/line_patterns.h"
+#include "tessary/code_editor/section_builder.h"
 
 namespace tessary::code_editor {
 
@@ -65,10 +66,13 @@ void tell(LineProblem* problem, LineProblem::Reason reason, std::string_view lab
   problem->text = text;
 }
 
+// Reads one number as `StoreUpdate::readNumber` does; `matched`, when given, receives where its
+// text was found.
 std::optional<double> readNumberAt(std::string_view text, StringRange line,
                                    const RegularExpression* pattern, CodePlatform platform,
                                    CodeAnalysisResult& outcome, ConfigType type,
-                                   std::string_view label, LineProblem* problem) {
+                                   std::string_view label, LineProblem* problem,
+                                   StringRange* matched = nullptr) {
   using Reason = LineProblem::Reason;
   if (pattern == nullptr) return std::nullopt;
   const std::string_view searched = text.substr(0, line.end + kLookAheadPastLine);
@@ -79,6 +83,7 @@ std::optional<double> readNumberAt(std::string_view text, StringRange line,
     tell(problem, typed.empty() ? Reason::numberMissing : Reason::notANumber, label, typed);
     return std::nullopt;
   }
+  if (matched != nullptr) *matched = *match;
   std::string number(text.substr(match->begin, match->size()));
   while (LinePatterns::periodCount(number) > 1) number.erase(number.rfind('.'), 1);
   if (ConfigType::nonDigits.isFoundIn(number)) {
@@ -105,26 +110,45 @@ void writeLayer(DataStore& dataStore, AnyKeyPath keypath, store::StoreValue valu
   dataStore.updateLayer(keypath, value, {}, DataUpdateSource::codeEditor);
 }
 
+// A number read from an edited line: its text as typed, and its value with the platform's sign.
+struct TypedNumber {
+  std::string_view text;
+  double value = 0.0;
+};
+
 // Reads the numbers of one line with `patterns` in order; all of them or nothing.
 // `labels` are the texts before the numbers.
 template <std::size_t Count>
-std::optional<std::array<double, Count>> readNumbers(
+std::optional<std::array<TypedNumber, Count>> readNumbers(
     std::string_view text, StringRange line,
     const std::array<const RegularExpression*, Count>& patterns,
     const std::array<std::string_view, Count>& labels, CodePlatform platform,
     CodeAnalysisResult& outcome, ConfigType type, LineProblem* problem) {
-  std::array<double, Count> numbers{};
+  std::array<TypedNumber, Count> numbers{};
   for (std::size_t i = 0; i < Count; ++i) {
-    const auto number =
-        readNumberAt(text, line, patterns[i], platform, outcome, type, labels[i], problem);
+    StringRange matched;
+    const auto number = readNumberAt(text, line, patterns[i], platform, outcome, type, labels[i],
+                                     problem, &matched);
     if (!number) return std::nullopt;
-    numbers[i] = *number;
+    numbers[i] = {text.substr(matched.begin, matched.size()), *number};
   }
   return numbers;
 }
 
-Color colorFromSnippet(const std::array<double, 4>& components) {
-  return Color{components[0] / 255.0, components[1] / 255.0, components[2] / 255.0, components[3]};
+// A line that shows several numbers is written whole, but a number that still stands as the
+// snippet shows the stored value keeps that value: the snippet rounds (140/255.0 for 0.55, one
+// fraction digit for a position), and the typed text would change what nobody touched.
+double keptOrTyped(const TypedNumber& typed, std::string_view shown, double stored,
+                   double fromTyped) {
+  return typed.text == shown ? stored : fromTyped;
+}
+
+Color colorFromSnippet(const std::array<TypedNumber, 4>& typed, const Color& stored) {
+  const auto shown = SectionBuilder::colorNumbers(stored);
+  return Color{keptOrTyped(typed[0], shown[0], stored.red, typed[0].value / 255.0),
+               keptOrTyped(typed[1], shown[1], stored.green, typed[1].value / 255.0),
+               keptOrTyped(typed[2], shown[2], stored.blue, typed[2].value / 255.0),
+               keptOrTyped(typed[3], shown[3], stored.alpha, typed[3].value)};
 }
 
 }  // namespace
@@ -161,7 +185,10 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
                        {layerValuePattern("background1"), layerValuePattern("background2"),
                         layerValuePattern("background3"), layerValuePattern("background4")},
                        kColorLabels, platform, outcome, type, problem);
-    if (color) writeLayer(dataStore, LayerProperty::background, colorFromSnippet(*color));
+    if (color) {
+      writeLayer(dataStore, LayerProperty::background,
+                 colorFromSnippet(*color, layer.background()));
+    }
     return;
   }
   if (keypath == LayerProperty::emitterPositionX) {
@@ -170,9 +197,14 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
         {layerValuePattern("emitter position X"), layerValuePattern("emitter position Y")},
         {"x:", "y:"}, platform, outcome, type, problem);
     if (!position) return;
-    writeLayer(dataStore, LayerProperty::emitterPositionX, (*position)[0]);
-    writeLayer(dataStore, LayerProperty::emitterPositionY,
-               platform.get((*position)[1], LayerProperty::emitterPositionY, layer));
+    const auto shown = SectionBuilder::positionNumbers(layer, platform);
+    const double x =
+        keptOrTyped((*position)[0], shown[0], layer.emitterPositionX.value, (*position)[0].value);
+    const double y =
+        keptOrTyped((*position)[1], shown[1], layer.emitterPositionY.value,
+                    platform.get((*position)[1].value, LayerProperty::emitterPositionY, layer));
+    writeLayer(dataStore, LayerProperty::emitterPositionX, x);
+    writeLayer(dataStore, LayerProperty::emitterPositionY, y);
     return;
   }
   if (keypath == LayerProperty::emitterWidth) {
@@ -180,8 +212,13 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
         newString, line, {layerValuePattern("emitter width"), layerValuePattern("emitter height")},
         {"width:", "height:"}, platform, outcome, type, problem);
     if (!size) return;
-    writeLayer(dataStore, LayerProperty::emitterWidth, (*size)[0]);
-    writeLayer(dataStore, LayerProperty::emitterHeight, (*size)[1]);
+    const auto shown = SectionBuilder::sizeNumbers(layer);
+    const double width =
+        keptOrTyped((*size)[0], shown[0], layer.emitterWidth.value, (*size)[0].value);
+    const double height =
+        keptOrTyped((*size)[1], shown[1], layer.emitterHeight.value, (*size)[1].value);
+    writeLayer(dataStore, LayerProperty::emitterWidth, width);
+    writeLayer(dataStore, LayerProperty::emitterHeight, height);
     return;
   }
   if (keypath.layerProperty() && keypath.isLimitedValueProperty()) {
@@ -205,9 +242,11 @@ void StoreUpdate::applyEdit(DataStore& dataStore, std::optional<int> cellIndex,
     const auto color = readNumbers<4>(
         newString, line, {&components[0], &components[1], &components[2], &components[3]},
         kColorLabels, platform, outcome, type, problem);
-    if (color) {
+    const store::CellConfigRef cell = layer.cell(cellIndex.value_or(0), subcellIndex);
+    if (color && cell) {
       dataStore.updateCell(CellProperty::color, cellIndex.value_or(0), subcellIndex,
-                           colorFromSnippet(*color), {}, DataUpdateSource::codeEditor);
+                           colorFromSnippet(*color, cell->color()), {},
+                           DataUpdateSource::codeEditor);
     }
     return;
   }

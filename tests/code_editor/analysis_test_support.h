@@ -5,7 +5,9 @@
 // expressions for every record, the reference the fast analysis is checked against.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -53,8 +55,8 @@ class ChangeRecorder {
     store.addObserver([this](const store::StoreChange& change) { changes.push_back(change); });
   }
 
-  // Each change in brief, "birthRate[0,1]=1.5" (a colour as red/green/blue/alpha), its numbers
-  // to `digits` significant digits.
+  // Each change in brief, "birthRate[0,1]=1.5" (a colour as red/green/blue/alpha, "kept" for a
+  // component that kept its stored value bit for bit), its numbers to `digits` significant digits.
   std::vector<std::string> described(int digits = 17) const {
     std::vector<std::string> all;
     for (const store::StoreChange& change : changes) {
@@ -69,7 +71,16 @@ class ChangeRecorder {
         out << *number;
       } else {
         const platform::Color& color = std::get<platform::Color>(change.newValue);
-        out << color.red << "/" << color.green << "/" << color.blue << "/" << color.alpha;
+        const platform::Color& old = std::get<platform::Color>(change.oldValue);
+        const auto component = [&](double before, double after) -> std::ostream& {
+          const bool kept =
+              std::bit_cast<std::uint64_t>(before) == std::bit_cast<std::uint64_t>(after);
+          return kept ? out << "kept" : out << after;
+        };
+        component(old.red, color.red) << "/";
+        component(old.green, color.green) << "/";
+        component(old.blue, color.blue) << "/";
+        component(old.alpha, color.alpha);
       }
       all.push_back(out.str());
     }
@@ -139,11 +150,13 @@ inline void referenceApplyEdit(store::DataStore& store, const CodeHistory& recor
   }
   // Each number searched from the start of the line over the whole rest of the text.
   std::vector<double> numbers;
+  std::vector<std::string> texts;
   for (const RegularExpression& pattern : patterns) {
     outcome = CodeAnalysisResult::invalid;
     const auto match = pattern.firstMatch(newString, line.begin);
     if (!match || match->begin >= line.end) return;
-    std::string number(newString.substr(match->begin, match->size()));
+    texts.emplace_back(newString.substr(match->begin, match->size()));
+    std::string number = texts.back();
     while (std::ranges::count(number, '.') > 1) number.erase(number.rfind('.'), 1);
     if (number.find_first_not_of("1234567890.-") != std::string::npos) return;
     outcome = CodeAnalysisResult::pending;
@@ -157,15 +170,39 @@ inline void referenceApplyEdit(store::DataStore& store, const CodeHistory& recor
   }
   if (numbers.empty()) return;
 
-  const auto source = store::DataUpdateSource::codeEditor;
-  const double height = store.layer()->emitterHeight.value;
+  const store::LayerConfig& layer = *store.layer();
   const bool macOS = platform == CodePlatform::macOS;
-  store::StoreValue value = numbers[0];
-  if (numbers.size() == 4) {
-    value = platform::Color{numbers[0] / 255.0, numbers[1] / 255.0, numbers[2] / 255.0, numbers[3]};
+  // The sign was applied already: macOS shows Y as view height - Y.
+  if (keypath == LayerProperty::emitterPositionY && macOS) numbers[0] += layer.viewHeight.value;
+  if (keypath == LayerProperty::emitterPositionX && macOS) {
+    numbers[1] = layer.viewHeight.value - numbers[1];
   }
-  // The sign was applied already: macOS shows Y as height - Y, so height + the read number.
-  if (keypath == LayerProperty::emitterPositionY && macOS) value = height + numbers[0];
+  std::vector<double> stored;
+  if (numbers.size() == 4) {
+    for (std::size_t i = 0; i < 3; ++i) numbers[i] /= 255.0;
+    const auto cell = layer.cell(record.cellIndex().value_or(0), record.subcellIndex());
+    const platform::Color color =
+        keypath == CellProperty::color && cell ? cell->color() : layer.background();
+    stored = {color.red, color.green, color.blue, color.alpha};
+  } else if (numbers.size() == 2) {
+    const bool position = keypath == LayerProperty::emitterPositionX;
+    stored = {(position ? layer.emitterPositionX : layer.emitterWidth).value,
+              (position ? layer.emitterPositionY : layer.emitterHeight).value};
+  }
+  // Of a line with several numbers, one whose text the snippet built from the store now shows
+  // at its place keeps the stored value.
+  if (!stored.empty()) {
+    const std::string shown = buildSnippet(layer, platform).text;
+    const std::size_t shownLine = referenceCurrentLine(record.string(), shown)->range->begin;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+      const auto match = patterns[i].firstMatch(shown, shownLine);
+      if (match && shown.substr(match->begin, match->size()) == texts[i]) numbers[i] = stored[i];
+    }
+  }
+
+  const auto source = store::DataUpdateSource::codeEditor;
+  store::StoreValue value = numbers[0];
+  if (numbers.size() == 4) value = platform::Color{numbers[0], numbers[1], numbers[2], numbers[3]};
   if (keypath.cellProperty()) {
     store.updateCell(keypath, record.cellIndex().value_or(0), record.subcellIndex(), value, {},
                      source);
@@ -173,8 +210,7 @@ inline void referenceApplyEdit(store::DataStore& store, const CodeHistory& recor
   }
   store.updateLayer(keypath, value, {}, source);
   if (keypath == LayerProperty::emitterPositionX) {
-    store.updateLayer(LayerProperty::emitterPositionY, macOS ? height - numbers[1] : numbers[1], {},
-                      source);
+    store.updateLayer(LayerProperty::emitterPositionY, numbers[1], {}, source);
   } else if (keypath == LayerProperty::emitterWidth) {
     store.updateLayer(LayerProperty::emitterHeight, numbers[1], {}, source);
   }

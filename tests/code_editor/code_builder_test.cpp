@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -84,20 +86,24 @@ TEST(CodeBuilderTest, UnchangedLinesComeFromTheCacheAtTheirTextSize) {
   EXPECT_TRUE(small.isMinTextSize());
 }
 
-// Which lines a change marks, for every pair of the key paths the marking tells apart.
+// Which lines a change marks on each platform, for every pair of the key paths the marking tells
+// apart.
 TEST(CodeBuilderTest, ChangedKeyPathsAndTheLinesTheyMark) {
   // clang-format off
   const std::vector<AnyKeyPath> keys{CellProperty::birthRate, CellProperty::lifetime, CellProperty::contents,
       LayerProperty::emitterPositionX, LayerProperty::emitterPositionY, LayerProperty::emitterWidth,
-      LayerProperty::emitterHeight, AnyKeyPath(CellProperty::birthRate).appendingValue()};
+      LayerProperty::emitterHeight, LayerProperty::viewHeight, AnyKeyPath(CellProperty::birthRate).appendingValue()};
   // clang-format on
   std::string marks;
-  for (const AnyKeyPath key : keys) {
-    marks += key.description() + " changed marks:";
-    for (const AnyKeyPath line : keys) {
-      if (CodeBuilder::isChanged(line, key)) marks += " " + line.description();
+  for (const CodePlatform platform : {kMac, kIOS}) {
+    for (const AnyKeyPath key : keys) {
+      marks += key.description() + " changed on " + std::string(platform.rawValue()) + " marks:";
+      for (const AnyKeyPath line : keys) {
+        if (CodeBuilder::isChanged(line, key, platform)) marks += " " + line.description();
+      }
+      marks += CodeBuilder::isChanged(key, std::nullopt, platform) ? " and when nothing changed\n"
+                                                                   : "\n";
     }
-    marks += CodeBuilder::isChanged(key, std::nullopt) ? " and when nothing changed\n" : "\n";
   }
   tessary::testing::expectMatchesGolden(marks, "code_editor/changed_lines.txt");
 }
@@ -150,6 +156,26 @@ TEST(CodeBuilderTest, TextureLinksNameTheActionAndTheCell) {
              result.text->string().substr(bytes.begin, bytes.size()) + "\n";
   }
   tessary::testing::expectMatchesGolden(links, "code_editor/texture_links.txt");
+}
+
+// The asynchronous build reads a copy of the effect made at the call: changes made while the build
+// waits for the cache, held back on its queue, do not reach it.
+TEST(CodeBuilderTest, AsyncBuildShowsTheEffectAsItWasAtTheCall) {
+  const DispatchQueue cache = cacheQueue();
+  const CodeBuilder builder(12.0, cache);
+  const auto layer = testing::generateEffect(3, {.cells = 1});
+  const std::string atTheCall = builder.buildMainThread(std::nullopt, *layer, kMac).text->string();
+  std::promise<void> release;
+  cache.async([held = release.get_future().share()] { held.wait(); });
+  std::optional<std::string> built;
+  builder.buildAsync(std::nullopt, *layer, kMac,
+                     [&](const BuildResult& result) { built = result.text->string(); });
+  layer->cells[0]->birthRate.setValue(layer->cells[0]->birthRate.value + 1.0);
+  layer->viewHeight.setValue(layer->viewHeight.value + 1.0);
+  release.set_value();
+  ASSERT_TRUE(
+      DispatchQueue::main().runUntil([&] { return built.has_value(); }, std::chrono::seconds(60)));
+  EXPECT_EQ(*built, atTheCall);
 }
 
 // Asynchronous builds while the host goes on changing the effect, storing results back into the

@@ -23,7 +23,7 @@ TEST(CodePlatformTest, NamesAndSegments) {
 // measured from the bottom of the view (a view 100 high shows 5 as 95).
 TEST(CodePlatformTest, MacOSMirrorsTheRowsMarkedSo) {
   store::LayerConfig layer;
-  layer.emitterHeight.value = 100;
+  layer.viewHeight.value = 100;
   const CodePlatform mac = CodePlatform::macOS, ios = CodePlatform::iOS;
   for (const store::PropertyTable::Row& row : store::PropertyTable::rows()) {
     SCOPED_TRACE(row.typeName);

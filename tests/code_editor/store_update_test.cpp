@@ -11,13 +11,18 @@ namespace tessary::code_editor {
 namespace {
 
 TEST(StoreUpdateTest, ApplyEdit) {
-  // Two cells, the first with one sub-cell and a name that holds another line's text; the emitter
-  // height is 10 and the position's Y 150.
+  // Two cells, the first with one sub-cell and a name that holds another line's text; the view
+  // 300 high; numbers and colours the snippet shows rounded.
   auto layer = std::make_shared<store::LayerConfig>();
-  layer->emitterPositionX.setValue(200);
-  layer->emitterPositionY.setValue(150);
-  layer->emitterWidth.setValue(50);
-  layer->emitterHeight.setValue(10);
+  layer->viewHeight.setValue(300);
+  layer->emitterPositionX.setValue(200.04);
+  layer->emitterPositionY.setValue(123.456);
+  layer->emitterWidth.setValue(50.04);
+  layer->emitterHeight.setValue(10.06);
+  layer->backgroundRed = 0.2;
+  layer->backgroundGreen = 0.55;
+  layer->backgroundBlue = 0.15;
+  layer->backgroundAlpha = 0.456;
   for (const char* name : {"cell1.birthRate = 9", "spark"}) {
     layer->cells.push_back(std::make_shared<store::CellConfig>());
     layer->cells.back()->name = name;
@@ -25,6 +30,9 @@ TEST(StoreUpdateTest, ApplyEdit) {
     layer->cells.back()->velocity.setValue(100);
     layer->cells.back()->spin.setValue(10);
   }
+  layer->cells[0]->colorGreen = 0.55;
+  layer->cells[0]->colorBlue = 0.15;
+  layer->cells[0]->colorAlpha = 0.123;
   layer->cells[0]->subcells.push_back(std::make_shared<store::CellConfig>());
   store::DataStore::renumberCells(*layer);
   tessary::testing::expectCasesMatchGolden(

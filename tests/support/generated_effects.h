@@ -25,9 +25,6 @@ struct EffectShape {
   bool hostileNames = true;
   // Keep every cell's index equal to its position, as the store does; otherwise indices repeat.
   bool renumber = true;
-  // Only numbers the snippet shows without rounding (whole numbers, colour components in 255ths,
-  // alpha in hundredths), so that reading a snippet back gives the stored values again.
-  bool exactValues = false;
 };
 
 inline const std::vector<std::string>& hostileNames() {
@@ -43,7 +40,7 @@ inline const std::vector<std::string>& hostileNames() {
 }
 
 // Zero of both signs, whole numbers, hundredths, fractions of one and any number.
-inline void randomize(store::LimitedValue& value, std::mt19937& random, bool exact) {
+inline void randomize(store::LimitedValue& value, std::mt19937& random) {
   std::uniform_real_distribution<double> real(-500.0, 500.0);
   const int kind = std::uniform_int_distribution<int>(0, 5)(random);
   const double number = kind == 0   ? 0.0
@@ -52,13 +49,11 @@ inline void randomize(store::LimitedValue& value, std::mt19937& random, bool exa
                         : kind == 3 ? std::uniform_real_distribution<double>(0.0, 1.0)(random)
                         : kind == 4 ? -0.0
                                     : real(random);
-  value.setValue(exact ? std::round(number) : number);
+  value.setValue(number);
 }
 
-// A colour component, in `steps` steps from 0 to 1 when exact.
-inline double randomComponent(std::mt19937& random, bool exact, double steps = 255.0) {
-  const double component = std::uniform_real_distribution<double>(0.0, 1.0)(random);
-  return exact ? std::round(component * steps) / steps : component;
+inline double randomComponent(std::mt19937& random) {
+  return std::uniform_real_distribution<double>(0.0, 1.0)(random);
 }
 
 inline store::CellConfigRef generateCell(std::mt19937& random, const EffectShape& shape, int index,
@@ -71,12 +66,12 @@ inline store::CellConfigRef generateCell(std::mt19937& random, const EffectShape
                    ? names[std::uniform_int_distribution<std::size_t>(0, names.size() - 1)(random)]
                    : "cell" + std::to_string(index);
   for (const store::PropertyTable::Row& row : store::PropertyTable::rows()) {
-    if (row.isCellNumber()) randomize(*cell.*row.cellNumber, random, shape.exactValues);
+    if (row.isCellNumber()) randomize(*cell.*row.cellNumber, random);
   }
-  cell->colorRed = randomComponent(random, shape.exactValues);
-  cell->colorGreen = randomComponent(random, shape.exactValues);
-  cell->colorBlue = randomComponent(random, shape.exactValues);
-  cell->colorAlpha = randomComponent(random, shape.exactValues, 100.0);
+  cell->colorRed = randomComponent(random);
+  cell->colorGreen = randomComponent(random);
+  cell->colorBlue = randomComponent(random);
+  cell->colorAlpha = randomComponent(random);
   // The built-in image, none, or a file named with dots or with a space and an emoji.
   const int texture = std::uniform_int_distribution<int>(0, 3)(random);
   if (texture == 1) cell->contentsUrl = platform::URL("None");
@@ -92,18 +87,17 @@ inline store::LayerConfigRef generateEffect(std::uint32_t seed, const EffectShap
   std::mt19937 random(seed);
   auto layer = std::make_shared<store::LayerConfig>();
   layer->viewWidth.setValue(std::round(std::uniform_real_distribution<double>(1, 1000)(random)));
-  const double viewHeight = std::uniform_real_distribution<double>(1, 1000)(random);
-  layer->viewHeight.setValue(shape.exactValues ? std::round(viewHeight) : viewHeight);
+  layer->viewHeight.setValue(std::uniform_real_distribution<double>(1, 1000)(random));
   for (store::LimitedValue* value : {&layer->emitterPositionX, &layer->emitterPositionY,
                                      &layer->emitterWidth, &layer->emitterHeight}) {
-    randomize(*value, random, shape.exactValues);
+    randomize(*value, random);
   }
   layer->emitterWidth.setValue(std::abs(layer->emitterWidth.value));
   layer->emitterHeight.setValue(std::abs(layer->emitterHeight.value));
-  layer->backgroundRed = randomComponent(random, shape.exactValues);
-  layer->backgroundGreen = randomComponent(random, shape.exactValues);
-  layer->backgroundBlue = randomComponent(random, shape.exactValues);
-  layer->backgroundAlpha = randomComponent(random, shape.exactValues, 100.0);
+  layer->backgroundRed = randomComponent(random);
+  layer->backgroundGreen = randomComponent(random);
+  layer->backgroundBlue = randomComponent(random);
+  layer->backgroundAlpha = randomComponent(random);
   for (int i = 0; i < shape.cells; ++i) {
     const int index = shape.renumber ? i : std::uniform_int_distribution<int>(0, 2)(random);
     auto cell = generateCell(random, shape, index, std::nullopt);

@@ -55,14 +55,18 @@ class CodeBuilder {
       const store::LayerConfig& layer, CodePlatform platform) const;
 
   // Hands the build to the throttler, runs it on the builder queue and calls `completion` on
-  // the main queue. The effect is read as it is now: later changes to it do not reach this
-  // build. A request the throttler replaces by a later one never builds and never completes.
+  // the main queue. The build reads a copy of `newStore` made during this call, on the calling
+  // thread: later changes to the effect do not reach it, and the host may go on changing its
+  // store meanwhile. A request the throttler replaces by a later one never builds and never
+  // completes.
   void buildAsync(std::optional<store::AnyKeyPath> changedKeypath,
                   const store::LayerConfig& newStore, CodePlatform platform,
                   Completion completion) const;
 
-  // Whether the line of `key` counts as the line being changed.
-  static bool isChanged(store::AnyKeyPath key, std::optional<store::AnyKeyPath> changedKeypath);
+  // Whether the line of `key` counts as the line being changed on `platform`: the line of the
+  // changed property, or one that shows it too.
+  static bool isChanged(store::AnyKeyPath key, std::optional<store::AnyKeyPath> changedKeypath,
+                        CodePlatform platform);
 
  private:
   platform::DispatchQueue builderQueue_;

@@ -13,8 +13,9 @@ namespace tessary::code_editor {
 
 // The platform a snippet is written for, and the mirroring of values between the macOS snippet
 // and the store: the macOS snippet shows the properties the property table marks as mirrored,
-// a cell number with its sign changed and the emitter position Y measured from the other end of
-// the emitter height.
+// a cell number with its sign changed and the emitter position Y measured from the bottom of the
+// view, as a macOS layer's y axis points up. Each mirror is its own inverse: `get` also gives the
+// value the snippet shows for a stored one.
 class CodePlatform {
  public:
   enum Value : std::uint8_t { macOS, iOS };
@@ -36,7 +37,7 @@ class CodePlatform {
   // The stored value for a value shown in the snippet, where the layer is not needed to work it
   // out: absent for the emitter position Y on macOS.
   std::optional<double> get(double value, store::AnyKeyPath keypath) const;
-  // The stored value for a value shown in the snippet.
+  // The stored value for a value shown in the snippet, and the shown value for a stored one.
   double get(double value, store::AnyKeyPath keypath, const store::LayerConfig& dataStore) const;
 
   constexpr bool operator==(const CodePlatform&) const = default;

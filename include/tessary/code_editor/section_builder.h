@@ -1,10 +1,12 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
 #include "tessary/code_editor/code_platform.h"
 #include "tessary/platform/attributed_string.h"
+#include "tessary/platform/color.h"
 #include "tessary/store/cell_config.h"
 #include "tessary/store/key_path.h"
 #include "tessary/store/layer_config.h"
@@ -32,6 +34,15 @@ class SectionBuilder {
                         CodePlatform platform) const;
   void appendLayerLine(std::string& out, store::AnyKeyPath keypath, const store::LayerConfig& layer,
                        CodePlatform platform) const;
+
+  // The numbers of the lines that show several, each as its line writes it and as its value
+  // pattern matches it, in the line's order: red, green and blue on the 0 to 255 scale ("140")
+  // and alpha of a colour; x and y of the position (y as the platform measures it); width and
+  // height of the size.
+  static std::array<std::string, 4> colorNumbers(const platform::Color& color);
+  static std::array<std::string, 2> positionNumbers(const store::LayerConfig& layer,
+                                                    CodePlatform platform);
+  static std::array<std::string, 2> sizeNumbers(const store::LayerConfig& layer);
 
   // One cell piece: the header for `contents`, else one property line; the empty text for a key
   // path that selects none.

@@ -35,9 +35,10 @@ class StoreUpdate {
   // `type` of the layer, or of the cell `cellIndex` (0 when absent) or its sub-cell
   // `subcellIndex`, and writes them with one store call (two for the position and size lines)
   // once all of them were read. The caller passes `outcome` as `invalid`; it ends as the last
-  // number read left it. On macOS the position's Y is shown measured from the other end of the
-  // emitter height and is mirrored back before it is stored. When a number cannot be read and
-  // `problem` is given, its reason, label and text say why.
+  // number read left it. On macOS the position's Y is shown measured from the bottom of the view
+  // and is mirrored back before it is stored. Of a line with several numbers, each number whose
+  // text is still the one the snippet shows for the stored value keeps that value. When a number
+  // cannot be read and `problem` is given, its reason, label and text say why.
   static void applyEdit(store::DataStore& dataStore, std::optional<int> cellIndex,
                         std::optional<int> subcellIndex, std::string_view newString,
                         platform::StringRange line, CodePlatform platform,

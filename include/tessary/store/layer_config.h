@@ -39,8 +39,8 @@ class LayerConfig {
   platform::Color background() const {
     return {backgroundRed, backgroundGreen, backgroundBlue, backgroundAlpha};
   }
-  // Y as the macOS snippet shows it: measured from the other end of the emitter height.
-  double emitterPositionYmacOS() const { return emitterHeight.value - emitterPositionY.value; }
+  // Y as the macOS snippet shows it: a macOS layer measures y up from the bottom of its view.
+  double emitterPositionYmacOS() const { return viewHeight.value - emitterPositionY.value; }
 
   const LimitedValue* limitedValue(AnyKeyPath keypath) const;
   LimitedValue* limitedValue(AnyKeyPath keypath);

@@ -59,8 +59,8 @@ class PropertyTable {
     LimitedValue CellConfig::*cellNumber = nullptr;
     // The fraction digits the snippet shows a number with.
     int digits = 1;
-    // The macOS snippet shows the value mirrored: a cell number with its sign changed, the
-    // emitter position Y measured from the other end of the emitter height.
+    // The macOS snippet shows the value mirrored, as a macOS layer's y axis points up: a cell
+    // number with its sign changed, the emitter position Y measured from the bottom of the view.
     bool mirroredOnMacOS = false;
     // Shown for sub-cells only.
     bool subcellOnly = false;

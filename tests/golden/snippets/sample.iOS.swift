@@ -11,7 +11,7 @@ host.layer.masksToBounds = true // constrain particles to host
 
 particlesLayer.backgroundColor = UIColor(red: 128/255.0, green: 0/255.0, blue: 255/255.0, alpha: 0.46).cgColor
 particlesLayer.emitterShape = .rectangle
-particlesLayer.emitterPosition = CGPoint(x: -12.3, y: 150.0)
+particlesLayer.emitterPosition = CGPoint(x: -12.3, y: 100.3)
 particlesLayer.emitterSize = CGSize(width: 50.0, height: 10.2)
 particlesLayer.emitterMode = .surface
 particlesLayer.renderMode = .oldestFirst

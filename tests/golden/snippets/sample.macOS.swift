@@ -12,7 +12,7 @@ host.layer?.masksToBounds = true // constrain particles to host
 
 particlesLayer.backgroundColor = NSColor(red: 128/255.0, green: 0/255.0, blue: 255/255.0, alpha: 0.46).cgColor
 particlesLayer.emitterShape = .rectangle
-particlesLayer.emitterPosition = CGPoint(x: -12.3, y: -139.8)
+particlesLayer.emitterPosition = CGPoint(x: -12.3, y: 199.7)
 particlesLayer.emitterSize = CGSize(width: 50.0, height: 10.2)
 particlesLayer.emitterMode = .surface
 particlesLayer.renderMode = .oldestFirst
