@@ -210,13 +210,19 @@ test('undo takes a change back', async () => {
   await waitForCode(/cell1\.spinRange = 45\.0/);
 });
 
-test('the platform switch rewrites the code for iOS', async () => {
+test('the platform switch rewrites the code for iOS; the position field shows the code\'s y', async () => {
+  const field = page.locator('#layer-fields input[type=number][data-key="emitterPositionY"]');
+  const expectFieldShowsCode = async () => assert.equal(Number(await field.inputValue()),
+    Number(/emitterPosition = CGPoint\(x: [-\d.]+, y: ([-\d.]+)\)/.exec(await codeText())[1]));
+  await expectFieldShowsCode();
   await page.locator('#platform button[data-platform="iOS"]').click();
   await waitForCode(/UIView\(frame:/);
   assert.match(await codeText(), /UIImage\(named: "flame"\)/);
+  await expectFieldShowsCode();
   await shoot('platform-ios.png');
   await page.locator('#platform button[data-platform="macOS"]').click();
   await waitForCode(/NSView\(frame:/);
+  await expectFieldShowsCode();
 });
 
 test('a texture is imported into the effect folder and exported again', async () => {

@@ -1,5 +1,6 @@
 #include "playground_session.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -117,11 +118,21 @@ json colorJson(const platform::Color& color) {
   return {{"red", color.red}, {"green", color.green}, {"blue", color.blue}, {"alpha", color.alpha}};
 }
 
-json numbersJson(const std::vector<const PropertyTable::Row*>& rows, const auto& owner) {
+// The numbers of the layer or a cell: each value and its slider bounds as the store keeps them
+// (the preview draws with these) and, for a number the platform's snippet shows mirrored, also as
+// that snippet shows them ("shown"), so that the controls read what the code says.
+json numbersJson(const std::vector<const PropertyTable::Row*>& rows, const auto& owner,
+                 CodePlatform platform, const store::LayerConfig& layer) {
   json numbers = json::object();
   for (const PropertyTable::Row* row : rows) {
     const store::LimitedValue* value = owner.limitedValue(row->path);
-    numbers[row->name] = {{"value", value->value}, {"min", value->min}, {"max", value->max}};
+    json number{{"value", value->value}, {"min", value->min}, {"max", value->max}};
+    if (platform.getPlatformSign(row->path) != 1.0) {
+      const auto shown = [&](double stored) { return platform.get(stored, row->path, layer); };
+      const auto [low, high] = std::minmax(shown(value->min), shown(value->max));
+      number["shown"] = {{"value", shown(value->value)}, {"min", low}, {"max", high}};
+    }
+    numbers[row->name] = std::move(number);
   }
   return numbers;
 }
@@ -132,14 +143,15 @@ json textureJson(const store::CellConfig& cell) {
   return {{"kind", "builtIn"}};
 }
 
-json cellJson(const store::CellConfig& cell) {
+json cellJson(const store::CellConfig& cell, CodePlatform platform,
+              const store::LayerConfig& layer) {
   json subcells = json::array();
-  for (const auto& subcell : cell.subcells) subcells.push_back(cellJson(*subcell));
+  for (const auto& subcell : cell.subcells) subcells.push_back(cellJson(*subcell, platform, layer));
   return {{"index", cell.index},
           {"subindex", cell.subindex ? json(*cell.subindex) : json(nullptr)},
           {"name", cell.name},
           {"texture", textureJson(cell)},
-          {"numbers", numbersJson(cellNumberRows(), cell)},
+          {"numbers", numbersJson(cellNumberRows(), cell, platform, layer)},
           {"color", colorJson(cell.color())},
           {"subcells", std::move(subcells)}};
 }
@@ -347,9 +359,11 @@ json PlaygroundSession::setValue(const json& arguments) {
       (row->kind != PropertyTable::Kind::number && row->kind != PropertyTable::Kind::color)) {
     throw RequestError(400, "unknown property");
   }
-  const store::StoreValue to = row->kind == PropertyTable::Kind::color
-                                   ? store::StoreValue(colorValue(value))
-                                   : store::StoreValue(finiteNumber(value, key));
+  // A number comes as the controls show it, which is as the platform's snippet shows it.
+  const store::StoreValue to =
+      row->kind == PropertyTable::Kind::color
+          ? store::StoreValue(colorValue(value))
+          : store::StoreValue(platform_.get(finiteNumber(value, key), row->path, *store_.layer()));
   return {{"changed", applyChange([&] {
              if (isLayer) {
                store_.updateLayer(row->path, to, {}, source);
@@ -550,7 +564,7 @@ void PlaygroundSession::takeBuild(const code_editor::BuildResult& result, std::u
 void PlaygroundSession::publishState() {
   const store::LayerConfig& layer = *store_.layer();
   json cells = json::array();
-  for (const auto& cell : layer.cells) cells.push_back(cellJson(*cell));
+  for (const auto& cell : layer.cells) cells.push_back(cellJson(*cell, platform_, layer));
   json state{{"file", effectPath_ ? json(effectPath_->filename().string()) : json(nullptr)},
              {"platform", std::string(platform_.rawValue())},
              {"textSize", builder_.textSize()},
@@ -558,7 +572,7 @@ void PlaygroundSession::publishState() {
              {"canUndo", undoHistory_.canUndo()},
              {"canRedo", undoHistory_.canRedo()},
              {"layer",
-              {{"numbers", numbersJson(layerNumberRows(), layer)},
+              {{"numbers", numbersJson(layerNumberRows(), layer, platform_, layer)},
                {"background", colorJson(layer.background())},
                {"emitterShape", std::string(store::rawValue(layer.emitterShape))},
                {"emitterMode", std::string(store::rawValue(layer.emitterMode))},

@@ -121,7 +121,8 @@ function cellTarget() {
 }
 
 // A slider with a number field for one LimitedValue of the layer or of the selected cell. The
-// slider starts with the property's usual bounds; each value brings its own.
+// slider starts with the property's usual bounds; each value brings its own. Both show the value
+// as the chosen platform's snippet does, and send it so.
 function numberRow(container, { key, label, digits, min, max }, scope) {
   const dataset = { key, scope, kind: 'number', digits };
   const slider = element('input', { type: 'range', step: 'any', min, max, dataset });
@@ -269,7 +270,8 @@ function updateFieldValues(state) {
     } else if (kind === 'choice' || kind === 'text') {
       input.value = source[key];
     } else if (kind === 'number') {
-      const number = source.numbers[key];
+      // The server adds the snippet's form where the platform mirrors the stored number.
+      const number = source.numbers[key].shown ?? source.numbers[key];
       if (input.type === 'range') {
         input.min = number.min;
         input.max = number.max;
