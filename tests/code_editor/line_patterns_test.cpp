@@ -2,29 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "project_patterns.h"
 #include "support/golden_file.h"
 
 namespace tessary::code_editor {
 namespace {
 
 using store::ConfigType;
-
-// Every pattern text, pinned under its name.
-TEST(LinePatternsTest, PatternTextsMatchTheGoldenFile) {
-  std::multiset<std::string> lines;
-  for (const auto& [name, pattern] : testing::projectPatterns()) {
-    lines.insert(name + ": " + pattern.pattern());
-  }
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  tessary::testing::expectMatchesGolden(text, "patterns/line_patterns.txt");
-}
 
 TEST(LinePatternsTest, PatternsPickTheirNumberOrTellLinesApart) {
   tessary::testing::expectCasesMatchGolden(
