@@ -154,11 +154,10 @@ void randomEdit(LayerConfig& layer, std::mt19937& random) {
     if (kind < 7) {
       number.setValue(std::uniform_real_distribution<double>(number.min, number.max)(random));
     } else {
-      testing::randomize(number, random, false);
+      testing::randomize(number, random);
     }
   } else if (kind < 12 && cell) {
-    (pick(random, 2) ? cell->colorGreen : layer.backgroundAlpha) =
-        testing::randomComponent(random, false);
+    (pick(random, 2) ? cell->colorGreen : layer.backgroundAlpha) = testing::randomComponent(random);
   } else if (kind == 12 && cell) {
     cell->name = testing::hostileNames()[pick(random, testing::hostileNames().size())];
   } else if (kind == 13 && cell) {
