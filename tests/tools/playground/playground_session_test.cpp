@@ -138,8 +138,12 @@ TEST_F(PlaygroundSessionTest, EveryNumberAndColourTheControlsListTakesTheValueTh
         const json& owner =
             scope == "layer" ? state_.at("layer") : state_.at("cells").at(0).at("subcells").at(0);
         if (kind == "color") return owner.at(key);
-        const json& number = owner.at("numbers").at(key);
-        return number.contains("shown") ? number.at("shown").at("value") : number.at("value");
+        const json& all = owner.at("numbers").at(key);
+        const json& number = all.contains("shown") ? all.at("shown") : all;
+        EXPECT_TRUE(number.at("min") <= number.at("value") &&
+                    number.at("value") <= number.at("max"))
+            << key << " " << number;
+        return number.at("value");
       };
       if (kind == "number") {
         ++numbers;

@@ -129,8 +129,11 @@ json numbersJson(const std::vector<const PropertyTable::Row*>& rows, const auto&
     json number{{"value", value->value}, {"min", value->min}, {"max", value->max}};
     if (platform.getPlatformSign(row->path) != 1.0) {
       const auto shown = [&](double stored) { return platform.get(stored, row->path, layer); };
-      const auto [low, high] = std::minmax(shown(value->min), shown(value->max));
-      number["shown"] = {{"value", shown(value->value)}, {"min", low}, {"max", high}};
+      const double fromMin = shown(value->min);
+      const double fromMax = shown(value->max);
+      number["shown"] = {{"value", shown(value->value)},
+                         {"min", std::min(fromMin, fromMax)},
+                         {"max", std::max(fromMin, fromMax)}};
     }
     numbers[row->name] = std::move(number);
   }
