@@ -17,7 +17,7 @@ Color rgb(int red, int green, int blue, double alpha = 1.0) {
 // Snippet-like lines: token colours, a bold line, links with markup, an emoji, characters every
 // format must escape or could take for its own syntax, control characters, a translucent colour,
 // no attributes, an empty line, U+FFFF (-1 as a signed UTF-16 unit), a size in half points, and
-// four paragraph layouts.
+// four paragraph layouts, the first line's taken from its first run.
 MutableAttributedString sampleText() {
   const Font regular = Font::fontWithNameOrSystemFont("Menlo Regular", 12.0);
   const auto look = [&](std::optional<Color> color, std::optional<Font> font = std::nullopt,
@@ -26,7 +26,8 @@ MutableAttributedString sampleText() {
         {.font = font.value_or(regular), .foregroundColor = color, .paragraphStyle = paragraph});
   };
   MutableAttributedString text;
-  text.append("\n/*  Import texture -- Export texture  */\n", look(rgb(85, 202, 89)));
+  text.append("\n", look(rgb(85, 202, 89), regular, {TextAlignment::left, 24.0, 0.0}));
+  text.append("/*  Import texture -- Export texture  */\n", look(rgb(85, 202, 89)));
   text.append("let", look(rgb(198, 44, 157)));
   text.append(" name = ", look(std::nullopt));
   text.append("\"A<b>&'c\\\" \xF0\x9F\x98\x80\"", look(rgb(219, 44, 56)));
