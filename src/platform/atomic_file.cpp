@@ -99,12 +99,21 @@ std::string readWholeFile(const std::filesystem::path& path) {
   return contents;
 }
 
+std::filesystem::path linkTarget(std::filesystem::path path) {
+  constexpr int kMostLinksFollowed = 40;
+  std::error_code error;
+  for (int followed = 0; followed < kMostLinksFollowed && std::filesystem::is_symlink(path, error);
+       ++followed) {
+    const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+    if (error) break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  return path;
+}
+
 void writeFileAtomically(const std::filesystem::path& requestedPath, std::string_view contents) {
-  // A link is kept: the file it points at is replaced.
-  std::error_code ignored;
-  const std::filesystem::path path = std::filesystem::is_symlink(requestedPath, ignored)
-                                         ? std::filesystem::weakly_canonical(requestedPath, ignored)
-                                         : requestedPath;
+  // A link is kept, also one whose file does not exist yet: the file it points at is written.
+  const std::filesystem::path path = linkTarget(requestedPath);
   struct stat existing {};
   if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
     throw FileError(path, "not a regular file; refusing to replace it");

@@ -142,7 +142,7 @@ std::string_view classNamed(std::string_view text, CodePlatform platform) {
 void saveEffect(const store::LayerConfig& layer, const std::filesystem::path& path) {
   if (isStreamOutput(path)) return writeOutput(path, store::EffectFile::serialize(layer));
   try {
-    store::EffectFile::save(layer, linkTarget(path));
+    store::EffectFile::save(layer, path);
   } catch (const store::EffectFileError& error) {
     throw CommandError(error.what());
   }

@@ -136,7 +136,7 @@ int runEdit(const EditOptions& options) {
                            file.string());
       }
       try {
-        store::EffectFile::save(*layer, linkTarget(options.effect));
+        store::EffectFile::save(*layer, options.effect);
         loadedText = effectText(options.effect);
       } catch (const store::EffectFileError& error) {
         throw CommandError(std::string(error.what()) + "; the edited text is kept in " +

@@ -54,23 +54,11 @@ bool isStreamOutput(const std::filesystem::path& path) {
                                     (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode)));
 }
 
-std::filesystem::path linkTarget(std::filesystem::path path) {
-  constexpr int kMostLinksFollowed = 40;
-  std::error_code error;
-  for (int followed = 0; followed < kMostLinksFollowed && std::filesystem::is_symlink(path, error);
-       ++followed) {
-    const std::filesystem::path target = std::filesystem::read_symlink(path, error);
-    if (error) break;
-    path = target.is_absolute() ? target : path.parent_path() / target;
-  }
-  return path;
-}
-
 void writeOutput(const std::optional<std::filesystem::path>& path, std::string_view contents) {
   if (path && !isStandardStream(*path)) {
     if (isStreamOutput(*path)) return writeInto(*path, contents);
     try {
-      platform::writeFileAtomically(linkTarget(*path), contents);
+      platform::writeFileAtomically(*path, contents);
     } catch (const platform::FileError& error) {
       throw CommandError(error.path().string() + ": cannot write: " + error.reason());
     }

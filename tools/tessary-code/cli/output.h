@@ -14,10 +14,6 @@ bool isStandardStream(const std::filesystem::path& path);
 // into as it is, since it cannot be replaced and holds no file to lose.
 bool isStreamOutput(const std::filesystem::path& path);
 
-// The file `path` names: the target of a link (which need not exist yet), so that writing
-// replaces that file and keeps the link; `path` itself when it is no link.
-std::filesystem::path linkTarget(std::filesystem::path path);
-
 // Writes `contents` to standard output (no path, or "-"), into a device or pipe that exists
 // (/dev/null), or to a file whole (a link's target): into a temporary file beside it that is
 // renamed over it, so a failure never leaves a partial file. Throws CommandError.
