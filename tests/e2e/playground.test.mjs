@@ -117,8 +117,14 @@ after(async () => {
   server?.kill('SIGTERM');
 });
 
-test('the page shows the demo effect', async () => {
+// The demo's texture files are not in the test's folder: the preview says so and draws the
+// built-in image.
+const textureNote = () => page.getByRole('status').filter({ hasText: 'Texture files not found' });
+
+test('the page shows the demo effect and says which texture files it lacks', async () => {
   assert.match(await codeText(), /cell1\.birthRate = 120\.0/);
+  await textureNote().filter({ hasText: '“flame.png” (cell 1)' }).waitFor(WAIT);
+  assert.match(await textureNote().textContent(), /“sparkle\.png” \(cell 1\.1\), “smoke\.png” \(cell 3\)/);
   await page.waitForTimeout(1500);
   await shoot('playground.png');
 });
@@ -233,6 +239,8 @@ test('a texture is imported into the effect folder and exported again', async ()
   assert.deepEqual(fs.readFileSync(path.join(folder, 'star.png')), png);
   await waitForFile(/"texture": "star\.png"/);
   assert.equal(await page.locator('#cell-fields select[data-key="texture"]').inputValue(), 'file');
+  await page.waitForFunction(() => !document.querySelector('#texture-note').textContent.includes('(cell 1)'),
+    null, WAIT);
 
   const [download] = await Promise.all([page.waitForEvent('download'), page.locator('#export-texture').click()]);
   assert.equal(download.suggestedFilename(), 'star.png');

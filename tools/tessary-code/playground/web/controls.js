@@ -44,7 +44,7 @@ function cellAt(state, address) {
   return cell.subcells[address.sub];
 }
 
-function cellLabel(cell) {
+export function cellLabel(cell) {
   return cell.subindex === null ? String(cell.index + 1) : `${cell.index + 1}.${cell.subindex + 1}`;
 }
 

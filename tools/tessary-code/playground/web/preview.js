@@ -1,182 +1,133 @@
-// The live preview: a particle system close to the one the snippet sets up, drawn on a canvas.
-// Cells emit from the emitter's shape at their birth rate, particles move with their velocity and
-// acceleration, turn, grow and fade, and sub-cells are emitted from their parent's particles.
+// The live preview: the effect's particle system (particle_simulation.js) drawn on the page's
+// canvas with tinted copies of the cells' images. The canvas counts the frames it has drawn in
+// its `data-frames` attribute, for measuring the frame rate.
+import { cellLabel } from './controls.js';
+import { ParticleSimulation, pointOnScreen, sceneFromState, seededRandom, settlingTime } from
+  './particle_simulation.js';
+import { TintedSprites } from './tinted_sprites.js';
 
-// Starts drawing on the page's canvas; the preview follows each state given to setState.
+const MAX_PARTICLES = 8000;
+const MAX_STEP = 0.05;
+const MAX_SETTLING = 5;
+const TEXTURE_RETRY_MS = 2000;
+// Pixels the particles may cover in a frame, in canvas areas, before they are drawn at a lower
+// resolution: without a graphics card a few particles as large as the view take the frame rate.
+const FILL_BUDGET = 3;
+const MIN_RESOLUTION = 0.25;
+
+function builtInImage() {
+  const image = document.createElement('canvas');
+  image.width = image.height = 64;
+  const context = image.getContext('2d');
+  const gradient = context.createRadialGradient(32, 32, 0, 32, 32, 32);
+  gradient.addColorStop(0, 'rgba(255,255,255,1)');
+  gradient.addColorStop(0.25, 'rgba(255,255,255,0.8)');
+  gradient.addColorStop(1, 'rgba(255,255,255,0)');
+  context.fillStyle = gradient;
+  context.fillRect(0, 0, 64, 64);
+  return image;
+}
+
+// The cells' texture files, loaded once per file name. A file that cannot be loaded is drawn
+// with the built-in image, and the page says so; it is asked for again after later changes, so
+// that a file imported or copied in afterwards shows.
+class TextureFiles {
+  constructor(onChange) {
+    this.onChange = onChange;
+    this.files = new Map();
+  }
+
+  // Asks for the cell's file unless it is loaded or on its way, or was missing a moment ago.
+  request(cell) {
+    const file = this.files.get(cell.texture.file);
+    if (!file || (file.missing && performance.now() - file.askedAt > TEXTURE_RETRY_MS)) {
+      this.load(cell, cell.texture.file);
+    }
+  }
+
+  // The loaded image of the cell's file, or null while it loads or when it cannot be loaded.
+  image(cell) {
+    return this.files.get(cell.texture.file)?.image ?? null;
+  }
+
+  isMissing(cell) {
+    return Boolean(this.files.get(cell.texture.file)?.missing);
+  }
+
+  load(cell, name) {
+    const file = { image: null, missing: false, askedAt: performance.now() };
+    this.files.set(name, file);
+    const query = new URLSearchParams({ cell: cell.index, file: name });
+    if (cell.subindex !== null) query.set('sub', cell.subindex);
+    const image = new Image();
+    image.onload = () => {
+      file.image = image;
+      file.missing = false;
+      this.onChange();
+    };
+    image.onerror = () => {
+      file.missing = true;
+      this.onChange();
+    };
+    image.src = '/api/texture/export?' + query;
+  }
+}
+
+// Starts drawing on the page's canvas (#preview); the preview follows each state given to
+// setState.
 export function createPreview() {
   const $ = (selector) => document.querySelector(selector);
   const canvas = $('#preview');
   const context = canvas.getContext('2d');
-  const MAX_PARTICLES = 6000;
-  const images = new Map();
-  let state = null;
-  let particles = [];
-  let emitterDebt = new Map();
-  let lastTime = performance.now();
+  const layerCanvas = document.createElement('canvas');
+  const layerContext = layerCanvas.getContext('2d');
+  const simulation = new ParticleSimulation(seededRandom(Date.now()), MAX_PARTICLES);
+  const sprites = new TintedSprites(2048);
+  const builtIn = builtInImage();
+  const textures = new TextureFiles(() => showMissingTextures());
+  let scene = null;
+  let frames = 0;
+  let frameSize = null;
+  new ResizeObserver(([entry]) => {
+    frameSize = entry.contentRect;
+  }).observe($('#preview-frame'));
 
-  const builtInSprite = (() => {
-    const sprite = document.createElement('canvas');
-    sprite.width = sprite.height = 64;
-    const g = sprite.getContext('2d');
-    const gradient = g.createRadialGradient(32, 32, 0, 32, 32, 32);
-    gradient.addColorStop(0, 'rgba(255,255,255,1)');
-    gradient.addColorStop(0.25, 'rgba(255,255,255,0.8)');
-    gradient.addColorStop(1, 'rgba(255,255,255,0)');
-    g.fillStyle = gradient;
-    g.fillRect(0, 0, 64, 64);
-    return sprite;
-  })();
-
-  function spriteFor(cellState, key) {
-    if (cellState.texture.kind !== 'file') return { image: builtInSprite, tints: new Map() };
-    const id = `${key}|${cellState.texture.file}`;
-    if (!images.has(id)) {
-      const entry = { image: builtInSprite, tints: new Map() };
-      images.set(id, entry);
-      const image = new Image();
-      const [cell, sub] = key.split(':');
-      const query = new URLSearchParams({ cell, file: cellState.texture.file });
-      if (sub !== '') query.set('sub', sub);
-      image.onload = () => {
-        entry.image = image;
-        entry.tints.clear();
-      };
-      image.src = '/api/texture/export?' + query;
-    }
-    return images.get(id);
+  function forEachCell(visit) {
+    const visitAll = (cell) => {
+      visit(cell);
+      cell.subcells.forEach(visitAll);
+    };
+    scene.cells.forEach(visitAll);
   }
 
-  function tinted(sprite, r, g, b) {
-    const key = (r >> 4) * 256 + (g >> 4) * 16 + (b >> 4);
-    let canvasForTint = sprite.tints.get(key);
-    if (canvasForTint) return canvasForTint;
-    const source = sprite.image;
-    const width = source.naturalWidth || source.width;
-    const height = source.naturalHeight || source.height;
-    canvasForTint = document.createElement('canvas');
-    canvasForTint.width = width;
-    canvasForTint.height = height;
-    const g2 = canvasForTint.getContext('2d');
-    g2.drawImage(source, 0, 0);
-    g2.globalCompositeOperation = 'multiply';
-    g2.fillStyle = `rgb(${(r >> 4) * 17},${(g >> 4) * 17},${(b >> 4) * 17})`;
-    g2.fillRect(0, 0, width, height);
-    g2.globalCompositeOperation = 'destination-in';
-    g2.drawImage(source, 0, 0);
-    if (sprite.tints.size > 512) sprite.tints.clear();
-    sprite.tints.set(key, canvasForTint);
-    return canvasForTint;
+  // A cell without a texture shows nothing, as in Core Animation; its particles still emit.
+  function imageOf(cell) {
+    if (cell.texture.kind === 'none') return null;
+    if (cell.texture.kind !== 'file') return builtIn;
+    return textures.image(cell) ?? builtIn;
   }
 
-  const value = (cell, key) => cell.numbers[key].value;
-  const spread = (range) => (Math.random() * 2 - 1) * range;
-  const radians = (degrees) => (degrees * Math.PI) / 180;
-
-  function emitterPoint(layer) {
-    const x = layer.numbers.emitterPositionX.value;
-    const y = layer.numbers.emitterPositionY.value;
-    const w = layer.numbers.emitterWidth.value;
-    const h = layer.numbers.emitterHeight.value;
-    const onOutline = layer.emitterMode === 'outline';
-    const inside = layer.emitterMode === 'surface' || layer.emitterMode === 'volume';
-    switch (layer.emitterShape) {
-      case 'line':
-        return { x: x + (Math.random() - 0.5) * w, y };
-      case 'rectangle':
-      case 'cuboid': {
-        if (inside || !onOutline) {
-          return { x: x + (Math.random() - 0.5) * w, y: y + (Math.random() - 0.5) * h };
-        }
-        const along = Math.random() * 2 * (w + h);
-        if (along < w) return { x: x - w / 2 + along, y: y - h / 2 };
-        if (along < w + h) return { x: x + w / 2, y: y - h / 2 + (along - w) };
-        if (along < 2 * w + h) return { x: x + w / 2 - (along - w - h), y: y + h / 2 };
-        return { x: x - w / 2, y: y + h / 2 - (along - 2 * w - h) };
-      }
-      case 'circle':
-      case 'sphere': {
-        const angle = Math.random() * Math.PI * 2;
-        const radius = (onOutline ? 1 : Math.sqrt(Math.random())) * (w / 2);
-        return { x: x + Math.cos(angle) * radius, y: y + Math.sin(angle) * radius };
-      }
-      default:
-        return { x, y };
-    }
-  }
-
-  function spawn(cell, key, origin) {
-    if (particles.length >= MAX_PARTICLES) return;
-    const lifetime = Math.max(0, value(cell, 'lifetime') + spread(value(cell, 'lifetimeRange')));
-    if (lifetime <= 0) return;
-    const speed = value(cell, 'velocity') + spread(value(cell, 'velocityRange'));
-    const angle = radians(value(cell, 'emissionLongitude') +
-      spread(value(cell, 'emissionRange') / 2));
-    const planar = Math.cos(radians(value(cell, 'emissionLatitude')));
-    const color = cell.color;
-    particles.push({
-      cell, key,
-      x: origin.x, y: origin.y,
-      vx: Math.cos(angle) * speed * planar,
-      vy: Math.sin(angle) * speed * planar,
-      age: 0, lifetime,
-      scale: value(cell, 'scale') + spread(value(cell, 'scaleRange')),
-      rotation: 0,
-      spin: radians(value(cell, 'spin') + spread(value(cell, 'spinRange'))),
-      red: color.red + spread(value(cell, 'redRange')),
-      green: color.green + spread(value(cell, 'greenRange')),
-      blue: color.blue + spread(value(cell, 'blueRange')),
-      alpha: color.alpha + spread(value(cell, 'alphaRange')),
-      subDebt: new Map(),
+  function showMissingTextures() {
+    const missing = new Map();
+    forEachCell((cell) => {
+      if (cell.texture.kind !== 'file' || !textures.isMissing(cell)) return;
+      missing.set(cell.texture.file, [...(missing.get(cell.texture.file) ?? []), cellLabel(cell)]);
     });
+    const names = [...missing].map(([file, labels]) =>
+      `“${file}” (cell ${labels.slice(0, 3).join(', ')}${labels.length > 3 ? ', …' : ''})`);
+    const listed = names.slice(0, 4).join(', ') + (names.length > 4 ? ` and ${names.length - 4} more` : '');
+    const text = names.length === 0 ? '' : `Texture ${names.length === 1 ? 'file' : 'files'} not found: ` +
+      `${listed}. The preview draws the built-in image instead; import the file to see it.`;
+    const note = $('#texture-note');
+    if (note.textContent !== text) note.textContent = text;
+    note.hidden = names.length === 0;
   }
 
-  function emit(cell, key, amount, origin) {
-    let owed = amount;
-    while (owed >= 1) {
-      spawn(cell, key, origin());
-      owed -= 1;
-    }
-    return owed;
-  }
-
-  function step(dt) {
-    const layer = state.layer;
-    state.cells.forEach((cell, index) => {
-      const key = `${index}:`;
-      const owed = (emitterDebt.get(key) || 0) + value(cell, 'birthRate') * dt;
-      emitterDebt.set(key, emit(cell, key, owed, () => emitterPoint(layer)));
-    });
-    for (const particle of particles) {
-      particle.age += dt;
-      particle.vx += value(particle.cell, 'xAcceleration') * dt;
-      particle.vy += value(particle.cell, 'yAcceleration') * dt;
-      particle.x += particle.vx * dt;
-      particle.y += particle.vy * dt;
-      particle.rotation += particle.spin * dt;
-      particle.scale += value(particle.cell, 'scaleSpeed') * dt;
-      particle.alpha += value(particle.cell, 'alphaSpeed') * dt;
-      if (particle.key.endsWith(':')) {
-        particle.cell.subcells.forEach((sub, subIndex) => {
-          const begin = value(sub, 'beginTime');
-          const duration = value(sub, 'duration');
-          if (particle.age < begin || (duration > 0 && particle.age > begin + duration)) return;
-          const subKey = `${particle.key}${subIndex}`;
-          const owed = (particle.subDebt.get(subKey) || 0) + value(sub, 'birthRate') * dt;
-          const origin = () => ({ x: particle.x, y: particle.y });
-          particle.subDebt.set(subKey, emit(sub, subKey, owed, origin));
-        });
-      }
-    }
-    particles = particles.filter((particle) => particle.age < particle.lifetime && particle.alpha > 0 &&
-      particle.scale > 0);
-  }
-
-  function draw() {
-    const layer = state.layer;
-    const width = Math.max(1, layer.numbers.viewWidth.value);
-    const height = Math.max(1, layer.numbers.viewHeight.value);
-    const frame = $('#preview-frame').getBoundingClientRect();
-    const fit = Math.min((frame.width - 28) / width, (frame.height - 28) / height, 2);
+  // The canvas at the size the view takes in its frame, at most twice its size in points; the
+  // canvas pixels a point takes.
+  function fitCanvas() {
+    const { width, height } = scene.view;
+    const fit = Math.min(frameSize.width / width, frameSize.height / height, 2);
     const ratio = window.devicePixelRatio || 1;
     const cssWidth = Math.max(1, Math.floor(width * fit));
     const cssHeight = Math.max(1, Math.floor(height * fit));
@@ -186,55 +137,111 @@ export function createPreview() {
       canvas.style.width = `${cssWidth}px`;
       canvas.style.height = `${cssHeight}px`;
     }
+    return fit * ratio;
+  }
+
+  // The particles to draw, in order, with their sprite, place and the pixels they cover.
+  // Particles are kept in the order they were born. Additive adds their colours; the other modes
+  // draw one over the other: oldest last puts the oldest on top, the others the newest (without
+  // depth, back to front is the order of birth too).
+  function visibleParticles(pixels) {
+    const { particles } = simulation;
+    const oldestOnTop = scene.renderMode === 'oldestLast';
+    const visible = [];
+    let fill = 0;
+    for (let index = 0; index < particles.length; index += 1) {
+      const particle = particles[oldestOnTop ? particles.length - 1 - index : index];
+      if (particle.alpha <= 0 || particle.scale <= 0) continue;
+      const image = imageOf(particle.cell);
+      if (!image) continue;
+      const sprite = sprites.get(image, particle.red, particle.green, particle.blue);
+      const at = pointOnScreen(scene, particle.x, particle.y);
+      const reach = (Math.hypot(sprite.width, sprite.height) / 2) * particle.scale * pixels;
+      const across = Math.min(canvas.width, at.x * pixels + reach) - Math.max(0, at.x * pixels - reach);
+      const down = Math.min(canvas.height, at.y * pixels + reach) - Math.max(0, at.y * pixels - reach);
+      if (across <= 0 || down <= 0) continue;
+      fill += across * down;
+      visible.push({ particle, sprite, at });
+    }
+    return { visible, fill };
+  }
+
+  function drawParticles(target, visible, pixels) {
+    const turn = scene.yUp ? -1 : 1;
+    for (const { particle, sprite, at } of visible) {
+      const cos = Math.cos(particle.rotation) * particle.scale * pixels;
+      const sin = Math.sin(particle.rotation * turn) * particle.scale * pixels;
+      target.globalAlpha = Math.min(1, particle.alpha);
+      target.setTransform(cos, sin, -sin, cos, at.x * pixels, at.y * pixels);
+      target.drawImage(sprite.canvas, -sprite.width / 2, -sprite.height / 2, sprite.width, sprite.height);
+    }
+  }
+
+  // Over the background, the particles; when they would cover too many pixels, drawn on a layer
+  // of lower resolution first. Adding and drawing over are both associative, so the layer
+  // composes as its particles would.
+  function draw() {
+    const pixels = fitCanvas();
+    const background = scene.background;
+    const blending = scene.renderMode === 'additive' ? 'lighter' : 'source-over';
     context.setTransform(1, 0, 0, 1, 0, 0);
     context.globalCompositeOperation = 'source-over';
     context.globalAlpha = 1;
-    const background = layer.background;
-    context.fillStyle = `rgba(${background.red * 255},${background.green * 255},${background.blue * 255},${background.alpha})`;
     context.clearRect(0, 0, canvas.width, canvas.height);
+    context.fillStyle = `rgba(${background.red * 255},${background.green * 255},${background.blue * 255},` +
+      `${background.alpha})`;
     context.fillRect(0, 0, canvas.width, canvas.height);
-    context.setTransform(fit * ratio, 0, 0, fit * ratio, 0, 0);
-    context.globalCompositeOperation = layer.renderMode === 'additive' ? 'lighter' : 'source-over';
-    const ordered = layer.renderMode === 'oldestFirst' ? [...particles].reverse() : particles;
-    for (const particle of ordered) {
-      const sprite = spriteFor(particle.cell, particle.key);
-      const clamp = (component) => Math.max(0, Math.min(255, Math.round(component * 255)));
-      const image = tinted(sprite, clamp(particle.red), clamp(particle.green), clamp(particle.blue));
-      const size = Math.max(0, particle.scale);
-      const w = image.width * size;
-      const h = image.height * size;
-      context.globalAlpha = Math.max(0, Math.min(1, particle.alpha));
-      context.save();
-      context.translate(particle.x, particle.y);
-      if (particle.rotation) context.rotate(particle.rotation);
-      context.drawImage(image, -w / 2, -h / 2, w, h);
-      context.restore();
+    context.globalCompositeOperation = blending;
+    const { visible, fill } = visibleParticles(pixels);
+    const resolution = Math.sqrt((FILL_BUDGET * canvas.width * canvas.height) / fill);
+    if (resolution >= 1) {
+      drawParticles(context, visible, pixels);
+      return;
     }
-    $('#particle-count').textContent = `${particles.length} particles`;
+    // Resolutions in steps of √2, so that the layer keeps its size from frame to frame.
+    const steps = Math.ceil(Math.log(resolution) / Math.log(Math.SQRT1_2));
+    const scale = Math.max(MIN_RESOLUTION, Math.SQRT1_2 ** steps);
+    const [width, height] = [Math.ceil(canvas.width * scale), Math.ceil(canvas.height * scale)];
+    if (layerCanvas.width !== width || layerCanvas.height !== height) {
+      layerCanvas.width = width;
+      layerCanvas.height = height;
+    }
+    layerContext.setTransform(1, 0, 0, 1, 0, 0);
+    layerContext.globalCompositeOperation = 'source-over';
+    layerContext.clearRect(0, 0, width, height);
+    layerContext.globalCompositeOperation = blending;
+    drawParticles(layerContext, visible, pixels * scale);
+    context.drawImage(layerCanvas, 0, 0, canvas.width, canvas.height);
   }
 
+  let lastTime = performance.now();
+  let lastCount = 0;
   function frame(now) {
-    const dt = Math.min(0.05, (now - lastTime) / 1000);
+    const dt = Math.min(MAX_STEP, (now - lastTime) / 1000);
     lastTime = now;
-    if (state) {
-      step(dt);
+    if (scene && frameSize) {
+      simulation.step(dt);
       draw();
+      canvas.dataset.frames = String(++frames);
+      if (now - lastCount > 250) {
+        lastCount = now;
+        $('#particle-count').textContent = `${simulation.particles.length} particles`;
+      }
     }
     requestAnimationFrame(frame);
   }
   requestAnimationFrame(frame);
 
   return {
-    setState(next) {
-      // Particles keep flying, but with the new values of their cell.
-      const cellsByKey = new Map();
-      next.cells.forEach((cell, index) => {
-        cellsByKey.set(`${index}:`, cell);
-        cell.subcells.forEach((sub, subIndex) => cellsByKey.set(`${index}:${subIndex}`, sub));
+    setState(state) {
+      const first = scene === null;
+      scene = sceneFromState(state);
+      simulation.setScene(scene);
+      if (first) simulation.settle(settlingTime(scene, MAX_SETTLING));
+      forEachCell((cell) => {
+        if (cell.texture.kind === 'file') textures.request(cell);
       });
-      particles = particles.filter((particle) => cellsByKey.has(particle.key));
-      for (const particle of particles) particle.cell = cellsByKey.get(particle.key);
-      state = next;
+      showMissingTextures();
     },
   };
 }
