@@ -107,18 +107,20 @@ export function emitterPoint(emitter, random) {
 // The ages at the end of a step of the particles a cell emits in it: the cell emits at its birth
 // rate while its own time lies within [beginTime, beginTime + duration) (no end for a duration of
 // 0); its time runs from `start` to `start + dt`. `debt` carries the fraction of a particle owed
-// from one step to the next; the new debt comes back with the ages.
-export function birthsDuring(cell, start, dt, debt) {
+// from one step to the next; the new debt comes back with the ages. Only the first `room` births
+// are given; the others are not owed any more.
+export function birthsDuring(cell, start, dt, debt, room = Infinity) {
   const from = Math.max(start, cell.beginTime);
   const to = Math.min(start + dt, cell.duration > 0 ? cell.beginTime + cell.duration : Infinity);
   if (cell.birthRate <= 0 || to <= from) return { ages: [], debt };
   const owed = debt + cell.birthRate * (to - from);
-  const ages = [];
   // The margin keeps rounding from putting off a birth that is due at the end of the step.
-  for (let birth = 1; birth <= owed + 1e-9; birth += 1) {
+  const births = Math.floor(owed + 1e-9);
+  const ages = [];
+  for (let birth = 1; birth <= Math.min(births, room); birth += 1) {
     ages.push(start + dt - (from + (birth - debt) / cell.birthRate));
   }
-  return { ages, debt: owed - ages.length };
+  return { ages, debt: owed - births };
 }
 
 // Moves a particle on by `dt` seconds: its velocity changes by the cell's accelerations along
@@ -177,13 +179,13 @@ export class ParticleSimulation {
       advance(particle, dt);
       particle.cell.subcells.forEach((sub, subIndex) => {
         const lived = Math.min(dt, particle.lifetime - age);
-        const births = birthsDuring(sub, age, lived, particle.subDebts[subIndex] ?? 0);
+        const births = birthsDuring(sub, age, lived, particle.subDebts[subIndex] ?? 0, this.room());
         particle.subDebts[subIndex] = births.debt;
         for (const born of births.ages) this.spawn(sub, particle, particle, born + dt - lived);
       });
     }
     for (const cell of this.scene.cells) {
-      const births = birthsDuring(cell, start, dt, this.debts.get(cell.key) ?? 0);
+      const births = birthsDuring(cell, start, dt, this.debts.get(cell.key) ?? 0, this.room());
       this.debts.set(cell.key, births.debt);
       for (const born of births.ages) {
         this.spawn(cell, emitterPoint(this.scene.emitter, this.random), null, born);
@@ -196,10 +198,13 @@ export class ParticleSimulation {
     this.particles.length = kept;
   }
 
+  room() {
+    return this.maxParticles - this.particles.length;
+  }
+
   // A new particle of `cell` at `origin`, `age` seconds old. A sub-cell's particle takes its
   // direction relative to its parent's motion, and its scale and colour times its parent's.
   spawn(cell, origin, parent, age) {
-    if (this.particles.length >= this.maxParticles) return;
     const random = this.random;
     const lifetime = cell.lifetime + spread(random, cell.lifetimeRange);
     if (lifetime <= age) return;

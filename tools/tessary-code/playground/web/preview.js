@@ -54,8 +54,9 @@ class TextureFiles {
     return Boolean(this.files.get(cell.texture.file)?.missing);
   }
 
+  // A file asked for again stays missing until it loads, so that the note does not flicker.
   load(cell, name) {
-    const file = { image: null, missing: false, askedAt: performance.now() };
+    const file = { image: null, missing: this.isMissing(cell), askedAt: performance.now() };
     this.files.set(name, file);
     const query = new URLSearchParams({ cell: cell.index, file: name });
     if (cell.subindex !== null) query.set('sub', cell.subindex);
@@ -154,14 +155,15 @@ export function createPreview() {
       if (particle.alpha <= 0 || particle.scale <= 0) continue;
       const image = imageOf(particle.cell);
       if (!image) continue;
-      const sprite = sprites.get(image, particle.red, particle.green, particle.blue);
       const at = pointOnScreen(scene, particle.x, particle.y);
-      const reach = (Math.hypot(sprite.width, sprite.height) / 2) * particle.scale * pixels;
+      const imageWidth = image.naturalWidth || image.width;
+      const imageHeight = image.naturalHeight || image.height;
+      const reach = (Math.hypot(imageWidth, imageHeight) / 2) * particle.scale * pixels;
       const across = Math.min(canvas.width, at.x * pixels + reach) - Math.max(0, at.x * pixels - reach);
       const down = Math.min(canvas.height, at.y * pixels + reach) - Math.max(0, at.y * pixels - reach);
       if (across <= 0 || down <= 0) continue;
       fill += across * down;
-      visible.push({ particle, sprite, at });
+      visible.push({ particle, sprite: sprites.get(image, particle.red, particle.green, particle.blue), at });
     }
     return { visible, fill };
   }
