@@ -22,7 +22,8 @@ const spread = (random, range) => (random() * 2 - 1) * range;
 // them: on macOS some are shown mirrored, for a layer whose y axis points up.
 function numbersAsWritten(numbers, yUp) {
   const plain = {};
-  for (const [key, number] of Object.entries(numbers)) {
+  for (const key in numbers) {
+    const number = numbers[key];
     plain[key] = yUp && number.shown ? number.shown.value : number.value;
   }
   return plain;
