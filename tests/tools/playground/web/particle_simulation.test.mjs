@@ -108,6 +108,10 @@ test('on macOS the layer\'s y axis points up, with the numbers its snippet shows
     const [particle] = simulation.particles;
     assert.ok(Math.abs(pointOnScreen(scene, particle.x, particle.y).y - screenY) < 1e-9,
       `${platform} ${JSON.stringify(values)}: ${pointOnScreen(scene, particle.x, particle.y).y}`);
+    // Switching the platform leaves the particle where it is on screen.
+    const other = sceneFromState(stateOf({ platform: platform === 'iOS' ? 'macOS' : 'iOS' }));
+    simulation.setScene(other);
+    assert.ok(Math.abs(pointOnScreen(other, particle.x, particle.y).y - screenY) < 1e-9, `${platform} switched`);
   }
 });
 

@@ -138,6 +138,16 @@ function advance(particle, dt) {
   particle.age += dt;
 }
 
+// A particle as the other platform's layer has it, whose y axis points the other way: the same
+// place and motion on screen.
+function mirror(particle, viewHeight) {
+  particle.y = viewHeight - particle.y;
+  particle.vy = -particle.vy;
+  particle.heading = -particle.heading;
+  particle.rotation = -particle.rotation;
+  particle.spin = -particle.spin;
+}
+
 // The direction a particle moves in, or was sent in while it stands still.
 const headingOf = (particle) =>
   particle.vx || particle.vy ? Math.atan2(particle.vy, particle.vx) : particle.heading;
@@ -152,8 +162,8 @@ export class ParticleSimulation {
     this.debts = new Map();
   }
 
-  // Takes the effect's new values. Live particles keep flying with the new values of their cell;
-  // those of cells that are gone go too. Changed timing of the layer's cells starts the layer's
+  // Takes the effect's new values. Live particles keep flying with the new values of their cell,
+  // where they are on screen when the platform changes; those of cells that are gone go too. Changed timing of the layer's cells starts the layer's
   // clock again, so that their emission can be seen.
   setScene(scene) {
     const cells = new Map();
@@ -165,6 +175,9 @@ export class ParticleSimulation {
     this.particles = this.particles.filter((particle) => cells.has(particle.key));
     for (const particle of this.particles) particle.cell = cells.get(particle.key);
     for (const key of this.debts.keys()) if (!cells.has(key)) this.debts.delete(key);
+    if (this.scene && this.scene.yUp !== scene.yUp) {
+      for (const particle of this.particles) mirror(particle, this.scene.view.height);
+    }
     const timing = (which) => JSON.stringify(which?.cells.map((cell) => [cell.beginTime, cell.duration]));
     if (timing(scene) !== timing(this.scene)) this.time = 0;
     this.scene = scene;
