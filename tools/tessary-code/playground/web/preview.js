@@ -125,9 +125,9 @@ export function createPreview() {
   }
 
   // The canvas at the size the view takes in its frame, at most twice its size in points; the
-  // canvas pixels a point takes.
+  // canvas pixels a point takes. A view without area still gets a pixel.
   function fitCanvas() {
-    const { width, height } = scene.view;
+    const [width, height] = [Math.max(1, scene.view.width), Math.max(1, scene.view.height)];
     const fit = Math.min(frameSize.width / width, frameSize.height / height, 2);
     const ratio = window.devicePixelRatio || 1;
     const cssWidth = Math.max(1, Math.floor(width * fit));
