@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -129,6 +130,41 @@ void BM_Analyze(benchmark::State& state) {
   }
 }
 
+// What a host does on every keystroke in the snippet: the user typed a new birth rate into the
+// last cell's line; the edit is analysed and written into the store, the snippet is built again
+// with the birth rate as the property being changed, and the new cache and records are kept for
+// the next keystroke. Two texts that differ in that one number take turns.
+void BM_EditCycle(benchmark::State& state) {
+  const LayerConfigRef layer = effectOf(state);
+  // A birth rate has no sign in the snippet: the generated one may be negative.
+  auto& birthRate = layer->cells.back()->birthRate;
+  birthRate.setValue(150.0);
+  const std::string typedText = SnippetLayout::plainText(*layer, kPlatform);
+  birthRate.setValue(120.0);
+  const std::string builtText = SnippetLayout::plainText(*layer, kPlatform);
+
+  CodeBuilder builder = makeBuilder();
+  BuildResult first = builder.buildMainThread(std::nullopt, *layer, kPlatform);
+  builder.cache = std::move(first.cache);
+  CodeAnalyzer analyzer(tessary::platform::DispatchQueue("tessary.bench.history"));
+  analyzer.setHistory(std::move(first.newHistroy));
+  tessary::platform::TextStorage storage;
+  tessary::store::DataStore store(layer);
+  const std::array<const std::string*, 2> texts{&typedText, &builtText};
+  std::size_t keystroke = 0;
+  for (auto _ : state) {
+    const std::string& text = *texts[keystroke++ % texts.size()];
+    if (analyzer.analyzeString(text, storage, store, kPlatform) != CodeAnalysisResult::valid) {
+      state.SkipWithError("the edit was not taken");
+      break;
+    }
+    BuildResult result = builder.buildMainThread(CellProperty::birthRate, *layer, kPlatform);
+    builder.cache = std::move(result.cache);
+    analyzer.setHistory(std::move(result.newHistroy));
+    benchmark::DoNotOptimize(result.text.get());
+  }
+}
+
 void BM_Highlight(benchmark::State& state) {
   const LayerConfigRef layer = effectOf(state);
   const std::string text = SnippetLayout::plainText(*layer, kPlatform);
@@ -190,6 +226,7 @@ BENCHMARK(BM_BuildCold)->Apply(sizes);
 BENCHMARK(BM_BuildWarm)->Apply(sizes);
 BENCHMARK(BM_BuildDrag)->Apply(sizes);
 BENCHMARK(BM_Analyze)->Apply(sizes);
+BENCHMARK(BM_EditCycle)->Apply(sizes);
 BENCHMARK(BM_Highlight)->Apply(sizes);
 BENCHMARK(BM_SaveOneNumber)->Apply(sizes);
 
