@@ -49,6 +49,10 @@ bool isReadFromItsLine(ConfigType type) {
 struct CodeAnalyzer::IndexedHistory {
   explicit IndexedHistory(std::vector<CodeHistory> history)
       : records(std::move(history)), finder(records) {}
+  // Shares with `previous` the index of what did not change.
+  IndexedHistory(std::vector<CodeHistory> history, const IndexedHistory& previous)
+      : records(std::move(history)),
+        finder(CurrentLineFinder::renewed(records, previous.records, previous.finder)) {}
 
   std::vector<CodeHistory> records;
   CurrentLineFinder finder;
@@ -63,7 +67,7 @@ const std::vector<CodeHistory>& CodeAnalyzer::history() const {
 }
 
 void CodeAnalyzer::setHistory(std::vector<CodeHistory> history) {
-  history_ = std::make_shared<const IndexedHistory>(std::move(history));
+  history_ = std::make_shared<const IndexedHistory>(std::move(history), *history_);
 }
 
 CodeAnalysisResult CodeAnalyzer::analyzeString(std::string_view newString,

@@ -36,60 +36,135 @@ std::size_t filterWordsFor(std::size_t entries) {
 
 }  // namespace
 
-CurrentLineFinder::CurrentLineFinder(const std::vector<CodeHistory>& records) {
-  beginningOfRecord_.assign(records.size(), kNone);
-  restOfRecord_.assign(records.size(), {0, kUnassigned});
-  index_.reserve(records.size());
-  filter_.assign(filterWordsFor(records.size()), 0);
-  filterMask_ = filter_.size() * 64 - 1;
-  for (std::size_t record = 0; record < records.size(); ++record) {
-    const std::optional<std::string_view> beginning =
-        ChangeLocator::fixedBeginning(records[record].string());
-    if (!beginning) continue;
-    const std::uint64_t hash = WordHash::of(*beginning);
-    std::uint32_t found = find(hash, *beginning);
-    if (found == kNone) {
-      found = static_cast<std::uint32_t>(index_.add(hash));
-      beginnings_.push_back({beginningText_.size(), beginning->size()});
-      beginningText_ += *beginning;
-      const std::size_t bit = (hash >> 32) & filterMask_;
-      filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
-    }
-    beginningOfRecord_[record] = found;
-    const std::string& text = records[record].string();
-    if (beginning->data() == text.data()) {
-      const std::string_view rest = std::string_view(text).substr(beginning->size());
-      restOfRecord_[record] = {restText_.size(), rest.size()};
-      restText_ += rest;
-    }
-  }
+CurrentLineFinder::Beginnings::Beginnings(std::size_t recordCount) {
+  ofRecord.assign(recordCount, kNone);
+  index.reserve(recordCount);
+  filter.assign(filterWordsFor(recordCount), 0);
+  filterMask = filter.size() * 64 - 1;
 }
 
-bool CurrentLineFinder::isAsBuilt(std::size_t record, std::string_view line) const {
-  const Rest rest = restOfRecord_[record];
-  const std::size_t beginningLength = beginnings_[beginningOfRecord_[record]].length;
-  return rest.length != kUnassigned && line.size() == beginningLength + rest.length &&
-         line.substr(beginningLength) ==
-             std::string_view(restText_).substr(rest.offset, rest.length);
+std::uint32_t CurrentLineFinder::Beginnings::add(std::string_view beginning) {
+  const std::uint64_t hash = WordHash::of(beginning);
+  const std::uint32_t found = find(hash, beginning);
+  if (found != kNone) return found;
+  entries.push_back({text.size(), beginning.size()});
+  text += beginning;
+  const std::size_t bit = (hash >> 32) & filterMask;
+  filter[bit / 64] |= std::uint64_t{1} << (bit % 64);
+  return static_cast<std::uint32_t>(index.add(hash));
 }
 
-bool CurrentLineFinder::mayBeBeginning(std::uint64_t hash) const {
-  const std::size_t bit = (hash >> 32) & filterMask_;
-  return (filter_[bit / 64] >> (bit % 64) & 1) != 0;
-}
-
-std::uint32_t CurrentLineFinder::find(std::uint64_t hash, std::string_view text) const {
+std::uint32_t CurrentLineFinder::Beginnings::find(std::uint64_t hash,
+                                                  std::string_view beginning) const {
   if (!mayBeBeginning(hash)) return kNone;
-  const std::optional<std::size_t> found = index_.find(hash, [&](std::size_t at) {
-    const Beginning& candidate = beginnings_[at];
-    return candidate.length == text.size() &&
-           std::memcmp(beginningText_.data() + candidate.offset, text.data(), text.size()) == 0;
+  const std::optional<std::size_t> found = index.find(hash, [&](std::size_t at) {
+    const Beginning& candidate = entries[at];
+    return candidate.length == beginning.size() &&
+           std::memcmp(text.data() + candidate.offset, beginning.data(), beginning.size()) == 0;
   });
   return found ? static_cast<std::uint32_t>(*found) : kNone;
 }
 
+CurrentLineFinder::CurrentLineFinder(const std::vector<CodeHistory>& records) {
+  auto beginnings = std::make_shared<Beginnings>(records.size());
+  auto rests = std::make_shared<Rests>();
+  rests->ofRecord.assign(records.size(), {0, kUnassigned});
+  for (std::size_t record = 0; record < records.size(); ++record) {
+    const std::string& text = records[record].string();
+    const std::optional<std::string_view> beginning = ChangeLocator::fixedBeginning(text);
+    if (!beginning) continue;
+    beginnings->ofRecord[record] = beginnings->add(*beginning);
+    const std::optional<std::string_view> rest = restAfter(text, *beginning);
+    if (!rest) continue;
+    rests->ofRecord[record] = {rests->text.size(), rest->size()};
+    rests->text += *rest;
+  }
+  beginnings_ = std::move(beginnings);
+  rests_ = std::move(rests);
+}
+
+CurrentLineFinder CurrentLineFinder::renewed(const std::vector<CodeHistory>& records,
+                                             const std::vector<CodeHistory>& previousRecords,
+                                             const CurrentLineFinder& previous) {
+  if (records.size() != previousRecords.size()) return CurrentLineFinder(records);
+  const Beginnings& beginnings = *previous.beginnings_;
+  // The changes since `previous`, merged with those `previous` kept, in record order.
+  std::vector<ChangedRest> changed;
+  auto kept = previous.changedRests_.begin();
+  const auto keepUpTo = [&](std::size_t record) {
+    while (kept != previous.changedRests_.end() && kept->record < record)
+      changed.push_back(*kept++);
+    if (kept != previous.changedRests_.end() && kept->record == record) ++kept;
+  };
+  for (std::size_t record = 0; record < records.size(); ++record) {
+    // Records of lines the build took from its cache share their text with the previous build's.
+    const std::string& text = records[record].string();
+    const std::string& before = previousRecords[record].string();
+    if (&text == &before || text == before) continue;
+    const std::optional<std::string_view> beginning = ChangeLocator::fixedBeginning(text);
+    const std::uint32_t had = beginnings.ofRecord[record];
+    if (!beginning && had == kNone) continue;
+    if (!beginning || had == kNone || beginnings.textOf(had) != *beginning) {
+      return CurrentLineFinder(records);
+    }
+    keepUpTo(record);
+    const std::optional<std::string_view> rest = restAfter(text, *beginning);
+    changed.push_back({record, rest ? std::optional<std::string>(*rest) : std::nullopt});
+  }
+  keepUpTo(records.size());
+  CurrentLineFinder finder(previous.beginnings_, previous.rests_, std::move(changed));
+  // Past a few changes the rests are copied anew, so that a lookup stays one step.
+  if (finder.changedRests_.size() > 8 + records.size() / 64) {
+    finder.rests_ = finder.foldedRests(records.size());
+    finder.changedRests_.clear();
+  }
+  return finder;
+}
+
+std::optional<std::string_view> CurrentLineFinder::restAfter(std::string_view text,
+                                                             std::string_view beginning) {
+  if (beginning.data() != text.data()) return std::nullopt;
+  return text.substr(beginning.size());
+}
+
+std::optional<std::string_view> CurrentLineFinder::restOf(std::size_t record) const {
+  if (!changedRests_.empty()) {
+    const auto changed = std::ranges::lower_bound(changedRests_, record, {}, &ChangedRest::record);
+    if (changed != changedRests_.end() && changed->record == record) {
+      if (!changed->text) return std::nullopt;
+      return std::string_view(*changed->text);
+    }
+  }
+  const Rest rest = rests_->ofRecord[record];
+  if (rest.length == kUnassigned) return std::nullopt;
+  return std::string_view(rests_->text).substr(rest.offset, rest.length);
+}
+
+std::shared_ptr<const CurrentLineFinder::Rests> CurrentLineFinder::foldedRests(
+    std::size_t recordCount) const {
+  auto rests = std::make_shared<Rests>();
+  rests->text.reserve(rests_->text.size());
+  rests->ofRecord.assign(recordCount, {0, kUnassigned});
+  for (std::size_t record = 0; record < recordCount; ++record) {
+    const std::optional<std::string_view> rest = restOf(record);
+    if (!rest) continue;
+    rests->ofRecord[record] = {rests->text.size(), rest->size()};
+    rests->text += *rest;
+  }
+  return rests;
+}
+
+bool CurrentLineFinder::isAsBuilt(std::size_t record, std::string_view line) const {
+  const std::uint32_t beginning = beginnings_->ofRecord[record];
+  const std::optional<std::string_view> rest = restOf(record);
+  if (!rest) return false;
+  const std::size_t beginningLength = beginnings_->entries[beginning].length;
+  return line.size() == beginningLength + rest->size() && line.substr(beginningLength) == *rest;
+}
+
 CurrentLineFinder::CurrentLines CurrentLineFinder::currentLines(std::string_view newString) const {
-  std::vector<StringRange> lineOfBeginning(beginnings_.size(), {kUnassigned, kUnassigned});
+  const Beginnings& beginnings = *beginnings_;
+  std::vector<StringRange> lineOfBeginning(beginnings.entries.size(), {kUnassigned, kUnassigned});
   const auto assign = [&](std::size_t beginning, std::size_t start, std::size_t lineEnd) {
     if (lineOfBeginning[beginning].begin == kUnassigned)
       lineOfBeginning[beginning] = {start, lineEnd};
@@ -101,8 +176,8 @@ CurrentLineFinder::CurrentLines CurrentLineFinder::currentLines(std::string_view
   while (true) {
     const std::size_t start = TextLines::indentationEnd(newString, lineStart, newString.size());
     const LineShape shape = lineShape(newString, start);
-    if (shape.equalsSigns == 1 && expected < beginnings_.size() &&
-        beginningText(expected) == newString.substr(start, shape.lastEquals + 1 - start)) {
+    if (shape.equalsSigns == 1 && expected < beginnings.entries.size() &&
+        beginnings.textOf(expected) == newString.substr(start, shape.lastEquals + 1 - start)) {
       assign(expected, start, shape.end);
       ++expected;
     } else if (shape.equalsSigns > 0) {
@@ -118,7 +193,7 @@ CurrentLineFinder::CurrentLines CurrentLineFinder::currentLines(std::string_view
 }
 
 std::optional<StringRange> CurrentLineFinder::CurrentLines::operator[](std::size_t record) const {
-  const std::uint32_t beginning = finder_->beginningOfRecord_[record];
+  const std::uint32_t beginning = finder_->beginnings_->ofRecord[record];
   if (beginning == kNone || lineOfBeginning_[beginning].begin == kUnassigned) return std::nullopt;
   return lineOfBeginning_[beginning];
 }
@@ -161,16 +236,11 @@ void CurrentLineFinder::forEachBeginningOnLine(std::string_view text, std::size_
       const std::uint64_t hash =
           i + 1 == kWordSize ? WordHash::finish(WordHash::step(state, word), 0, length)
                              : WordHash::finish(state, WordHash::firstBytes(word, i + 1), length);
-      const std::uint32_t beginning = find(hash, text.substr(start, length));
+      const std::uint32_t beginning = beginnings_->find(hash, text.substr(start, length));
       if (beginning != kNone) found(beginning);
     }
     state = WordHash::step(state, word);
   }
-}
-
-std::string_view CurrentLineFinder::beginningText(std::size_t beginning) const {
-  return std::string_view(beginningText_)
-      .substr(beginnings_[beginning].offset, beginnings_[beginning].length);
 }
 
 }  // namespace tessary::code_editor

@@ -9,10 +9,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/generated_effects.h"
 #include "tessary/code_editor/change_locator.h"
 #include "tessary/code_editor/code_analysis_result.h"
 #include "tessary/code_editor/code_analyzer.h"
@@ -39,10 +41,36 @@ inline BuiltSnippet buildSnippet(const store::LayerConfig& layer, CodePlatform p
   return BuiltSnippet{result.text->string(), std::move(result.newHistroy)};
 }
 
+// The effect some edits earlier: now and then one number of a cell or all of them drawn anew, a
+// cell named with another "=" in its name, or the last cell not made yet.
+inline store::LayerConfigRef earlierEffect(const store::LayerConfig& layer, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  const store::LayerConfigRef earlier = layer.deepCopy();
+  if (random() % 8 == 0 && !earlier->cells.empty()) earlier->cells.pop_back();
+  const auto edit = [&](store::CellConfig& cell) {
+    const std::uint32_t kind = random() % 16;
+    if (kind == 0) cell.name += " = 1";
+    for (const store::PropertyTable::Row& row : store::PropertyTable::rows()) {
+      if (row.isCellNumber() && (kind == 1 || (kind < 6 && random() % 8 == 0))) {
+        tessary::testing::randomize(cell.*row.cellNumber, random);
+      }
+    }
+  };
+  for (const store::CellConfigRef& cell : earlier->cells) {
+    edit(*cell);
+    for (const store::CellConfigRef& subcell : cell->subcells) edit(*subcell);
+  }
+  return earlier;
+}
+
+// Analyses with an analyzer that, as a host's, had the records of the effect some edits earlier
+// before those of `built`.
 inline CodeAnalysisResult analyze(const BuiltSnippet& built, std::string_view text,
                                   store::DataStore& store, CodePlatform platform,
                                   bool isPending = false) {
   CodeAnalyzer analyzer(platform::DispatchQueue("tessary.test.history"));
+  const auto seed = static_cast<std::uint32_t>(text.size());
+  analyzer.setHistory(buildSnippet(*earlierEffect(*store.layer(), seed), platform).records);
   analyzer.setHistory(built.records);
   analyzer.isPending = isPending;
   return analyzer.analyzeString(text, platform::TextStorage(), store, platform);

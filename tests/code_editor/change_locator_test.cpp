@@ -39,8 +39,8 @@ TEST(ChangeLocatorTest, FinderAndLocatorAgreeWithTheRegularExpressionSearch) {
   tessary::testing::SeededRandom random;
   for (int round = 0; round < 40; ++round) {
     const auto layer = tessary::testing::generateEffect(random());
-    const auto built =
-        testing::buildSnippet(*layer, round % 2 ? CodePlatform::iOS : CodePlatform::macOS);
+    const CodePlatform platform = round % 2 ? CodePlatform::iOS : CodePlatform::macOS;
+    const auto built = testing::buildSnippet(*layer, platform);
     std::string text = built.text;
     for (int edit = 0; edit < 6; ++edit) {
       std::size_t at = random() % (text.size() + 1);
@@ -51,7 +51,14 @@ TEST(ChangeLocatorTest, FinderAndLocatorAgreeWithTheRegularExpressionSearch) {
         text.insert(at, insertions[random() % insertions.size()] + "\n");
       }
     }
-    const CurrentLineFinder finder(built.records);
+    // Renewed twice from the finders of the effect some edits earlier, as an analyzer's is.
+    const auto before = testing::earlierEffect(*layer, random());
+    const auto recordsBefore = testing::buildSnippet(*before, platform).records;
+    const auto recordsFirst =
+        testing::buildSnippet(*testing::earlierEffect(*before, random()), platform).records;
+    const CurrentLineFinder finder = CurrentLineFinder::renewed(
+        built.records, recordsBefore,
+        CurrentLineFinder::renewed(recordsBefore, recordsFirst, CurrentLineFinder(recordsFirst)));
     const auto found = finder.currentLines(text);
     for (std::size_t i = 0; i < built.records.size(); ++i) {
       const std::string& record = built.records[i].string();

@@ -25,7 +25,8 @@ class CodeAnalyzer {
   // `historyQueue` is the queue on which an analysis reads the records.
   explicit CodeAnalyzer(platform::DispatchQueue historyQueue);
 
-  // The records of the build whose text the user is editing, in placement order.
+  // The records of the build whose text the user is editing, in placement order. Setting the
+  // records of a build that follows the one set before reads only the records that changed.
   const std::vector<CodeHistory>& history() const;
   void setHistory(std::vector<CodeHistory> history);
 
