@@ -183,8 +183,9 @@ std::string handLaidOut(const tessary::store::LayerConfig& layer) {
   for (std::size_t at = 0; at < written.size(); ++at) {
     text += written[at];
     if (written[at] != '\n') continue;
-    const std::size_t indent = written.find_first_not_of(' ', at + 1) - (at + 1);
-    text.append(indent, ' ');
+    // The file's last line end has no line after it to indent.
+    const std::size_t indentEnd = written.find_first_not_of(' ', at + 1);
+    if (indentEnd != std::string::npos) text.append(indentEnd - (at + 1), ' ');
   }
   return text;
 }
