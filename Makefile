@@ -70,16 +70,19 @@ test-e2e: build
 # (bench/tessary-bench), so the everyday build keeps its type. -O2 rather than -O3: GCC 12 warns
 # falsely about string copies at -O3, and warnings are errors. Repetitions in random order, judged
 # by their medians, keep a busy machine from deciding. A missed goal fails the target.
+# BENCH_BASE=results.json of an earlier revision also checks that no benchmark got slower.
 BENCH_DIR ?= build-bench
 .PHONY: bench
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
 		-DTESSARY_BUILD_BENCH=ON -DTESSARY_BUILD_TESTS=OFF $(CMAKE_FLAGS)
-	cmake --build $(BENCH_DIR) -j $(JOBS) --target tessary-bench tessary-generate-effect tessary-code
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target tessary-bench tessary-generate-effect tessary-code \
+		tessary-peak-memory
 	./$(BENCH_DIR)/bench/tessary-bench --benchmark_repetitions=5 \
 		--benchmark_enable_random_interleaving=true \
 		--benchmark_out=$(BENCH_DIR)/bench/results.json --benchmark_out_format=json
-	python3 bench/goals.py $(BENCH_DIR)/bench/results.json
+	python3 bench/goals.py $(BENCH_DIR)/bench/results.json \
+		--peak-memory $(BENCH_DIR)/bench/tessary-peak-memory $(if $(BENCH_BASE),--base $(BENCH_BASE))
 
 # The demo snippet as HTML in headless Chromium (installed when missing): the picture must show
 # the snippet's colours. The screenshot stays in build/screenshots/.
