@@ -13,7 +13,7 @@ const TEXTURE_RETRY_MS = 2000;
 // Pixels the particles may cover in a frame, in canvas areas, before they are drawn at a lower
 // resolution: without a graphics card a few particles as large as the view take the frame rate.
 const FILL_BUDGET = 3;
-const MIN_RESOLUTION = 0.25;
+const MIN_RESOLUTION = 1 / 32;
 
 function builtInImage() {
   const image = document.createElement('canvas');
