@@ -15,6 +15,7 @@
 #include "cli/command_line.h"
 #include "cli/demo_command.h"
 #include "cli/edit_command.h"
+#include "cli/import_command.h"
 #include "cli/serve_command.h"
 #include "tessary/code_editor/version.h"
 
@@ -60,15 +61,16 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.set_version_flag("--version", versionText());
   const std::vector<Command> commands{addBuildCommand(app), addApplyCommand(app),
-                                      addEditCommand(app), addServeCommand(app),
-                                      addDemoCommand(app)};
+                                      addEditCommand(app),  addImportCommand(app),
+                                      addServeCommand(app), addDemoCommand(app)};
 
   if (argc > 1 && argv[1][0] != '-' &&
       std::none_of(commands.begin(), commands.end(), [&](const Command& command) {
         return command.subcommand->check_name(argv[1]);
       })) {
     printError(std::string("unknown command '") + argv[1] +
-               "'; the commands are build, apply, edit, demo and serve; see 'tessary-code --help'");
+               "'; the commands are build, apply, edit, import, demo and serve; see 'tessary-code "
+               "--help'");
     return kUsageOrFileError;
   }
 
