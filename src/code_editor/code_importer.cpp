@@ -410,6 +410,7 @@ class EffectMaker {
       (*cell.*row.cellNumber)
           .setValue(row.path == store::AnyKeyPath(store::CellProperty::scale) ? 1.0 : 0.0);
     }
+    cell->name.clear();
     cell->contentUrl.reset();
     cell->contentsUrl = platform::URL("None");
     for (const auto& [member, setting] : object.settings) {

@@ -321,6 +321,11 @@ void EmitterReader::declare() {
   // starts: view controllers' and views' overrides, SwiftUI's makeUIView.
   for (std::uint32_t i = 0; i < tokens_.size(); ++i) {
     if (tokens_[i].kind != Kind::identifier || declarationToken_[i]) continue;
+    // `super.viewDidLoad()` and `[super viewDidLoad]` call the superclass's method.
+    if ((i >= 2 && isPunctuation(i - 1, ".") && isIdentifier(i - 2, "super")) ||
+        (i >= 1 && isIdentifier(i - 1, "super"))) {
+      continue;
+    }
     const auto found = functionsByName_.find(tokens_[i].text);
     if (found == functionsByName_.end()) continue;
     for (const std::size_t id : found->second) callables_[id].called = true;
@@ -448,8 +453,16 @@ void EmitterReader::read() {
     classes_[id].scope->classId = id;
   }
   executeBlock(0, static_cast<std::uint32_t>(tokens_.size()), global_);
+  // Where the program starts: functions nothing in the source calls (a view controller's
+  // overrides, SwiftUI's makeUIView), and the initialisers of types that are not emitter cells
+  // or layers (a view that sets up its emitter when it is made).
   for (std::size_t id = 0; id < callables_.size() && !exhausted_; ++id) {
-    if (callables_[id].called || callables_[id].isInit || callables_[id].isClosure) continue;
+    const Callable& function = callables_[id];
+    if (function.isClosure || (function.called && !function.isInit)) continue;
+    if (function.isInit &&
+        (function.classId == kNone || !emitterAncestor(classes_[function.classId].name).empty())) {
+      continue;
+    }
     executeBody(id, {}, std::nullopt);
   }
 }
@@ -870,7 +883,7 @@ void EmitterReader::declareNames(Cursor& cursor, const std::shared_ptr<Scope>& s
       value = expression(cursor, scope);
     }
     if (names.size() == 1) {
-      nameLayer(value, names[0]);
+      nameLayer(value, names[0], isLasting(scope));
       scope->names[names[0]] = value;
     } else {
       const Array* tuple = value.as<Array>();
@@ -911,7 +924,7 @@ bool EmitterReader::declareObjectiveCVariable(Cursor& cursor, const std::shared_
       ++cursor.at;
       value = expression(cursor, scope);
     }
-    nameLayer(value, variable);
+    nameLayer(value, variable, isLasting(scope));
     scope->names[variable] = value;
     if (!isPunctuation(cursor.at, ",")) break;
     ++cursor.at;
@@ -995,11 +1008,14 @@ EmitterReader::Flow EmitterReader::executeFor(Cursor& cursor, const std::shared_
   ++cursor.at;
   std::vector<std::string> pattern;
   ImportValue sequence = unknown("the loop's values are not known");
-  if (isPunctuation(cursor.at, "(") && partners_[cursor.at] != cursor.at) {
-    // Objective-C: `for (Type *x in list)` or `for (int i = a; i < b; i++)`.
-    const std::uint32_t close = partners_[cursor.at];
-    std::uint32_t in = cursor.at + 1;
+  // Objective-C: `for (Type *x in list)` or `for (int i = a; i < b; i++)`; Swift's
+  // `for (i, x) in list` has its `in` after the parentheses.
+  std::uint32_t in = cursor.at + 1;
+  const std::uint32_t close = partners_[cursor.at];
+  if (isPunctuation(cursor.at, "(") && close != cursor.at) {
     while (in < close && !isIdentifier(in, "in") && !isPunctuation(in, ";")) ++in;
+  }
+  if (isPunctuation(cursor.at, "(") && close != cursor.at && in < close) {
     if (isIdentifier(in, "in") && in > cursor.at + 1) {
       pattern.push_back(tokens_[in - 1].text);
       Cursor inner{in + 1, close};
@@ -1523,8 +1539,10 @@ ImportValue EmitterReader::closure(Cursor& cursor, const std::shared_ptr<Scope>&
   std::uint32_t at = open + 1;
   if (isPunctuation(at, "[") && partners_[at] < close) at = partners_[at] + 1;
   std::vector<std::string> parameters;
+  bool returnType = false;
   for (std::uint32_t k = at; k < close && k < at + 32; ++k) {
     const SourceToken& token = tokens_[k];
+    returnType = returnType || isPunctuation(k, "->");
     if (isIdentifier(k, "in")) {
       function.parameters = parameters;
       function.defaults.assign(parameters.size(), {0, 0});
@@ -1534,7 +1552,9 @@ ImportValue EmitterReader::closure(Cursor& cursor, const std::shared_ptr<Scope>&
     if (token.kind == Kind::identifier &&
         (isPunctuation(k + 1, ",") || isPunctuation(k + 1, ")") || isPunctuation(k + 1, ":") ||
          isIdentifier(k + 1, "in") || isPunctuation(k + 1, "->"))) {
-      if (k == at || !isPunctuation(k - 1, ":")) parameters.push_back(token.text);
+      if (!returnType && (k == at || !isPunctuation(k - 1, ":"))) {
+        parameters.push_back(token.text);
+      }
     } else if (token.kind == Kind::punctuation && token.text != "(" && token.text != ")" &&
                token.text != "," && token.text != ":" && token.text != "->" && token.text != "." &&
                token.text != "?" && token.text != "[" && token.text != "]") {
@@ -1757,8 +1777,12 @@ ImportValue EmitterReader::member(const ImportValue& base, const std::string& wo
     if (word == "width") return number(size->width, base.viewMember);
     if (word == "height") return number(size->height, base.viewMember);
   }
-  if (base.as<platform::Color>() || (base.as<Constant>() && colorOf(base))) {
-    if (word == "cgColor" || word == "CGColor") return base;
+  if (word == "cgColor" || word == "CGColor") {
+    if (base.as<platform::Color>() || (base.as<Constant>() && colorOf(base))) return base;
+    if (const Constant* constant = base.as<Constant>()) {
+      return unknown("the colour `" + constant->spelling +
+                     "` changes with the system's appearance");
+    }
   }
   if (base.as<Image>() && (word == "cgImage" || word == "CGImage")) return base;
   if (const Array* array = base.as<Array>()) {
@@ -1787,7 +1811,13 @@ ImportValue EmitterReader::call(const ImportValue& callee, std::vector<Argument>
     for (Argument& argument : given) values.push_back(std::move(argument.value));
     return apply(callee, values);
   }
-  if (const TypeName* type = callee.as<TypeName>()) return construct(type->name, given);
+  if (const TypeName* type = callee.as<TypeName>()) {
+    // `CGPointMake(…)`, `NSMakeRect(…)`, `CGColorCreateGenericRGB(…)`: functions, not types.
+    if (type->name.find("Make") != std::string::npos || type->name.starts_with("CGColorCreate")) {
+      return callMethod(ImportValue{TypeName{""}, {}}, type->name, std::move(given), scope);
+    }
+    return construct(type->name, given);
+  }
   if (const Array* array = callee.as<Array>();
       array && array->elements->size() == 1 && (*array->elements)[0].as<TypeName>()) {
     return arrayOf({});
@@ -1835,6 +1865,15 @@ ImportValue EmitterReader::callMethod(const ImportValue& receiver, const std::st
     if (method == "add" || method == "addAnimation") {
       note(object->id, "an animation runs at run time; it is not applied");
       return {};
+    }
+    // `self.init()` in a convenience initialiser runs the type's other initialiser first.
+    if (method == "init" && scope->classId != kNone) {
+      std::vector<std::size_t> inits = classes_[scope->classId].inits;
+      const auto chosen = std::find_if(inits.begin(), inits.end(), [&](std::size_t id) {
+        return callables_[id].parameters.size() == values.size();
+      });
+      if (chosen != inits.end()) executeBody(*chosen, values, receiver);
+      return receiver;
     }
     if (method.size() > 3 && method.starts_with("set") && method[3] >= 'A' && method[3] <= 'Z' &&
         given.size() == 1) {
@@ -2154,13 +2193,8 @@ ImportValue EmitterReader::construct(const std::string& type, const std::vector<
   const auto found = classesByName_.find(type);
   if (found != classesByName_.end()) {
     // A type of the source: an emitter cell or layer when it descends from one.
-    std::string ancestor = type;
-    for (std::size_t step = 0; step < kMaxSuperclasses; ++step) {
-      const auto parent = classesByName_.find(ancestor);
-      if (parent == classesByName_.end()) break;
-      ancestor = classes_[parent->second].superclass;
-    }
-    if (ancestor == "CAEmitterCell" || ancestor == "CAEmitterLayer") {
+    const std::string ancestor = emitterAncestor(type);
+    if (!ancestor.empty()) {
       ImportValue object = newObject(ancestor == "CAEmitterLayer", type);
       if (ancestor == "CAEmitterLayer") objects_[object.as<ObjectRef>()->id].name = type;
       const std::vector<std::size_t>& inits = classes_[found->second].inits;
@@ -2186,13 +2220,32 @@ ImportValue EmitterReader::construct(const std::string& type, const std::vector<
   return unknown("`" + type + "(…)` is not known");
 }
 
+std::string EmitterReader::emitterAncestor(const std::string& type) const {
+  std::string ancestor = type;
+  for (std::size_t step = 0; step < kMaxSuperclasses; ++step) {
+    const auto parent = classesByName_.find(ancestor);
+    if (parent == classesByName_.end()) break;
+    ancestor = classes_[parent->second].superclass;
+  }
+  return ancestor == "CAEmitterCell" || ancestor == "CAEmitterLayer" ? ancestor : std::string();
+}
+
 // ---- Settings ----------------------------------------------------------------------------------
 
-void EmitterReader::nameLayer(const ImportValue& value, const std::string& variable) {
+// A layer takes the name of the first variable that holds it, or of a property or global one
+// that holds it later: the name a person knows it by.
+void EmitterReader::nameLayer(const ImportValue& value, const std::string& variable, bool lasting) {
   const ObjectRef* object = value.as<ObjectRef>();
-  if (object != nullptr && objects_[object->id].isLayer && objects_[object->id].name.empty()) {
-    objects_[object->id].name = variable;
+  if (object == nullptr || !objects_[object->id].isLayer) return;
+  Object& layer = objects_[object->id];
+  if (layer.name.empty() || (lasting && !layer.lastingName)) {
+    layer.name = variable;
+    layer.lastingName = lasting;
   }
+}
+
+bool EmitterReader::isLasting(const std::shared_ptr<Scope>& scope) const {
+  return scope == global_ || (scope->classId != kNone && scope == classes_[scope->classId].scope);
 }
 
 void EmitterReader::assign(const Target& target, const ImportValue& value,
@@ -2200,7 +2253,7 @@ void EmitterReader::assign(const Target& target, const ImportValue& value,
   if (target.variable) {
     if (ImportValue* existing = scope->find(target.name)) {
       *existing = value;
-      nameLayer(value, target.name);
+      nameLayer(value, target.name, false);
       return;
     }
     if (scope->self) {
@@ -2214,7 +2267,7 @@ void EmitterReader::assign(const Target& target, const ImportValue& value,
     } else {
       scope->names[target.name] = value;
     }
-    nameLayer(value, target.name);
+    nameLayer(value, target.name, true);
     return;
   }
   if (const ObjectRef* object = target.base.as<ObjectRef>()) {
@@ -2223,7 +2276,7 @@ void EmitterReader::assign(const Target& target, const ImportValue& value,
   }
   if (const Instance* instance = target.base.as<Instance>()) {
     classes_[instance->classId].scope->names[target.name] = value;
-    nameLayer(value, target.name);
+    nameLayer(value, target.name, true);
   }
   // Anything else (a view's colour, an animation's values) is not part of the effect.
 }

@@ -44,6 +44,8 @@ class EmitterReader {
     std::string name;
     // The function or property it is made in; empty at the top level.
     std::string madeIn;
+    // Named by a property or global variable rather than a local one.
+    bool lastingName = false;
     // Settings by member name ("birthRate", "emitterPosition.x", "emitterCells"); the ids of
     // cells in "emitterCells" are kept in `cells`.
     std::map<std::string, Setting> settings;
@@ -128,7 +130,10 @@ class EmitterReader {
   void assign(const Target& target, const ImportValue& value, const std::shared_ptr<Scope>& scope);
   void setMember(std::size_t object, const std::string& member, const ImportValue& value);
   void note(std::size_t object, std::string reason);
-  void nameLayer(const ImportValue& value, const std::string& name);
+  void nameLayer(const ImportValue& value, const std::string& name, bool lasting);
+  bool isLasting(const std::shared_ptr<Scope>& scope) const;
+  // "CAEmitterCell" or "CAEmitterLayer" when the source's type descends from one; else empty.
+  std::string emitterAncestor(const std::string& type) const;
 
   bool isPunctuation(std::uint32_t at, std::string_view text) const;
   bool isIdentifier(std::uint32_t at, std::string_view text) const;
