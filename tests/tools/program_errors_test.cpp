@@ -25,6 +25,7 @@ TEST_F(ProgramErrorsTest, OneLineNamingThePlaceExitTwoNothingWritten) {
   writeFile(path("wrongtype.json"),
             "{\"tessaryEffect\": 1, \"layer\": {\"cells\": [{\"birthRate\": \"fast\"}]}}");
   writeFile(path("edited.swift"), "cell1.birthRate = 150\n");
+  writeFile(path("emitter.swift"), "let layer = CAEmitterLayer()\nlayer.seed = 7\n");
   std::filesystem::create_symlink(effect_, path("link.json"));
   std::filesystem::create_hard_link(effect_, path("hard.json"));
   const std::string effectBefore = readFile(effect_);
