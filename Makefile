@@ -41,13 +41,13 @@ test-tsan: deps
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 		ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Queue|Throttle|Concurrency|Async'
 
-# libFuzzer over the effect-file loader, the edit analysis, the highlighter and the project's
-# patterns, FUZZ_SECONDS each, from the seed corpora in fuzz/corpus; a crash fails the run and is
+# libFuzzer over the effect-file loader, the edit analysis, the highlighter, the project's patterns
+# and the code importer, FUZZ_SECONDS each, from the seed corpora in fuzz/corpus; a crash fails the run and is
 # kept in build-fuzz/crashes. Clang 16: the standard library's source_location needs it.
 FUZZ_SECONDS ?= 60
 FUZZ_PACKAGES := clang-16 libclang-rt-16-dev llvm-16
 FUZZ_TARGETS := effect_file_fuzzer code_analyzer_fuzzer swift_highlighter_fuzzer \
-	regular_expression_fuzzer
+	regular_expression_fuzzer code_importer_fuzzer
 .PHONY: fuzz fuzz-ci
 fuzz: deps
 	@./scripts/install-deps.sh $(FUZZ_PACKAGES)
