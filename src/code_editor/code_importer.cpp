@@ -57,7 +57,8 @@ std::string oneLine(std::string_view text) {
   constexpr std::size_t kLongest = 100;
   std::string line;
   bool blank = false;
-  for (const char c : text) {
+  // A statement may run over many lines; its beginning is enough to recognise it.
+  for (const char c : text.substr(0, 4 * kLongest)) {
     const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\r';
     if (space) {
       blank = !line.empty();
@@ -67,8 +68,8 @@ std::string oneLine(std::string_view text) {
     blank = false;
     line += c;
   }
-  if (line.size() > kLongest) {
-    std::size_t cut = kLongest;
+  if (line.size() > kLongest || text.size() > 4 * kLongest) {
+    std::size_t cut = std::min(kLongest, line.size());
     while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
     line = line.substr(0, cut) + "\xe2\x80\xa6";
   }

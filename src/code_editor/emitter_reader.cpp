@@ -36,6 +36,25 @@ ImportValue arrayOf(std::vector<ImportValue> elements, bool tuple = false) {
                      {}};
 }
 
+// The numbers from `from` by `by` up to `to` (or down to it), `to` itself included when
+// `through`; unknown when there are more than `kMaxElements`. Counted by index, so that a step
+// too small to change a large number still ends.
+ImportValue steps(double from, double to, double by, bool through) {
+  const double count = std::floor((to - from) / by) + 1.0;
+  if (!(by != 0.0) || !(count <= static_cast<double>(kMaxElements) + 1.0)) {
+    return unknown("the sequence has more than " + std::to_string(kMaxElements) + " values");
+  }
+  std::vector<ImportValue> values;
+  for (std::size_t i = 0; i <= kMaxElements; ++i) {
+    const double value = from + static_cast<double>(i) * by;
+    const bool inside =
+        by > 0 ? (through ? value <= to : value < to) : (through ? value >= to : value > to);
+    if (!inside) break;
+    values.push_back(number(value));
+  }
+  return arrayOf(std::move(values));
+}
+
 std::string lowerFirst(std::string text) {
   if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] + 32);
   return text;
@@ -392,7 +411,8 @@ void EmitterReader::declareFunction(std::size_t nameToken, std::size_t classId) 
   function.bodyBegin = j + 1;
   function.bodyEnd = partners_[j];
   if (function.name == "layerClass" && classId != kNone) {
-    for (std::uint32_t k = function.bodyBegin; k < function.bodyEnd; ++k) {
+    for (std::uint32_t k = function.bodyBegin; k < function.bodyEnd && k < function.bodyBegin + 16;
+         ++k) {
       if (isIdentifier(k, "CAEmitterLayer")) classes_[classId].layerBacked = true;
     }
   }
@@ -433,7 +453,7 @@ void EmitterReader::declareObjectiveCMethod(std::size_t& at, std::size_t classId
   method.bodyEnd = partners_[j];
   at = j;
   if (method.name == "layerClass" && classId != kNone) {
-    for (std::uint32_t k = method.bodyBegin; k < method.bodyEnd; ++k) {
+    for (std::uint32_t k = method.bodyBegin; k < method.bodyEnd && k < method.bodyBegin + 16; ++k) {
       if (isIdentifier(k, "CAEmitterLayer")) classes_[classId].layerBacked = true;
     }
   }
@@ -602,6 +622,8 @@ EmitterReader::Flow EmitterReader::executeStatement(Cursor& cursor,
   Flow flow;
   const auto finish = [&] {
     if (cursor.at == first) ++cursor.at;
+    // Long statements cost in proportion to their tokens.
+    budget_ -= std::min<std::size_t>(budget_, cursor.at - first);
     const std::uint32_t last = std::min<std::uint32_t>(cursor.at, cursor.end) - 1;
     for (std::size_t i = notesBefore; i < notes_.size(); ++i) {
       if (notes_[i].end == 0) notes_[i].end = std::max(tokens_[last].end, notes_[i].begin);
@@ -1011,7 +1033,7 @@ EmitterReader::Flow EmitterReader::executeFor(Cursor& cursor, const std::shared_
   // Objective-C: `for (Type *x in list)` or `for (int i = a; i < b; i++)`; Swift's
   // `for (i, x) in list` has its `in` after the parentheses.
   std::uint32_t in = cursor.at + 1;
-  const std::uint32_t close = partners_[cursor.at];
+  const std::uint32_t close = cursor.at < cursor.end ? partners_[cursor.at] : cursor.at;
   if (isPunctuation(cursor.at, "(") && close != cursor.at) {
     while (in < close && !isIdentifier(in, "in") && !isPunctuation(in, ";")) ++in;
   }
@@ -1035,12 +1057,7 @@ EmitterReader::Flow EmitterReader::executeFor(Cursor& cursor, const std::shared_
           Cursor to{condition + 2, second};
           const auto stop = numberOf(expression(to, scope));
           if (start && stop) {
-            std::vector<ImportValue> values;
-            for (double v = *start;
-                 (inclusive ? v <= *stop : v < *stop) && values.size() <= kMaxElements; v += 1.0) {
-              values.push_back(number(v));
-            }
-            sequence = arrayOf(std::move(values));
+            sequence = steps(*start, *stop, 1.0, inclusive);
           }
         }
       }
@@ -1179,13 +1196,7 @@ ImportValue EmitterReader::rangeOrSum(Cursor& cursor, const std::shared_ptr<Scop
   const auto from = numberOf(low);
   const auto to = numberOf(high);
   if (!from || !to) return unknown("the range's bounds are not known");
-  const double count = std::floor(*to - *from) + (inclusive ? 1.0 : 0.0);
-  if (!(count <= static_cast<double>(kMaxElements))) {
-    return unknown("the range has more than " + std::to_string(kMaxElements) + " values");
-  }
-  std::vector<ImportValue> values;
-  for (double v = *from; inclusive ? v <= *to : v < *to; v += 1.0) values.push_back(number(v));
-  return arrayOf(std::move(values));
+  return steps(*from, *to, 1.0, inclusive);
 }
 
 ImportValue EmitterReader::sum(Cursor& cursor, const std::shared_ptr<Scope>& scope) {
@@ -1243,50 +1254,59 @@ ImportValue EmitterReader::product(Cursor& cursor, const std::shared_ptr<Scope>&
 }
 
 ImportValue EmitterReader::prefixed(Cursor& cursor, const std::shared_ptr<Scope>& scope) {
-  if (cursor.at >= cursor.end) return unknown("a value is missing");
-  const SourceToken& token = tokens_[cursor.at];
-  if (token.kind == Kind::punctuation) {
-    if (token.text == "-" || token.text == "+") {
+  // Prefix operators and casts, read in a loop: a run of them costs no stack.
+  bool negated = false;
+  bool condition = false;
+  while (cursor.at < cursor.end) {
+    const SourceToken& token = tokens_[cursor.at];
+    if (token.kind == Kind::identifier &&
+        (token.text == "try" || token.text == "await" || token.text == "inout")) {
       ++cursor.at;
-      ImportValue value = prefixed(cursor, scope);
-      if (token.text == "+") return value;
-      if (const auto n = numberOf(value)) return number(-*n, value.viewMember);
-      return value.isUnknown() ? value : unknown("a negated value is not a number");
+      if (isPunctuation(cursor.at, "?") || isPunctuation(cursor.at, "!")) ++cursor.at;
+      continue;
     }
-    if (token.text == "!" || token.text == "&" || token.text == "~" || token.text == "*") {
+    if (token.kind != Kind::punctuation) break;
+    if (token.text == "-" || token.text == "+") {
+      negated = negated != (token.text == "-");
       ++cursor.at;
-      ImportValue value = prefixed(cursor, scope);
-      return token.text == "&" || token.text == "*" ? value : unknown("a condition");
+      continue;
+    }
+    if (token.text == "!" || token.text == "~") {
+      condition = true;
+      ++cursor.at;
+      continue;
+    }
+    if (token.text == "&" || token.text == "*") {
+      ++cursor.at;
+      continue;
     }
     // An Objective-C cast: `(id)`, `(CGFloat)`, `(__bridge id)`, `(CAEmitterLayer *)`.
-    if (token.text == "(" && partners_[cursor.at] != cursor.at) {
-      const std::uint32_t close = partners_[cursor.at];
-      bool cast = close > cursor.at + 1 && close + 1 < cursor.end;
-      for (std::uint32_t at = cursor.at + 1; at < close && cast; ++at) {
-        cast = tokens_[at].kind == Kind::identifier || isPunctuation(at, "*");
-      }
-      if (cast) {
-        const SourceToken& type = tokens_[cursor.at + 1];
-        const SourceToken& after = tokens_[close + 1];
-        const bool typeLike = (type.text[0] >= 'A' && type.text[0] <= 'Z') || type.text == "id" ||
-                              type.text == "float" || type.text == "double" || type.text == "int" ||
-                              type.text.starts_with("__");
-        const bool operand = after.kind != Kind::punctuation || after.text == "[" ||
-                             after.text == "(" || after.text == "@[" || after.text == "@(";
-        if (typeLike && operand && !after.lineBreakBefore) {
-          cursor.at = close + 1;
-          return prefixed(cursor, scope);
-        }
-      }
+    const std::uint32_t close = partners_[cursor.at];
+    if (token.text != "(" || close <= cursor.at + 1 || close > cursor.at + 4 ||
+        close + 1 >= cursor.end) {
+      break;
     }
+    bool cast = true;
+    for (std::uint32_t at = cursor.at + 1; at < close && cast; ++at) {
+      cast = tokens_[at].kind == Kind::identifier || isPunctuation(at, "*");
+    }
+    const SourceToken& type = tokens_[cursor.at + 1];
+    const SourceToken& after = tokens_[close + 1];
+    const bool typeLike =
+        !type.text.empty() && ((type.text[0] >= 'A' && type.text[0] <= 'Z') || type.text == "id" ||
+                               type.text == "float" || type.text == "double" ||
+                               type.text == "int" || type.text.starts_with("__"));
+    const bool operand = after.kind != Kind::punctuation || after.text == "[" ||
+                         after.text == "(" || after.text == "@[" || after.text == "@(";
+    if (!cast || !typeLike || !operand || after.lineBreakBefore) break;
+    cursor.at = close + 1;
   }
-  if (token.kind == Kind::identifier &&
-      (token.text == "try" || token.text == "await" || token.text == "inout")) {
-    ++cursor.at;
-    if (isPunctuation(cursor.at, "?") || isPunctuation(cursor.at, "!")) ++cursor.at;
-    return prefixed(cursor, scope);
-  }
-  return postfixed(cursor, scope);
+  if (cursor.at >= cursor.end) return unknown("a value is missing");
+  ImportValue value = postfixed(cursor, scope);
+  if (condition) return unknown("a condition");
+  if (!negated) return value;
+  if (const auto n = numberOf(value)) return number(-*n, value.viewMember);
+  return value.isUnknown() ? value : unknown("a negated value is not a number");
 }
 
 ImportValue EmitterReader::postfixed(Cursor& cursor, const std::shared_ptr<Scope>& scope) {
@@ -2006,15 +2026,7 @@ ImportValue EmitterReader::callMethod(const ImportValue& receiver, const std::st
         const auto to = numberOf(given[1].value);
         const auto by = numberOf(given[2].value);
         const bool through = given[1].label == "through";
-        if (from && to && by && *by != 0.0 && std::abs((*to - *from) / *by) <= kMaxElements) {
-          std::vector<ImportValue> steps;
-          for (double v = *from;
-               *by > 0 ? (through ? v <= *to : v < *to) : (through ? v >= *to : v > *to);
-               v += *by) {
-            steps.push_back(number(v));
-          }
-          return arrayOf(std::move(steps));
-        }
+        if (from && to && by) return steps(*from, *to, *by, through);
         return unknown("the stride is not known before run time");
       }
       const auto function = functionsByName_.find(method);

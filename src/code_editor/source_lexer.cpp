@@ -49,17 +49,25 @@ constexpr std::string_view kOperators[] = {
 }  // namespace
 
 SourceLexer::SourceLexer(std::string_view source) : source_(source) {
+  continuationsBefore_.reserve(source.size() + 1);
+  std::uint32_t continuations = 0;
+  for (const char c : source) {
+    continuationsBefore_.push_back(continuations);
+    continuations += (static_cast<unsigned char>(c) & 0xC0) == 0x80 ? 1 : 0;
+  }
+  continuationsBefore_.push_back(continuations);
   scan();
   matchBrackets();
 }
 
 std::pair<std::size_t, std::size_t> SourceLexer::lineAndColumn(std::uint32_t offset) const {
+  offset = std::min<std::uint32_t>(offset, static_cast<std::uint32_t>(source_.size()));
   const auto after = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset);
   const std::size_t line = static_cast<std::size_t>(after - lineStarts_.begin());
-  std::size_t column = 1;
-  for (std::uint32_t at = lineStarts_[line - 1]; at < offset && at < source_.size(); ++at) {
-    if ((static_cast<unsigned char>(source_[at]) & 0xC0) != 0x80) ++column;
-  }
+  const std::uint32_t start = lineStarts_[line - 1];
+  // Characters, not bytes: the continuation bytes of UTF-8 sequences do not count.
+  const std::size_t column =
+      offset - start - (continuationsBefore_[offset] - continuationsBefore_[start]) + 1;
   return {line, column};
 }
 

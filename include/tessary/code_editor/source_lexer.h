@@ -36,6 +36,8 @@ class SourceLexer {
   std::vector<SourceToken> tokens_;
   std::vector<std::uint32_t> partners_;
   std::vector<std::uint32_t> lineStarts_;
+  // For each byte offset, how many UTF-8 continuation bytes stand before it.
+  std::vector<std::uint32_t> continuationsBefore_;
 };
 
 }  // namespace tessary::code_editor
