@@ -169,15 +169,8 @@ void SourceLexer::scan() {
           value += kind;
       }
     }
-    SourceToken token;
-    token.kind = Kind::string;
-    token.lineBreakBefore = lineBreak;
-    token.interpolated = interpolated;
-    token.begin = static_cast<std::uint32_t>(begin);
-    token.end = static_cast<std::uint32_t>(at);
-    token.text = std::move(value);
-    tokens_.push_back(std::move(token));
-    lineBreak = false;
+    push(Kind::string, begin, std::move(value));
+    tokens_.back().interpolated = interpolated;
   };
 
   while (at < size) {
