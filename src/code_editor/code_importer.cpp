@@ -8,6 +8,7 @@
 #include <memory>
 #include <numbers>
 #include <set>
+#include <system_error>
 #include <utility>
 
 #include "code_editor/emitter_reader.h"
@@ -526,6 +527,31 @@ CodePlatform CodeImporter::platformOf(std::string_view source) {
     }
   }
   return uiKit > appKit ? CodePlatform::iOS : CodePlatform::macOS;
+}
+
+std::optional<std::string> CodeImporter::imageFile(
+    std::string_view name, const std::vector<std::filesystem::path>& folders,
+    const std::filesystem::path& relativeTo) {
+  if (name.empty() || name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos ||
+      name.starts_with('.')) {
+    return std::nullopt;
+  }
+  static constexpr std::array<std::string_view, 9> kExtensions{
+      ".png", ".jpg", ".jpeg", ".gif", ".webp", ".heic", ".tiff", ".bmp", ".pdf"};
+  for (const std::filesystem::path& folder : folders) {
+    for (const std::string_view extension : kExtensions) {
+      const std::filesystem::path candidate =
+          (folder.empty() ? std::filesystem::path(".") : folder) /
+          (std::string(name) + std::string(extension));
+      std::error_code error;
+      if (!std::filesystem::is_regular_file(candidate, error)) continue;
+      const std::filesystem::path relative = std::filesystem::relative(
+          candidate, relativeTo.empty() ? std::filesystem::path(".") : relativeTo, error);
+      return (error || relative.empty() ? std::filesystem::absolute(candidate, error) : relative)
+          .generic_string();
+    }
+  }
+  return std::nullopt;
 }
 
 ImportResult CodeImporter::importSource(std::string_view source, const Options& options) {

@@ -238,7 +238,7 @@ EmitterReader::EmitterReader(std::string_view source, const SourceLexer& lexer, 
       tokens_(lexer.tokens()),
       partners_(lexer.partners()),
       options_(options),
-      budget_(200000 + 8 * lexer.tokens().size()) {}
+      budget_(50000 + 16 * lexer.tokens().size()) {}
 
 EmitterReader::~EmitterReader() = default;
 

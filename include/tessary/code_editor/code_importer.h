@@ -1,9 +1,11 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tessary/code_editor/code_platform.h"
 #include "tessary/code_editor/import_result.h"
@@ -33,6 +35,14 @@ class CodeImporter {
 
   // macOS when the source uses more AppKit names than UIKit ones, iOS when fewer, else macOS.
   static CodePlatform platformOf(std::string_view source);
+
+  // The image file an image name stands for: `name` with a common image extension (.png, .jpg,
+  // ...) in the first of `folders` that has one, as a path relative to `relativeTo` (absolute
+  // where there is none). A name that is empty, holds a path separator or starts with a dot
+  // names no file.
+  static std::optional<std::string> imageFile(std::string_view name,
+                                              const std::vector<std::filesystem::path>& folders,
+                                              const std::filesystem::path& relativeTo);
 };
 
 }  // namespace tessary::code_editor

@@ -1,10 +1,9 @@
 #include "import_command.h"
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <system_error>
+#include <vector>
 
 #include "command_error.h"
 #include "output.h"
@@ -14,36 +13,6 @@
 namespace tessary::tool {
 
 namespace {
-
-// The texture for an image the source names: a file of that name with a common image extension
-// beside the source or in the images folder, written relative to the folder the effect goes to.
-std::optional<std::string> imageFile(std::string_view name, const ImportOptions& options) {
-  if (name.empty() || name.find_first_of("/\\") != std::string_view::npos ||
-      name.starts_with('.') || name.find('\0') != std::string_view::npos) {
-    return std::nullopt;
-  }
-  static constexpr std::array<std::string_view, 9> kExtensions{
-      ".png", ".jpg", ".jpeg", ".gif", ".webp", ".heic", ".tiff", ".bmp", ".pdf"};
-  std::vector<std::filesystem::path> folders;
-  if (!isStandardStream(options.source)) folders.push_back(options.source.parent_path());
-  if (options.images) folders.push_back(*options.images);
-  const std::filesystem::path effectFolder =
-      options.output && !isStreamOutput(*options.output) ? options.output->parent_path() : ".";
-  for (const std::filesystem::path& folder : folders) {
-    for (const std::string_view extension : kExtensions) {
-      const std::filesystem::path candidate =
-          (folder.empty() ? std::filesystem::path(".") : folder) /
-          (std::string(name) + std::string(extension));
-      std::error_code error;
-      if (!std::filesystem::is_regular_file(candidate, error)) continue;
-      const std::filesystem::path base = effectFolder.empty() ? "." : effectFolder;
-      const std::filesystem::path relative = std::filesystem::relative(candidate, base, error);
-      return (error || relative.empty() ? std::filesystem::absolute(candidate) : relative)
-          .generic_string();
-    }
-  }
-  return std::nullopt;
-}
 
 // "400x300" or "400×300" as a width and a height, each above zero.
 std::optional<std::pair<double, double>> viewSizeFrom(const std::string& text) {
@@ -80,7 +49,15 @@ int runImport(const ImportOptions& options) {
   importOptions.viewWidth = options.viewWidth;
   importOptions.viewHeight = options.viewHeight;
   importOptions.layer = options.layer;
-  importOptions.findImage = [&options](std::string_view name) { return imageFile(name, options); };
+  // Images beside the source or in the images folder, written relative to where the effect goes.
+  std::vector<std::filesystem::path> imageFolders;
+  if (!isStandardStream(options.source)) imageFolders.push_back(options.source.parent_path());
+  if (options.images) imageFolders.push_back(*options.images);
+  const std::filesystem::path effectFolder =
+      options.output && !isStreamOutput(*options.output) ? options.output->parent_path() : ".";
+  importOptions.findImage = [&](std::string_view name) {
+    return code_editor::CodeImporter::imageFile(name, imageFolders, effectFolder);
+  };
   const code_editor::ImportResult result =
       code_editor::CodeImporter::importSource(source, importOptions);
 
