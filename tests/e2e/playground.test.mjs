@@ -278,3 +278,26 @@ test('a page of another site cannot slip a change into the body of a refused req
   }
   assert.deepEqual(fs.readFileSync(path.join(folder, 'fire.json')), before);
 });
+
+test('Open Swift imports emitter code as the effect, one step that undo takes back', async () => {
+  await page.locator('#open-swift').click();
+  await page.locator('#import-source').fill([
+    'let sparks = CAEmitterLayer()',
+    'sparks.emitterShape = .circle',
+    'let spark = CAEmitterCell()',
+    'spark.name = "imported"',
+    'spark.birthRate = 42',
+    'spark.redSpeed = 1',
+    'sparks.emitterCells = [spark]',
+  ].join('\n'));
+  await page.locator('#import-run').click();
+  await page.waitForFunction(() => document.querySelector('#import-report').textContent
+    .includes('source:6:1: not kept: spark.redSpeed = 1: the effect has no red speed'), null, WAIT);
+  await shoot('import-code.png');
+  await page.locator('#import-dialog button', { hasText: 'Close' }).click();
+  await waitForCode(/cell1\.birthRate = 42\.0/);
+  await waitForFile(/"name": "imported"/);
+  await page.locator('#undo').click();
+  await waitForFile(/"name": "imported"/, true);
+  await waitForCode(/cell1\.name = "(?!imported)/);
+});

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "tessary/code_editor/code_importer.h"
 #include "tessary/code_editor/snippet_line_ends.h"
 #include "tessary/platform/atomic_file.h"
 #include "tessary/platform/html_renderer.h"
@@ -258,6 +259,7 @@ json PlaygroundSession::handle(std::string_view action, const json& arguments) {
   if (action == "undo") return undoOrRedo(true);
   if (action == "redo") return undoOrRedo(false);
   if (action == "save") return save(arguments);
+  if (action == "importCode") return importCode(arguments);
   if (action == "choice") {
     const std::string key = stringMember(arguments, "key");
     const std::string value = stringMember(arguments, "value");
@@ -419,6 +421,24 @@ json PlaygroundSession::undoOrRedo(bool undo) {
   publishState();
   requestBuild(std::nullopt);
   return {{"changed", true}};
+}
+
+// Source code that sets up an emitter layer, pasted or dropped into the page: its effect replaces
+// the current one as one step of the undo history; the answer holds the import's report. Images
+// it names are found in the effect's folder.
+json PlaygroundSession::importCode(const json& arguments) {
+  const std::string source = stringMember(arguments, "source");
+  code_editor::CodeImporter::Options options;
+  const std::optional<std::filesystem::path> folder = effectFolder();
+  options.findImage = [&folder](std::string_view name) -> std::optional<std::string> {
+    if (!folder) return std::nullopt;
+    return code_editor::CodeImporter::imageFile(name, {*folder}, *folder);
+  };
+  const code_editor::ImportResult result = code_editor::CodeImporter::importSource(source, options);
+  if (!result.effect) return {{"imported", false}, {"report", result.failure}};
+  if (gestureBefore_) gesture({{"phase", "end"}});
+  applyChange([&] { store_.replaceLayer(*result.effect, DataUpdateSource::file); });
+  return {{"imported", true}, {"report", result.summary() + "\n" + result.report("source")}};
 }
 
 json PlaygroundSession::save(const json& arguments) {

@@ -77,6 +77,7 @@ class PlaygroundSession : public std::enable_shared_from_this<PlaygroundSession>
   nlohmann::json gesture(const nlohmann::json& arguments);
   nlohmann::json undoOrRedo(bool undo);
   nlohmann::json save(const nlohmann::json& arguments);
+  nlohmann::json importCode(const nlohmann::json& arguments);
 
   // Runs `change` on the store; when it changed the effect, records the undo step (or leaves it
   // to the end of the gesture), saves, tells the pages and asks for a build. True when the effect
