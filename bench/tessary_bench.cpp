@@ -219,8 +219,8 @@ void BM_SaveOneNumber(benchmark::State& state) {
   std::filesystem::remove(file);
 }
 
-// Importing the snippet of an effect of N cells, each with a sub-cell: about 2.6 KB of source a
-// cell, so 400 cells make a source of 1 MB. Linear time shows as a steady time per byte.
+// Importing the snippet of an effect of N cells, each with a sub-cell: about 2.2 KB of source a
+// cell, so 460 cells make a source of 1 MB. Linear time shows as a steady time per byte.
 void BM_Import(benchmark::State& state) {
   const std::string source = SnippetLayout::plainText(*effectOf(state), kPlatform);
   for (auto _ : state) {
@@ -247,7 +247,7 @@ BENCHMARK(BM_SaveOneNumber)->Apply(sizes);
 BENCHMARK(BM_Import)
     ->Arg(10)
     ->Arg(100)
-    ->Arg(400)
+    ->Arg(460)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 

@@ -179,6 +179,11 @@ class EffectMaker {
         addNote(NoteKind::notKept, note.begin, note.end, note.reason);
       }
     }
+    // Every setting counts, also one that a loop makes again; its note is shown once.
+    result.settings = result.settingsKept;
+    for (const ImportResult::Note& note : result.notes) {
+      if (note.kind == NoteKind::notKept) ++result.settings;
+    }
     std::stable_sort(result.notes.begin(), result.notes.end(),
                      [](const ImportResult::Note& a, const ImportResult::Note& b) {
                        return std::pair(a.line, a.column) < std::pair(b.line, b.column);
@@ -189,10 +194,6 @@ class EffectMaker {
                                             a.reason == b.reason && a.kind == b.kind;
                                    }),
                        result.notes.end());
-    result.settings = result.settingsKept;
-    for (const ImportResult::Note& note : result.notes) {
-      if (note.kind == NoteKind::notKept) ++result.settings;
-    }
     result.effect = layer;
   }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <numbers>
@@ -1414,7 +1415,7 @@ ImportValue EmitterReader::primary(Cursor& cursor, const std::shared_ptr<Scope>&
     }
     case Kind::string:
       ++cursor.at;
-      if (token.interpolated) return unknown("the text is put together at run time");
+      if (token.interpolated) return interpolation(token, scope);
       return ImportValue{Text{token.text}, {}};
     case Kind::identifier: {
       ++cursor.at;
@@ -1476,6 +1477,39 @@ ImportValue EmitterReader::primary(Cursor& cursor, const std::shared_ptr<Scope>&
   }
   ++cursor.at;
   return unknown("`" + text + "` is not read");
+}
+
+// A string with interpolations of names the reader knows (`"spark\\(index)"`), put together as
+// Swift prints them: a whole number without a fraction.
+ImportValue EmitterReader::interpolation(const SourceToken& token,
+                                         const std::shared_ptr<Scope>& scope) {
+  std::string text;
+  for (std::size_t i = 0; i < token.pieces.size(); ++i) {
+    if (i % 2 == 0) {
+      text += token.pieces[i];
+      continue;
+    }
+    const std::string& piece = token.pieces[i];
+    const bool simpleName = !piece.empty() &&
+                            piece.find_first_not_of(
+                                "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                "0123456789_$") == std::string::npos &&
+                            !(piece[0] >= '0' && piece[0] <= '9');
+    const ImportValue value =
+        simpleName ? name(piece, scope) : unknown("the text is put together at run time");
+    if (const Text* part = value.as<Text>()) {
+      text += part->text;
+    } else if (const auto number = numberOf(value); number && std::isfinite(*number)) {
+      char written[32];
+      std::snprintf(written, sizeof written,
+                    *number == std::trunc(*number) && std::abs(*number) < 1e15 ? "%.0f" : "%g",
+                    *number);
+      text += written;
+    } else {
+      return unknown("the text is put together at run time");
+    }
+  }
+  return ImportValue{Text{std::move(text)}, {}};
 }
 
 // The values between a bracket and its partner, separated by commas; labels are dropped.

@@ -111,6 +111,7 @@ class EmitterReader {
   ImportValue primary(Cursor& cursor, const std::shared_ptr<Scope>& scope);
   ImportValue messageSend(Cursor& cursor, const std::shared_ptr<Scope>& scope);
   ImportValue closure(Cursor& cursor, const std::shared_ptr<Scope>& scope);
+  ImportValue interpolation(const SourceToken& token, const std::shared_ptr<Scope>& scope);
   std::vector<Argument> arguments(Cursor& cursor, const std::shared_ptr<Scope>& scope);
   ImportValue list(std::uint32_t open, const std::shared_ptr<Scope>& scope);
 

@@ -104,6 +104,7 @@ void SourceLexer::scan() {
     const bool multiline = source_.substr(at, 3) == "\"\"\"";
     at += multiline ? 3 : 1;
     std::string value;
+    std::vector<std::string> pieces;
     bool interpolated = false;
     const std::string closing = std::string(multiline ? 3 : 1, '"') + std::string(hashes, '#');
     while (at < size) {
@@ -153,6 +154,7 @@ void SourceLexer::scan() {
         }
         case '(': {
           interpolated = true;
+          const std::size_t from = at;
           for (int depth = 1; at < size && depth > 0; ++at) {
             if (source_[at] == '\n') {
               newLineAt(at);
@@ -160,6 +162,9 @@ void SourceLexer::scan() {
             }
             depth += source_[at] == '(' ? 1 : source_[at] == ')' ? -1 : 0;
           }
+          pieces.push_back(std::move(value));
+          value.clear();
+          pieces.emplace_back(source_.substr(from, at > from ? at - from - 1 : 0));
           break;
         }
         case '\n':
@@ -169,8 +174,10 @@ void SourceLexer::scan() {
           value += kind;
       }
     }
+    if (interpolated) pieces.push_back(value);
     push(Kind::string, begin, std::move(value));
     tokens_.back().interpolated = interpolated;
+    tokens_.back().pieces = std::move(pieces);
   };
 
   while (at < size) {

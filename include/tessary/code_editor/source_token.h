@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tessary::code_editor {
 
@@ -19,6 +20,9 @@ struct SourceToken {
   // An identifier's name without backticks, an operator's characters, a number's value as text,
   // a string's decoded value.
   std::string text;
+  // An interpolating string's decoded text and the source of its interpolations, taking turns:
+  // "a\\(i)b" is "a", "i", "b".
+  std::vector<std::string> pieces;
 };
 
 }  // namespace tessary::code_editor
