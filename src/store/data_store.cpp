@@ -22,11 +22,11 @@ bool isFinite(const platform::Color& color) {
          std::isfinite(color.alpha);
 }
 
-// Writes a number into a `LimitedValue`; gives the old value when the value changed.
-std::optional<double> writeNumber(LimitedValue& target, double value) {
+// Writes a number into a `LimitedValue`; gives the old one when the value changed.
+std::optional<LimitedValue> writeNumber(LimitedValue& target, double value) {
   const LimitedValue before = target;
   if (!target.setValue(value) || target == before) return std::nullopt;
-  return before.value;
+  return before;
 }
 
 // Writes a colour through the four component fields; gives the old colour when it changed.
@@ -58,6 +58,10 @@ void renumber(std::vector<CellConfigRef>& cells, int parentIndex, bool areSubcel
   }
 }
 
+StructureChange::Texture textureOf(const CellConfig& cell) {
+  return {cell.contentUrl, !cell.contentUrl && !cell.contentsUrl};
+}
+
 }  // namespace
 
 DataStore::DataStore(LayerConfigRef layer) : layer_(std::move(layer)) {
@@ -73,7 +77,7 @@ void DataStore::updateLayer(AnyKeyPath keypath, StoreValue to,
     const auto old = writeNumber(*target, *number);
     if (!old) return;
     if (updateTextfield) updateTextfield(target->value);
-    notify({keypath, std::nullopt, std::nullopt, *old, target->value, source});
+    notify({keypath, std::nullopt, std::nullopt, old->value, target->value, source, *old, *target});
     return;
   }
   if (keypath != LayerProperty::background) return;
@@ -93,13 +97,27 @@ void DataStore::updateCell(AnyKeyPath keypath, int cellIdx, std::optional<int> s
     const auto old = writeNumber(*target, *number);
     if (!old) return;
     if (updateTextfield) updateTextfield(target->value);
-    notify({keypath, cellIdx, subcellIdx, *old, target->value, source});
+    notify({keypath, cellIdx, subcellIdx, old->value, target->value, source, *old, *target});
     return;
   }
   if (keypath != CellProperty::color) return;
   const auto old = writeColor(cell->colorRed, cell->colorGreen, cell->colorBlue, cell->colorAlpha,
                               std::get<platform::Color>(to));
   if (old) notify({keypath, cellIdx, subcellIdx, *old, cell->color(), source});
+}
+
+void DataStore::restoreNumber(AnyKeyPath keypath, std::optional<int> cellIdx,
+                              std::optional<int> subcellIdx, LimitedValue number,
+                              DataUpdateSource source) {
+  CellConfigRef cell;
+  if (cellIdx) {
+    cell = layer_->cell(*cellIdx, subcellIdx);
+    if (!cell) return;
+  }
+  LimitedValue* target = cell ? cell->limitedValue(keypath) : layer_->limitedValue(keypath);
+  if (target == nullptr || *target == number) return;
+  const LimitedValue old = std::exchange(*target, number);
+  notify({keypath, cellIdx, subcellIdx, old.value, number.value, source, old, number});
 }
 
 DataStore::ObserverToken DataStore::addObserver(Observer observer) {
@@ -136,28 +154,32 @@ void DataStore::notifyStructure(const StructureChange& change) {
 
 void DataStore::setEmitterShape(EmitterShape shape, DataUpdateSource source) {
   if (layer_->emitterShape == shape) return;
-  layer_->emitterShape = shape;
-  notifyStructure({StructureChange::Kind::emitterShape, std::nullopt, std::nullopt, source});
+  const EmitterShape old = std::exchange(layer_->emitterShape, shape);
+  notifyStructure(
+      {StructureChange::Kind::emitterShape, std::nullopt, std::nullopt, source, old, shape});
 }
 
 void DataStore::setEmitterMode(EmitterMode mode, DataUpdateSource source) {
   if (layer_->emitterMode == mode) return;
-  layer_->emitterMode = mode;
-  notifyStructure({StructureChange::Kind::emitterMode, std::nullopt, std::nullopt, source});
+  const EmitterMode old = std::exchange(layer_->emitterMode, mode);
+  notifyStructure(
+      {StructureChange::Kind::emitterMode, std::nullopt, std::nullopt, source, old, mode});
 }
 
 void DataStore::setRenderMode(RenderMode mode, DataUpdateSource source) {
   if (layer_->renderMode == mode) return;
-  layer_->renderMode = mode;
-  notifyStructure({StructureChange::Kind::renderMode, std::nullopt, std::nullopt, source});
+  const RenderMode old = std::exchange(layer_->renderMode, mode);
+  notifyStructure(
+      {StructureChange::Kind::renderMode, std::nullopt, std::nullopt, source, old, mode});
 }
 
 void DataStore::setCellName(int cellIdx, std::optional<int> subcellIdx, std::string name,
                             DataUpdateSource source) {
   const CellConfigRef cell = layer_->cell(cellIdx, subcellIdx);
   if (!cell || cell->name == name) return;
-  cell->name = std::move(name);
-  notifyStructure({StructureChange::Kind::name, cellIdx, subcellIdx, source});
+  std::string old = std::exchange(cell->name, std::move(name));
+  notifyStructure(
+      {StructureChange::Kind::name, cellIdx, subcellIdx, source, std::move(old), cell->name});
 }
 
 void DataStore::setCellTexture(int cellIdx, std::optional<int> subcellIdx,
@@ -166,25 +188,27 @@ void DataStore::setCellTexture(int cellIdx, std::optional<int> subcellIdx,
   if (!cell) return;
   const std::optional<platform::URL> contentsUrl = file ? file : platform::URL("None");
   if (cell->contentUrl == file && cell->contentsUrl == contentsUrl) return;
+  const StructureChange::Texture old = textureOf(*cell);
   cell->contentUrl = std::move(file);
   cell->contentsUrl = contentsUrl;
-  notifyStructure({StructureChange::Kind::texture, cellIdx, subcellIdx, source});
+  notifyStructure(
+      {StructureChange::Kind::texture, cellIdx, subcellIdx, source, old, textureOf(*cell)});
 }
 
 void DataStore::setCellBuiltInTexture(int cellIdx, std::optional<int> subcellIdx,
                                       DataUpdateSource source) {
   const CellConfigRef cell = layer_->cell(cellIdx, subcellIdx);
   if (!cell || (!cell->contentUrl && !cell->contentsUrl)) return;
+  const StructureChange::Texture old = textureOf(*cell);
   cell->contentUrl.reset();
   cell->contentsUrl.reset();
-  notifyStructure({StructureChange::Kind::texture, cellIdx, subcellIdx, source});
+  notifyStructure(
+      {StructureChange::Kind::texture, cellIdx, subcellIdx, source, old, textureOf(*cell)});
 }
 
 int DataStore::addCell(CellConfigRef cell, DataUpdateSource source) {
-  layer_->cells.push_back(std::move(cell));
-  renumberCells(*layer_);
-  const int index = static_cast<int>(layer_->cells.size()) - 1;
-  notifyStructure({StructureChange::Kind::cellAdded, index, std::nullopt, source});
+  const int index = static_cast<int>(layer_->cells.size());
+  insertCell(index, std::nullopt, std::move(cell), source);
   return index;
 }
 
@@ -192,27 +216,46 @@ std::optional<int> DataStore::addSubcell(int cellIdx, CellConfigRef subcell,
                                          DataUpdateSource source) {
   const CellConfigRef parent = layer_->cell(cellIdx);
   if (!parent) return std::nullopt;
-  parent->subcells.push_back(std::move(subcell));
-  renumberCells(*layer_);
-  const int subindex = static_cast<int>(parent->subcells.size()) - 1;
-  notifyStructure({StructureChange::Kind::cellAdded, cellIdx, subindex, source});
+  const int subindex = static_cast<int>(parent->subcells.size());
+  insertCell(cellIdx, subindex, std::move(subcell), source);
   return subindex;
+}
+
+std::vector<CellConfigRef>* DataStore::cellList(int cellIdx, std::optional<int> subcellIdx) const {
+  if (!subcellIdx) return &layer_->cells;
+  const CellConfigRef parent = layer_->cell(cellIdx);
+  return parent ? &parent->subcells : nullptr;
+}
+
+bool DataStore::insertCell(int cellIdx, std::optional<int> subcellIdx, CellConfigRef cell,
+                           DataUpdateSource source) {
+  std::vector<CellConfigRef>* list = cellList(cellIdx, subcellIdx);
+  const int position = subcellIdx.value_or(cellIdx);
+  if (list == nullptr || position < 0 || std::cmp_greater(position, list->size())) return false;
+  list->insert(list->begin() + position, cell);
+  renumberCells(*layer_);
+  notifyStructure({StructureChange::Kind::cellAdded, cellIdx, subcellIdx, source, std::monostate(),
+                   std::move(cell)});
+  return true;
 }
 
 bool DataStore::removeCell(int cellIdx, std::optional<int> subcellIdx, DataUpdateSource source) {
   if (!layer_->cell(cellIdx, subcellIdx)) return false;
-  std::vector<CellConfigRef>& list =
-      subcellIdx ? layer_->cells[static_cast<std::size_t>(cellIdx)]->subcells : layer_->cells;
-  list.erase(list.begin() + (subcellIdx ? *subcellIdx : cellIdx));
+  std::vector<CellConfigRef>& list = *cellList(cellIdx, subcellIdx);
+  const auto position = list.begin() + subcellIdx.value_or(cellIdx);
+  CellConfigRef removed = std::move(*position);
+  list.erase(position);
   renumberCells(*layer_);
-  notifyStructure({StructureChange::Kind::cellRemoved, cellIdx, subcellIdx, source});
+  notifyStructure({StructureChange::Kind::cellRemoved, cellIdx, subcellIdx, source,
+                   std::move(removed), std::monostate()});
   return true;
 }
 
 void DataStore::replaceLayer(const LayerConfig& layer, DataUpdateSource source) {
-  *layer_ = *layer.deepCopy();
+  auto old = std::make_shared<LayerConfig>(std::exchange(*layer_, *layer.deepCopy()));
   renumberCells(*layer_);
-  notifyStructure({StructureChange::Kind::layerReplaced, std::nullopt, std::nullopt, source});
+  notifyStructure({StructureChange::Kind::layerReplaced, std::nullopt, std::nullopt, source,
+                   std::move(old), layer_});
 }
 
 }  // namespace tessary::store

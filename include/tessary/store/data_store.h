@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "tessary/platform/color.h"
 #include "tessary/platform/url.h"
@@ -29,6 +30,10 @@ struct StoreChange {
   StoreValue oldValue;
   StoreValue newValue;
   DataUpdateSource source;
+  // For a number, the whole `LimitedValue` before and after: a value beyond the slider bounds
+  // widens them, and taking the change back narrows them again.
+  LimitedValue oldNumber{};
+  LimitedValue newNumber{};
 };
 
 // A change the store made that is no number or colour: a choice from a list, a cell's name or
@@ -44,10 +49,24 @@ struct StructureChange {
     cellRemoved,
     layerReplaced,
   };
+  // The image a cell is drawn with: a file, no texture at all, or the built-in image.
+  struct Texture {
+    std::optional<platform::URL> file;
+    bool builtIn = false;
+    bool operator==(const Texture&) const = default;
+  };
+  // What stood there before the change and what the change put there: the choice, the name, the
+  // texture, the cell (none where a cell is added or removed) or the whole layer. Enough to make
+  // the change again or to take it back.
+  using Value = std::variant<std::monostate, EmitterShape, EmitterMode, RenderMode, std::string,
+                             Texture, CellConfigRef, LayerConfigRef>;
+
   Kind kind;
   std::optional<int> cellIdx;     // the cell concerned (as it was numbered before a removal)
   std::optional<int> subcellIdx;  // present for a sub-cell
   DataUpdateSource source;
+  Value oldValue;
+  Value newValue;
 };
 
 // Owns one layer and is the only way to change it. Observers hear of every change it makes, in
@@ -71,6 +90,11 @@ class DataStore {
   // exist is ignored.
   void updateCell(AnyKeyPath keypath, int cellIdx, std::optional<int> subcellIdx, StoreValue to,
                   const UpdateTextfield& updateTextfield, DataUpdateSource source);
+  // Puts back a whole `LimitedValue` of the layer (no `cellIdx`) or of a cell, its slider bounds
+  // as given, as taking a change back does. A key path to no number, or a cell that does not
+  // exist, is ignored.
+  void restoreNumber(AnyKeyPath keypath, std::optional<int> cellIdx, std::optional<int> subcellIdx,
+                     LimitedValue number, DataUpdateSource source);
 
   ObserverToken addObserver(Observer observer);
   void removeObserver(ObserverToken token);
@@ -100,6 +124,11 @@ class DataStore {
   // Appends `subcell` to the sub-cells of cell `cellIdx` and gives its sub-index; none when
   // there is no such cell.
   std::optional<int> addSubcell(int cellIdx, CellConfigRef subcell, DataUpdateSource source);
+  // Puts `cell` into the layer's cells at `cellIdx`, or into the sub-cells of cell `cellIdx` at
+  // `subcellIdx`; the cells from there on move down one place. False when that place is beyond
+  // the end of its list.
+  bool insertCell(int cellIdx, std::optional<int> subcellIdx, CellConfigRef cell,
+                  DataUpdateSource source);
   // Removes cell `cellIdx` (with its sub-cells), or its sub-cell `subcellIdx`; the cells after
   // it move up one place. False when there is no such cell.
   bool removeCell(int cellIdx, std::optional<int> subcellIdx, DataUpdateSource source);
@@ -110,6 +139,7 @@ class DataStore {
  private:
   void notify(const StoreChange& change);
   void notifyStructure(const StructureChange& change);
+  std::vector<CellConfigRef>* cellList(int cellIdx, std::optional<int> subcellIdx) const;
 
   LayerConfigRef layer_;
   std::map<ObserverToken, Observer> observers_;

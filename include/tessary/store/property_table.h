@@ -69,6 +69,9 @@ class PropertyTable {
     Angle angle = Angle::none;
     // The effect file writes the value on the line of the row before.
     bool besidePrevious = false;
+    // A position or size in the view: the layer number (the view's width or height) its slider
+    // runs up to, whatever bounds the effect keeps.
+    LimitedValue LayerConfig::*viewExtent = nullptr;
 
     constexpr bool isLayerNumber() const { return layerNumber != nullptr; }
     constexpr bool isCellNumber() const { return cellNumber != nullptr; }
@@ -93,6 +96,7 @@ using Angle = PropertyTable::Angle;
 
 struct Flags {
   bool mirroredOnMacOS = false;
+  LimitedValue LayerConfig::*viewExtent = nullptr;
   bool subcellOnly = false;
   bool isSigned = false;
   Angle angle = Angle::none;
@@ -108,6 +112,7 @@ constexpr Row layerNumber(LayerProperty property, LimitedValue LayerConfig::*mem
           fileKey,  swiftName,    label,    {},   defaults};
   row.layerNumber = member;
   row.mirroredOnMacOS = flags.mirroredOnMacOS;
+  row.viewExtent = flags.viewExtent;
   return row;
 }
 
@@ -168,16 +173,18 @@ inline constexpr std::array kRows{
         "Render mode"},
     layerNumber(LayerProperty::emitterPositionX, &LayerConfig::emitterPositionX,
                 "emitter position X", "emitterPositionX", "emitterPosition", "x",
-                "emitterPosition.x", "Position X", {200.0, 0.0, 4000.0}),
+                "emitterPosition.x", "Position X", {200.0, 0.0, 4000.0},
+                {.viewExtent = &LayerConfig::viewWidth}),
     layerNumber(LayerProperty::emitterPositionY, &LayerConfig::emitterPositionY,
                 "emitter position Y", "emitterPositionY", "emitterPosition", "y",
-                "emitterPosition.y", "Position Y", {150.0, 0.0, 4000.0}, {.mirroredOnMacOS = true}),
+                "emitterPosition.y", "Position Y", {150.0, 0.0, 4000.0},
+                {.mirroredOnMacOS = true, .viewExtent = &LayerConfig::viewHeight}),
     layerNumber(LayerProperty::emitterWidth, &LayerConfig::emitterWidth, "emitter width",
                 "emitterWidth", "emitterSize", "width", "emitterSize.width", "Emitter width",
-                {50.0, 0.0, 4000.0}),
+                {50.0, 0.0, 4000.0}, {.viewExtent = &LayerConfig::viewWidth}),
     layerNumber(LayerProperty::emitterHeight, &LayerConfig::emitterHeight, "emitter height",
                 "emitterHeight", "emitterSize", "height", "emitterSize.height", "Emitter height",
-                {10.0, 0.0, 4000.0}),
+                {10.0, 0.0, 4000.0}, {.viewExtent = &LayerConfig::viewHeight}),
     Row{LayerProperty::cells,
         Kind::cellList,
         "cells",

@@ -14,8 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "support/generated_effects.h"
 #include "support/golden_file.h"
 #include "support/program_run.h"
+#include "support/test_seed.h"
 #include "tessary/code_editor/snippet_layout.h"
 #include "tessary/platform/atomic_file.h"
 #include "tessary/platform/dispatch_queue.h"
@@ -160,26 +162,108 @@ TEST_F(PlaygroundSessionTest, EveryNumberAndColourTheControlsListTakesTheValueTh
   EXPECT_GT(numbers, 0);
 }
 
+// Random changes of every kind the page makes, drags among them, are all taken back by undo, to
+// the last bound and byte of the effect written anew, and all made again by redo. (The saved file
+// keeps the layout it was given: a number once written with its bounds keeps that form.)
+TEST_F(PlaygroundSessionTest, UndoingEveryChangeGivesBackTheFileAndRedoingGivesTheLast) {
+  open(true);
+  const auto effect = [&] { return store::EffectFile::serialize(*store::loadEffect(effect_)); };
+  const std::string first = effect();
+  testing::SeededRandom random;
+  const auto pick = [&](std::size_t count) {
+    return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
+  };
+  const auto number = [&] { return std::uniform_real_distribution(-600.0, 600.0)(random); };
+  const auto anyCell = [&] {
+    readEvents();
+    const json& cells = state_.at("cells");
+    if (cells.empty()) return json{{"cell", 0}};
+    const std::size_t cell = pick(cells.size());
+    const std::size_t sub = pick(cells[cell].at("subcells").size() + 1);
+    return sub == 0 ? json{{"cell", cell}} : json{{"cell", cell}, {"sub", sub - 1}};
+  };
+  const auto anyNumber = [&] {
+    const bool layer = pick(3) == 0;
+    const json& rows = state_.at("properties").at(layer ? "layer" : "cell");
+    json arguments = layer ? json::object() : anyCell();
+    for (json row = rows[pick(rows.size())]; row.at("kind") == "number";) {
+      arguments.update({{"key", row.at("key")}, {"value", number()}});
+      return arguments;
+    }
+    arguments.update({{"key", layer ? "background" : "color"},
+                      {"value", {{"red", 0.5}, {"green", number()}, {"blue", 0}, {"alpha", 1}}}});
+    return arguments;
+  };
+  for (int change = 0; change < 80; ++change) {
+    json arguments = anyCell();
+    switch (pick(8)) {
+      case 0: {
+        const json& choices = state_.at("choices");
+        const std::string key = std::vector{"emitterShape", "emitterMode", "renderMode"}[pick(3)];
+        answer("choice", {{"key", key}, {"value", choices.at(key)[pick(choices.at(key).size())]}});
+        break;
+      }
+      case 1:
+        arguments["value"] = testing::hostileNames()[pick(testing::hostileNames().size())];
+        answer("name", arguments);
+        break;
+      case 2:
+        arguments["kind"] = pick(2) == 0 ? "builtIn" : "none";
+        answer("texture", arguments);
+        break;
+      case 3:
+        answer([&] { return session_->importTexture(arguments, "glow.png", kPng); });
+        break;
+      case 4:
+        answer("addCell", pick(2) == 0 ? json::object() : json{{"parent", arguments.at("cell")}});
+        break;
+      case 5:
+        answer("removeCell", arguments);
+        break;
+      case 6:
+        answer("gesture", {{"phase", "begin"}});
+        for (arguments = anyNumber(); pick(4) != 0; arguments["value"] = number()) {
+          answer("set", arguments);
+        }
+        answer("gesture", {{"phase", "end"}});
+        break;
+      default:
+        answer("set", anyNumber());
+    }
+  }
+  const std::string last = effect();
+  while (changed("undo", json::object())) {
+  }
+  EXPECT_EQ(effect(), first);
+  while (changed("redo", json::object())) {
+  }
+  EXPECT_EQ(effect(), last);
+}
+
+// A typed edit of the snippet is read back at once; it is saved, and makes one undo step, once
+// the typing pauses on a text that is understood.
 TEST_F(PlaygroundSessionTest, TheSnippetEditedInAPageIsReadBackIntoTheEffect) {
   open(true);
   const std::string snippet =
       code_editor::SnippetLayout::plainText(*store::loadEffect(effect_), CodePlatform::macOS);
-  for (const auto& [edit, result, birthRate] :
-       {std::tuple{"150", "valid", 150}, {"many", "invalid", 120}}) {
+  const auto savedBirthRate = [&] {
+    return store::loadEffect(effect_)->cell(0)->limitedValue(store::CellProperty::birthRate)->value;
+  };
+  for (const auto& [edit, result] :
+       {std::pair{"15", "valid"}, {"many", "invalid"}, {"150", "valid"}}) {
     std::string sent;  // as a browser sends it: CRLF line ends and no-break spaces for spaces
     for (const char c :
          testing::replacedOnce(snippet, "birthRate = 120.0", std::string("birthRate = ") + edit)) {
       sent += c == '\n' ? "\r\n" : c == ' ' ? "\xC2\xA0" : std::string(1, c);
     }
     EXPECT_EQ(session_->handle("code", {{"text", sent}}).at("answer"), result);
-    EXPECT_EQ(
-        store::loadEffect(effect_)->cell(0)->limitedValue(store::CellProperty::birthRate)->value,
-        birthRate);
-    if (birthRate == 150) {
-      ASSERT_TRUE(changed("undo", json::object()));
-      waitForSnippet();
-    }
+    EXPECT_EQ(savedBirthRate(), 120) << "saved while typing";
   }
+  ASSERT_TRUE(platform::DispatchQueue::main().runUntil([&] { return savedBirthRate() == 150; },
+                                                       std::chrono::seconds(10)));
+  ASSERT_TRUE(changed("undo", json::object()));
+  EXPECT_EQ(savedBirthRate(), 120);
+  EXPECT_FALSE(changed("undo", json::object()));
 }
 
 TEST_F(PlaygroundSessionTest, AnEffectInMemoryIsSavedWithItsTexturesUnderAPlainName) {

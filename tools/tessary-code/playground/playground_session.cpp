@@ -28,6 +28,7 @@ using store::DataUpdateSource;
 
 constexpr double kTextSize = 13.0;
 constexpr std::chrono::milliseconds kSaveDelayWhileDragging{400};
+constexpr std::chrono::milliseconds kTypingPause{1000};
 
 using store::PropertyTable;
 
@@ -119,6 +120,15 @@ json colorJson(const platform::Color& color) {
   return {{"red", color.red}, {"green", color.green}, {"blue", color.blue}, {"alpha", color.alpha}};
 }
 
+// The slider bounds of a number: those the effect keeps, or for a position or size in the view,
+// the view's width or height (widened to take in a value beyond it).
+store::LimitedValue sliderBounds(const PropertyTable::Row& row, const store::LimitedValue& value,
+                                 const store::LayerConfig& layer) {
+  if (row.viewExtent == nullptr) return value;
+  return {value.value, std::min(0.0, value.value),
+          std::max((layer.*row.viewExtent).value, value.value)};
+}
+
 // The numbers of the layer or a cell: each value and its slider bounds as the store keeps them
 // (the preview draws with these) and, for a number the platform's snippet shows mirrored, also as
 // that snippet shows them ("shown"), so that the controls read what the code says.
@@ -126,13 +136,13 @@ json numbersJson(const std::vector<const PropertyTable::Row*>& rows, const auto&
                  CodePlatform platform, const store::LayerConfig& layer) {
   json numbers = json::object();
   for (const PropertyTable::Row* row : rows) {
-    const store::LimitedValue* value = owner.limitedValue(row->path);
-    json number{{"value", value->value}, {"min", value->min}, {"max", value->max}};
+    const store::LimitedValue value = sliderBounds(*row, *owner.limitedValue(row->path), layer);
+    json number{{"value", value.value}, {"min", value.min}, {"max", value.max}};
     if (platform.getPlatformSign(row->path) != 1.0) {
       const auto shown = [&](double stored) { return platform.get(stored, row->path, layer); };
-      const double fromMin = shown(value->min);
-      const double fromMax = shown(value->max);
-      number["shown"] = {{"value", shown(value->value)},
+      const double fromMin = shown(value.min);
+      const double fromMax = shown(value.max);
+      number["shown"] = {{"value", shown(value.value)},
                          {"min", std::min(fromMin, fromMax)},
                          {"max", std::max(fromMin, fromMax)}};
     }
@@ -243,8 +253,12 @@ PlaygroundSession::PlaygroundSession(store::LayerConfigRef layer,
   store_.addObserver([this](const store::StoreChange& change) {
     changed_ = true;
     lastChangedKeypath_ = change.keypath;
+    undoHistory_.record(change);
   });
-  store_.addStructureObserver([this](const store::StructureChange&) { changed_ = true; });
+  store_.addStructureObserver([this](const store::StructureChange& change) {
+    changed_ = true;
+    undoHistory_.record(change);
+  });
 }
 
 void PlaygroundSession::start() {
@@ -253,6 +267,7 @@ void PlaygroundSession::start() {
 }
 
 json PlaygroundSession::handle(std::string_view action, const json& arguments) {
+  if (action != "code") endTyping();
   if (action == "set") return setValue(arguments);
   if (action == "code") return analyzeCode(arguments);
   if (action == "gesture") return gesture(arguments);
@@ -382,41 +397,40 @@ json PlaygroundSession::analyzeCode(const json& arguments) {
   const std::string text = code_editor::snippetLineEnds(stringMember(arguments, "text"),
                                                         code_editor::NoBreakSpaces::asSpaces);
   CodeAnalysisResult answer = CodeAnalysisResult::invalid;
+  if (!dragging_) {
+    typing_ = true;
+    const std::uint64_t edit = ++typedEdits_;
+    std::weak_ptr<PlaygroundSession> weak = weak_from_this();
+    platform::DispatchQueue::main().asyncAfter(kTypingPause, [weak, edit] {
+      if (const auto self = weak.lock()) self->typingPaused(edit);
+    });
+  }
   applyChange([&] { answer = analyzer_.analyzeString(text, textStorage_, store_, platform_); });
+  lastTypedTextValid_ = answer == CodeAnalysisResult::valid;
   return {{"answer", std::string(code_editor::toString(answer))}};
 }
 
 json PlaygroundSession::gesture(const json& arguments) {
   const std::string phase = stringMember(arguments, "phase");
   if (phase == "begin") {
-    if (!gestureBefore_) gestureBefore_ = snapshot();
+    dragging_ = true;
     return {{"changed", false}};
   }
   if (phase != "end") throw RequestError(400, "a gesture begins or ends");
-  if (!gestureBefore_) return {{"changed", false}};
-  const std::string before = std::move(*gestureBefore_);
-  gestureBefore_.reset();
-  const bool changed = snapshot() != before;
-  if (changed) {
-    undoHistory_.record(before);
-    saveNow();
-    publishState();
-  }
+  if (!dragging_) return {{"changed", false}};
+  dragging_ = false;
+  const bool changed = undoHistory_.commit();
+  flushPendingSave();
+  if (changed) publishState();
   // The lines drawn in the changed look while dragging get their colours back.
   requestBuild(std::nullopt);
   return {{"changed", changed}};
 }
 
 json PlaygroundSession::undoOrRedo(bool undo) {
-  if (gestureBefore_) gesture({{"phase", "end"}});
-  std::string current = snapshot();
-  const auto target =
-      undo ? undoHistory_.undo(std::move(current)) : undoHistory_.redo(std::move(current));
-  if (!target) return {{"changed", false}};
-  const store::LayerConfigRef layer = store::EffectFile::parse(*target, "undo history");
-  store_.replaceLayer(*layer, DataUpdateSource::undoRedo);
-  snapshot_ = *target;
-  snapshotStale_ = false;
+  if (dragging_) gesture({{"phase", "end"}});
+  const bool changed = undo ? undoHistory_.undo(store_) : undoHistory_.redo(store_);
+  if (!changed) return {{"changed", false}};
   saveNow();
   publishState();
   requestBuild(std::nullopt);
@@ -466,12 +480,14 @@ json PlaygroundSession::save(const json& arguments) {
   }
   unsavedTextures_.clear();
   effectPath_ = std::filesystem::absolute(path);
+  savePending_ = false;
   publishState();
   return {{"file", name}};
 }
 
 json PlaygroundSession::importTexture(const json& cellReference, const std::string& fileName,
                                       std::string bytes) {
+  endTyping();
   const CellAddress cell = cellAddress(cellReference);
   if (const auto problem = textureFileNameProblem(fileName)) throw RequestError(400, *problem);
   if (!looksLikeTexture(fileName, bytes)) {
@@ -518,24 +534,36 @@ PlaygroundSession::TextureFile PlaygroundSession::exportTexture(const json& cell
 }
 
 void PlaygroundSession::flushPendingSave() {
+  endTyping();
   if (savePending_) saveNow();
+}
+
+void PlaygroundSession::typingPaused(std::uint64_t edit) {
+  if (edit == typedEdits_ && lastTypedTextValid_) endTyping();
+}
+
+void PlaygroundSession::endTyping() {
+  if (!typing_) return;
+  typing_ = false;
+  const bool changed = undoHistory_.commit();
+  if (savePending_) saveNow();
+  if (changed) publishState();
 }
 
 template <typename Change>
 bool PlaygroundSession::applyChange(Change&& change) {
-  const bool dragging = gestureBefore_.has_value();
-  std::optional<std::string> before;
-  if (!dragging) before = snapshot();
   changed_ = false;
   lastChangedKeypath_.reset();
   change();
   if (!changed_) return false;
-  snapshotStale_ = true;
-  if (dragging) {
+  if (dragging_) {
     scheduleSave();
     requestBuild(lastChangedKeypath_);
+  } else if (typing_) {
+    savePending_ = effectPath_.has_value();
+    requestBuild(std::nullopt);
   } else {
-    undoHistory_.record(std::move(*before));
+    undoHistory_.commit();
     saveNow();
     requestBuild(std::nullopt);
   }
@@ -550,14 +578,6 @@ PlaygroundSession::CellAddress PlaygroundSession::cellAddress(const json& refere
       sub.is_null() ? std::nullopt : std::optional(cellIndex(sub));
   if (!store_.layer()->cell(cellIdx, subcellIdx)) throw RequestError(404, "no such cell");
   return {cellIdx, subcellIdx};
-}
-
-const std::string& PlaygroundSession::snapshot() {
-  if (snapshotStale_) {
-    snapshot_ = store::EffectFile::serialize(*store_.layer());
-    snapshotStale_ = false;
-  }
-  return snapshot_;
 }
 
 void PlaygroundSession::requestBuild(std::optional<AnyKeyPath> changedKeypath) {

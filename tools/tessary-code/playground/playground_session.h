@@ -63,7 +63,7 @@ class PlaygroundSession : public std::enable_shared_from_this<PlaygroundSession>
   };
   TextureFile exportTexture(const nlohmann::json& cellReference) const;
 
-  // Writes a save that is still waiting (the end of a drag that never came).
+  // Writes a save that is still waiting (the end of a drag or of typing that never came).
   void flushPendingSave();
 
  private:
@@ -79,14 +79,17 @@ class PlaygroundSession : public std::enable_shared_from_this<PlaygroundSession>
   nlohmann::json save(const nlohmann::json& arguments);
   nlohmann::json importCode(const nlohmann::json& arguments);
 
-  // Runs `change` on the store; when it changed the effect, records the undo step (or leaves it
-  // to the end of the gesture), saves, tells the pages and asks for a build. True when the effect
-  // changed.
+  // Runs `change` on the store; when it changed the effect, ends the undo step and saves (or
+  // leaves both to the end of the drag or of the typing), tells the pages and asks for a build.
+  // True when the effect changed.
   template <typename Change>
   bool applyChange(Change&& change);
 
   CellAddress cellAddress(const nlohmann::json& reference) const;
-  const std::string& snapshot();
+  // Typed edits of the code make one undo step and one save once the typing pauses on a text
+  // that is understood, or when anything else is done.
+  void typingPaused(std::uint64_t edit);
+  void endTyping();
   void requestBuild(std::optional<store::AnyKeyPath> changedKeypath);
   void takeBuild(const code_editor::BuildResult& result, std::uint64_t sequence);
   void publishState();
@@ -105,11 +108,12 @@ class PlaygroundSession : public std::enable_shared_from_this<PlaygroundSession>
   EventHub& events_;
 
   UndoHistory undoHistory_;
-  std::string snapshot_;  // the effect file's text of the current effect, when not stale
-  bool snapshotStale_ = true;
   bool changed_ = false;  // set by the store's observers
   std::optional<store::AnyKeyPath> lastChangedKeypath_;
-  std::optional<std::string> gestureBefore_;  // the effect before the drag in progress
+  bool dragging_ = false;
+  bool typing_ = false;
+  bool lastTypedTextValid_ = false;
+  std::uint64_t typedEdits_ = 0;
   bool savePending_ = false;
   // Textures imported while the effect has no file yet, written beside it when it is saved.
   std::map<std::string, std::string> unsavedTextures_;

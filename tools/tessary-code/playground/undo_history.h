@@ -1,33 +1,57 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
-#include <string>
+#include <deque>
+#include <variant>
 #include <vector>
+
+#include "tessary/store/data_store.h"
 
 namespace tessary::tool {
 
-// Undo and redo of whole-effect snapshots (the effect file's text): each accepted change records
-// the effect as it was before it.
+// Undo and redo of the changes the store tells of. A step keeps what each of its changes
+// replaced and what it put in its place (a number with its bounds, a colour, a choice, a name, a
+// texture, a cell added or removed, the whole layer replaced), never a copy of the effect, so
+// its size follows what changed. The history keeps at most so many steps and so many bytes,
+// forgetting the oldest steps first.
 class UndoHistory {
  public:
-  explicit UndoHistory(std::size_t limit = 500) : limit_(limit) {}
+  explicit UndoHistory(std::size_t maxSteps = 500, std::size_t maxBytes = std::size_t{64} << 20)
+      : maxSteps_(maxSteps), maxBytes_(maxBytes) {}
 
-  // A change was made to `before`; forgets what could be redone.
-  void record(std::string before);
-  // The snapshot to go back to, with `current` kept for redo; none when there is nothing to undo.
-  std::optional<std::string> undo(std::string current);
-  // The snapshot to go forward to, with `current` kept for undo; none when there is nothing to
-  // redo.
-  std::optional<std::string> redo(std::string current);
+  // Adds a change to the step being made. A number or colour changed again right after its last
+  // change stays one change, so a drag keeps its first and its last value only.
+  void record(const store::StoreChange& change);
+  void record(const store::StructureChange& change);
+  // Ends the step being made and forgets what could be redone; false (and no step) when its
+  // changes came back to where they started.
+  bool commit();
+  // Takes the last step back in `store`, or makes the last step taken back again; false when
+  // there is none. The store tells of these changes as `undoRedo`; they are not recorded.
+  bool undo(store::DataStore& store);
+  bool redo(store::DataStore& store);
 
   bool canUndo() const { return !undo_.empty(); }
   bool canRedo() const { return !redo_.empty(); }
+  // About how much memory the steps hold.
+  std::size_t bytes() const { return bytes_; }
 
  private:
-  std::size_t limit_;
-  std::vector<std::string> undo_;
-  std::vector<std::string> redo_;
+  using Change = std::variant<store::StoreChange, store::StructureChange>;
+  struct Step {
+    std::vector<Change> changes;
+    std::size_t bytes = 0;
+  };
+
+  void push(std::deque<Step>& steps, Step step);
+  Step pop(std::deque<Step>& steps);
+
+  std::size_t maxSteps_;
+  std::size_t maxBytes_;
+  std::vector<Change> open_;
+  std::deque<Step> undo_;
+  std::deque<Step> redo_;
+  std::size_t bytes_ = 0;
 };
 
 }  // namespace tessary::tool
