@@ -85,19 +85,25 @@ async function findInLine(linePrefix, target, select) {
   }, [linePrefix, target, select]);
 }
 
+// `tessary-code serve` in the test folder on a free port, with `effect` or the demo in memory.
+async function serve(...effect) {
+  const started = spawn(program, ['serve', ...effect, '--port', '0'], { cwd: folder });
+  const url = await new Promise((resolve, reject) => {
+    let output = '';
+    started.stdout.on('data', (data) => {
+      const match = /http:\/\/127\.0\.0\.1:\d+\//.exec(output += data);
+      if (match) resolve(match[0]);
+    });
+    started.on('exit', (code) => reject(new Error(`serve exited with ${code}`)));
+  });
+  return [started, url];
+}
+
 before(async () => {
   fs.mkdirSync(screenshots, { recursive: true });
   folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tessary-e2e-'));
   fs.writeFileSync(path.join(folder, 'fire.json'), execFileSync(program, ['demo']));
-  server = spawn(program, ['serve', 'fire.json', '--port', '0'], { cwd: folder });
-  address = await new Promise((resolve, reject) => {
-    let output = '';
-    server.stdout.on('data', (data) => {
-      const match = /http:\/\/127\.0\.0\.1:\d+\//.exec(output += data);
-      if (match) resolve(match[0]);
-    });
-    server.on('exit', (code) => reject(new Error(`serve exited with ${code}`)));
-  });
+  [server, address] = await serve('fire.json');
   // A new, empty profile (the user data folder) for every run.
   browser = await chromium.launchPersistentContext(fs.mkdtempSync(path.join(os.tmpdir(), 'tessary-chromium-')), {
     executablePath: process.env.TESSARY_CHROMIUM ?? '/usr/bin/chromium',
@@ -203,17 +209,34 @@ test('numbers in the code can be scrubbed', async () => {
   await waitForCode(/cell1\.scale = (?!0\.35\n)[\d.]+\n/);
 });
 
-test('undo takes a change back', async () => {
+test('undo and redo, by button and key, also show in the focused field', async () => {
   const field = page.locator('#cell-fields input[type=number][data-key="spinRange"]');
   await field.fill('45');
   await field.press('Enter');
   await waitForCode(/cell1\.spinRange = 45\.0/);
   await waitForFile(/"spinRange": (\{"value": )?45\.0/);
-  await page.locator('#undo').click();
-  await waitForCode(/cell1\.spinRange = 90\.0/);
-  await waitForFile(/"spinRange": (\{"value": )?90\.0/);
-  await page.locator('#redo').click();
-  await waitForCode(/cell1\.spinRange = 45\.0/);
+  // The field keeps the focus through the first two.
+  for (const [keys, shown] of [['Control+z', '90'], ['Control+Shift+Z', '45'], [null, '90'], ['Control+y', '45']]) {
+    await (keys ? page.keyboard.press(keys) : page.locator('#undo').click());
+    await waitForCode(new RegExp(`cell1\\.spinRange = ${shown}\\.0`));
+    await page.waitForFunction((value) => document.querySelector(
+      '#cell-fields input[type=number][data-key="spinRange"]').value === value, shown, WAIT);
+  }
+  await waitForFile(/"spinRange": (\{"value": )?45\.0/);
+});
+
+test('numbers typed and deleted in the code are saved, as one undo step, once the typing pauses', async () => {
+  const saved = new Set();
+  const watch = setInterval(() => saved.add(/"velocityRange": ([\d.]+)/.exec(effectText())[1]), 20);
+  await findInLine('cell1.velocityRange =', '20.0', true);
+  await page.keyboard.type('345', { delay: 60 });
+  for (const key of ['Backspace', 'Backspace']) await page.keyboard.press(key, { delay: 60 });
+  await waitForFile(/"velocityRange": 3\.0/);
+  clearInterval(watch);
+  assert.deepEqual([...saved].filter((value) => value !== '3.0'), ['20.0']);
+  await page.keyboard.press('Control+z');
+  await waitForFile(/"velocityRange": 20\.0/);
+  await waitForCode(/cell1\.velocityRange = 20\.0/);
 });
 
 test('the platform switch rewrites the code for iOS; the position field shows the code\'s y', async () => {
@@ -247,6 +270,42 @@ test('a texture is imported into the effect folder and exported again', async ()
   assert.deepEqual(fs.readFileSync(await download.path()), png);
   await page.waitForTimeout(1000);
   await shoot('texture-imported.png');
+});
+
+test('removing a sub-cell selects its parent', async () => {
+  await page.locator('#cell-list button', { hasText: 'ember' }).click();
+  await page.locator('#add-subcell').click();
+  await page.waitForFunction(() => document.querySelector('#cell-title').textContent === 'Cell 2.1', null, WAIT);
+  await page.locator('#remove-cell').click();
+  await page.waitForFunction(() => document.querySelector('#cell-title').textContent === 'Cell 2', null, WAIT);
+});
+
+test('the layer\'s position and size sliders run across the view; every alpha slider is labelled', async () => {
+  const ends = () => Promise.all(['emitterPositionX', 'emitterPositionY', 'emitterWidth', 'emitterHeight'].map(
+    (key) => page.locator(`#layer-fields input[type=range][data-key="${key}"]`).getAttribute('max')));
+  assert.deepEqual(await ends(), ['400', '300', '400', '300']);
+  await page.locator('#layer-fields input[type=number][data-key="viewWidth"]').fill('640');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.querySelector('#layer-emitterPositionX').max === '640', null, WAIT);
+  for (const fields of ['#layer-fields', '#cell-fields']) {
+    assert.equal(await page.locator(fields).getByLabel('Alpha', { exact: true }).getAttribute('type'), 'range');
+  }
+});
+
+test('a name saved without ".json" gets it', async () => {
+  const [memory, url] = await serve();
+  const other = await browser.newPage();
+  try {
+    await other.goto(url);
+    await other.locator('#save').click();
+    await other.locator('#save-name').fill('flame');
+    await other.locator('#save-confirm').click();
+    await other.waitForFunction(() => document.querySelector('#file-name').textContent === 'flame.json', null, WAIT);
+    assert.ok(fs.existsSync(path.join(folder, 'flame.json')));
+  } finally {
+    await other.close();
+    memory.kill('SIGTERM');
+  }
 });
 
 test('a page of another site cannot slip a change into the body of a refused request', async () => {

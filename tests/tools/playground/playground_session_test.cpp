@@ -182,16 +182,16 @@ TEST_F(PlaygroundSessionTest, UndoingEveryChangeGivesBackTheFileAndRedoingGivesT
     const std::size_t sub = pick(cells[cell].at("subcells").size() + 1);
     return sub == 0 ? json{{"cell", cell}} : json{{"cell", cell}, {"sub", sub - 1}};
   };
-  const auto anyNumber = [&] {
+  const auto anyNumber = [&] {  // or colour
     const bool layer = pick(3) == 0;
     const json& rows = state_.at("properties").at(layer ? "layer" : "cell");
+    const json& row = rows[pick(rows.size())];
     json arguments = layer ? json::object() : anyCell();
-    for (json row = rows[pick(rows.size())]; row.at("kind") == "number";) {
-      arguments.update({{"key", row.at("key")}, {"value", number()}});
-      return arguments;
-    }
-    arguments.update({{"key", layer ? "background" : "color"},
-                      {"value", {{"red", 0.5}, {"green", number()}, {"blue", 0}, {"alpha", 1}}}});
+    const bool isNumber = row.at("kind") == "number";
+    arguments["key"] = isNumber ? row.at("key") : json(layer ? "background" : "color");
+    arguments["value"] = isNumber
+                             ? json(number())
+                             : json{{"red", 0.5}, {"green", number()}, {"blue", 0}, {"alpha", 1}};
     return arguments;
   };
   for (int change = 0; change < 80; ++change) {
@@ -232,6 +232,7 @@ TEST_F(PlaygroundSessionTest, UndoingEveryChangeGivesBackTheFileAndRedoingGivesT
     }
   }
   const std::string last = effect();
+  ASSERT_NE(last, first);
   while (changed("undo", json::object())) {
   }
   EXPECT_EQ(effect(), first);

@@ -33,8 +33,6 @@ class UndoHistory {
 
   bool canUndo() const { return !undo_.empty(); }
   bool canRedo() const { return !redo_.empty(); }
-  // About how much memory the steps hold.
-  std::size_t bytes() const { return bytes_; }
 
  private:
   using Change = std::variant<store::StoreChange, store::StructureChange>;
@@ -51,7 +49,7 @@ class UndoHistory {
   std::vector<Change> open_;
   std::deque<Step> undo_;
   std::deque<Step> redo_;
-  std::size_t bytes_ = 0;
+  std::size_t bytes_ = 0;  // about how much memory the steps hold
 };
 
 }  // namespace tessary::tool

@@ -48,10 +48,21 @@ export function cellLabel(cell) {
   return cell.subindex === null ? String(cell.index + 1) : `${cell.index + 1}.${cell.subindex + 1}`;
 }
 
+// The cell to select when the selected one is gone (removed, or its adding undone): the
+// sub-cell before it, else its parent; for a cell, the one before it.
+function nearestCell(state, { cell, sub }) {
+  const parent = state.cells[cell];
+  if (parent && sub !== null) {
+    return { cell, sub: parent.subcells.length > 0 ? parent.subcells.length - 1 : null };
+  }
+  return { cell: Math.max(0, Math.min(cell, state.cells.length - 1)), sub: null };
+}
+
 export function applyState(state) {
   controls.state = state;
   if (!cellAt(state, controls.selected)) {
-    controls.selected = state.cells.length > 0 ? { cell: 0, sub: null } : { cell: -1, sub: null };
+    controls.selected = state.cells.length > 0 ? nearestCell(state, controls.selected)
+      : { cell: -1, sub: null };
   }
   $('#file-name').textContent = state.file ? state.file : 'demo effect (not saved)';
   $('#save').textContent = state.file ? 'Saved' : 'Save…';
@@ -125,9 +136,10 @@ function cellTarget() {
 // as the chosen platform's snippet does, and send it so.
 function numberRow(container, { key, label, digits, min, max }, scope) {
   const dataset = { key, scope, kind: 'number', digits };
-  const slider = element('input', { type: 'range', step: 'any', min, max, dataset });
-  const field = element('input', { type: 'number', step: 'any', dataset });
-  container.append(element('label', { text: label, title: key }), slider, field);
+  const id = `${scope}-${key}`;
+  const slider = element('input', { type: 'range', step: 'any', min, max, dataset, id });
+  const field = element('input', { type: 'number', step: 'any', dataset, title: label });
+  container.append(element('label', { text: label, title: key, htmlFor: id }), slider, field);
 
   const target = () => (scope === 'layer' ? {} : cellTarget());
   const sendValue = (value, live) =>
@@ -158,13 +170,18 @@ function numberRow(container, { key, label, digits, min, max }, scope) {
 }
 
 function colorRow(container, { key, label }, scope) {
-  const picker = element('input', { type: 'color', dataset: { key, scope, kind: 'color', part: 'rgb' } });
-  const alpha = element('input', {
-    type: 'range', min: 0, max: 1, step: 0.01,
-    dataset: { key, scope, kind: 'color', part: 'alpha' }, title: 'Alpha',
+  const id = `${scope}-${key}`;
+  const picker = element('input', {
+    type: 'color', id, dataset: { key, scope, kind: 'color', part: 'rgb' },
   });
-  container.append(element('label', { text: label }),
-    element('div', { className: 'wide' }, [picker, alpha]));
+  const alpha = element('input', {
+    type: 'range', min: 0, max: 1, step: 0.01, id: `${id}-alpha`,
+    dataset: { key, scope, kind: 'color', part: 'alpha' },
+  });
+  container.append(element('label', { text: label, htmlFor: id }),
+    element('div', { className: 'wide' }, [picker]),
+    element('label', { text: 'Alpha', htmlFor: alpha.id }),
+    element('div', { className: 'wide' }, [alpha]));
   const target = () => (scope === 'layer' ? {} : cellTarget());
   let dragging = false;
   const value = () => colorFromHex(picker.value, Number(alpha.value));
@@ -260,9 +277,7 @@ function updateFieldValues(state) {
     const source = input.dataset.scope === 'layer' ? state.layer : cell;
     if (!source) continue;
     const { key, kind } = input.dataset;
-    if (input.dataset.dragging === '1' || document.activeElement === input && input.type !== 'range') {
-      continue;
-    }
+    if (input.dataset.dragging === '1' || input.dataset.editing === '1') continue;
     if (kind === 'color') {
       const color = source[key];
       if (input.dataset.part === 'rgb') input.value = toHex(color);
@@ -342,11 +357,17 @@ function installToolbar() {
   });
   $('#remove-cell').addEventListener('click', () => send('removeCell', cellTarget()));
 
+  // Ctrl+Z undoes; Ctrl+Y and Ctrl+Shift+Z redo (Cmd on a Mac). A name being typed keeps the
+  // browser's own undo; a number being typed gives way to the value undo brings.
   document.addEventListener('keydown', (event) => {
-    if (!(event.ctrlKey || event.metaKey) || event.key.toLowerCase() !== 'z') return;
+    const key = event.key.toLowerCase();
+    if (!(event.ctrlKey || event.metaKey) || event.altKey || (key !== 'z' && key !== 'y')) return;
     if (event.target instanceof HTMLInputElement && event.target.type === 'text') return;
     event.preventDefault();
-    send(event.shiftKey ? 'redo' : 'undo');
+    for (const input of document.querySelectorAll('#controls [data-editing]')) {
+      delete input.dataset.editing;
+    }
+    send(key === 'y' || event.shiftKey ? 'redo' : 'undo');
   });
 }
 
@@ -359,7 +380,8 @@ function installSaveDialog() {
   $('#save-cancel').addEventListener('click', () => saveDialog.close());
   $('#save-form').addEventListener('submit', async (event) => {
     event.preventDefault();
-    const name = $('#save-name').value.trim();
+    let name = $('#save-name').value.trim();
+    if (!name.endsWith('.json')) name += '.json';
     let result = await send('save', { name });
     if (result.error && result.error.endsWith('exists already') &&
         window.confirm(`${name} exists already. Replace it?`)) {
@@ -380,6 +402,15 @@ export function installControls(onState) {
   controls.onState = onState;
   installToolbar();
   installSaveDialog();
+  // A field being typed into keeps what is typed until it is sent; the states that come meanwhile
+  // leave it alone.
+  const panel = $('#controls');
+  panel.addEventListener('input', (event) => {
+    if (event.target.type !== 'range') event.target.dataset.editing = '1';
+  });
+  for (const done of ['change', 'focusout']) {
+    panel.addEventListener(done, (event) => delete event.target.dataset.editing);
+  }
   window.addEventListener('pointerup', () => {
     for (const slider of document.querySelectorAll('#controls input[data-dragging="1"]')) {
       slider.dispatchEvent(new Event('change'));
