@@ -272,18 +272,15 @@ test('a texture is imported into the effect folder and exported again', async ()
   await shoot('texture-imported.png');
 });
 
-test('removing a sub-cell selects its parent', async () => {
+test('a removed sub-cell\'s parent is selected; position sliders run across the view; alphas are labelled', async () => {
   await page.locator('#cell-list button', { hasText: 'ember' }).click();
   await page.locator('#add-subcell').click();
   await page.waitForFunction(() => document.querySelector('#cell-title').textContent === 'Cell 2.1', null, WAIT);
   await page.locator('#remove-cell').click();
   await page.waitForFunction(() => document.querySelector('#cell-title').textContent === 'Cell 2', null, WAIT);
-});
-
-test('the layer\'s position and size sliders run across the view; every alpha slider is labelled', async () => {
-  const ends = () => Promise.all(['emitterPositionX', 'emitterPositionY', 'emitterWidth', 'emitterHeight'].map(
-    (key) => page.locator(`#layer-fields input[type=range][data-key="${key}"]`).getAttribute('max')));
-  assert.deepEqual(await ends(), ['400', '300', '400', '300']);
+  assert.deepEqual(await Promise.all(['emitterPositionX', 'emitterPositionY', 'emitterWidth', 'emitterHeight'].map(
+    (key) => page.locator(`#layer-fields input[type=range][data-key="${key}"]`).getAttribute('max'))),
+  ['400', '300', '400', '300']);
   await page.locator('#layer-fields input[type=number][data-key="viewWidth"]').fill('640');
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => document.querySelector('#layer-emitterPositionX').max === '640', null, WAIT);
@@ -301,7 +298,6 @@ test('a name saved without ".json" gets it', async () => {
     await other.locator('#save-name').fill('flame');
     await other.locator('#save-confirm').click();
     await other.waitForFunction(() => document.querySelector('#file-name').textContent === 'flame.json', null, WAIT);
-    assert.ok(fs.existsSync(path.join(folder, 'flame.json')));
   } finally {
     await other.close();
     memory.kill('SIGTERM');

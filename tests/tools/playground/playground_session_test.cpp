@@ -121,50 +121,10 @@ TEST_F(PlaygroundSessionTest, RequestsAreAnsweredSavedAndUndone) {
   EXPECT_EQ(std::vector(fs::directory_iterator(folder_), fs::directory_iterator()).size(), 1u);
 }
 
-TEST_F(PlaygroundSessionTest, EveryNumberAndColourTheControlsListTakesTheValueTheySet) {
-  open(true);
-  const json properties = state_.at("properties");  // the state is replaced as values change
-  int numbers = 0;
-  for (const std::string scope : {"layer", "cell"}) {
-    for (const json& property : properties.at(scope)) {
-      const std::string key = property.at("key");
-      const std::string kind = property.at("kind");
-      EXPECT_NE(std::string(" number color text texture choice ").find(" " + kind + " "),
-                std::string::npos)
-          << key << ": the page makes no " << kind << " control";
-      json arguments{{"key", key}};
-      if (scope == "cell") arguments.update({{"cell", 0}, {"sub", 0}});
-      // A number as the controls show it: on macOS the mirrored ones as the snippet shows them.
-      const auto shown = [&]() -> const json& {
-        readEvents();
-        const json& owner =
-            scope == "layer" ? state_.at("layer") : state_.at("cells").at(0).at("subcells").at(0);
-        if (kind == "color") return owner.at(key);
-        const json& all = owner.at("numbers").at(key);
-        const json& number = all.contains("shown") ? all.at("shown") : all;
-        EXPECT_TRUE(number.at("min") <= number.at("value") &&
-                    number.at("value") <= number.at("max"))
-            << key << " " << number;
-        return number.at("value");
-      };
-      if (kind == "number") {
-        ++numbers;
-        arguments["value"] = shown().get<double>() + 0.5;
-      } else if (kind == "color") {
-        arguments["value"] = {{"red", 0.25}, {"green", 0.5}, {"blue", 0.75}, {"alpha", 1}};
-      } else {
-        continue;
-      }
-      EXPECT_TRUE(changed("set", arguments)) << key;
-      EXPECT_EQ(shown(), arguments["value"]) << key;
-    }
-  }
-  EXPECT_GT(numbers, 0);
-}
-
-// Random changes of every kind the page makes, drags among them, are all taken back by undo, to
-// the last bound and byte of the effect written anew, and all made again by redo. (The saved file
-// keeps the layout it was given: a number once written with its bounds keeps that form.)
+// Every number and colour the controls list, then random changes of every kind the page makes,
+// drags among them, are shown as set and are all taken back by undo, to the last bound and byte
+// of the effect written anew, and all made again by redo. (The saved file keeps the layout it was
+// given: a number once written with its bounds keeps that form.)
 TEST_F(PlaygroundSessionTest, UndoingEveryChangeGivesBackTheFileAndRedoingGivesTheLast) {
   open(true);
   const auto effect = [&] { return store::EffectFile::serialize(*store::loadEffect(effect_)); };
@@ -182,21 +142,54 @@ TEST_F(PlaygroundSessionTest, UndoingEveryChangeGivesBackTheFileAndRedoingGivesT
     const std::size_t sub = pick(cells[cell].at("subcells").size() + 1);
     return sub == 0 ? json{{"cell", cell}} : json{{"cell", cell}, {"sub", sub - 1}};
   };
-  const auto anyNumber = [&] {  // or colour
-    const bool layer = pick(3) == 0;
-    const json& rows = state_.at("properties").at(layer ? "layer" : "cell");
-    const json& row = rows[pick(rows.size())];
-    json arguments = layer ? json::object() : anyCell();
-    const bool isNumber = row.at("kind") == "number";
-    arguments["key"] = isNumber ? row.at("key") : json(layer ? "background" : "color");
-    arguments["value"] = isNumber
+  // A value for the number or colour control `row`, of the layer or of the cell `arguments` names.
+  const auto valueFor = [&](json arguments, const json& row) {
+    const double green = std::uniform_real_distribution(0.0, 1.0)(random);
+    arguments["key"] = row.at("key");
+    arguments["value"] = row.at("kind") == "number"
                              ? json(number())
-                             : json{{"red", 0.5}, {"green", number()}, {"blue", 0}, {"alpha", 1}};
+                             : json{{"red", 0.5}, {"green", green}, {"blue", 0}, {"alpha", 1}};
     return arguments;
   };
+  const auto isSettable = [](const json& row) {
+    return row.at("kind") == "number" || row.at("kind") == "color";
+  };
+  const auto anyNumber = [&] {  // or colour
+    const bool layer = pick(3) == 0;
+    const json rows = state_.at("properties").at(layer ? "layer" : "cell");
+    json row = rows[pick(rows.size())];
+    while (!isSettable(row)) row = rows[pick(rows.size())];
+    return valueFor(layer ? json::object() : anyCell(), row);
+  };
+  // Sets a number or colour; the controls show the value set, a number within its slider's
+  // bounds, and on macOS a mirrored one as the snippet shows it.
+  const auto set = [&](const json& arguments) {
+    if (answer("set", arguments) != R"({"changed":true})") return;
+    readEvents();
+    const auto at = [&](const char* name) { return arguments.at(name).get<std::size_t>(); };
+    const json& cell =
+        arguments.contains("cell") ? state_.at("cells").at(at("cell")) : state_.at("layer");
+    const json& owner = arguments.contains("sub") ? cell.at("subcells").at(at("sub")) : cell;
+    const std::string key = arguments.at("key");
+    if (!owner.at("numbers").contains(key)) {
+      EXPECT_EQ(owner.at(key), arguments.at("value"));
+      return;
+    }
+    const json& all = owner.at("numbers").at(key);
+    const json& shown = all.contains("shown") ? all.at("shown") : all;
+    EXPECT_NEAR(shown.at("value").get<double>(), arguments.at("value").get<double>(), 1e-9) << key;
+    EXPECT_TRUE(shown.at("min") <= shown.at("value") && shown.at("value") <= shown.at("max"))
+        << key << shown;
+  };
+  for (const auto& [scope, owner] :
+       {std::pair{"layer", json::object()}, {"cell", json{{"cell", 0}, {"sub", 0}}}}) {
+    for (const json& row : json(state_.at("properties").at(scope))) {
+      if (isSettable(row)) set(valueFor(owner, row));
+    }
+  }
   for (int change = 0; change < 80; ++change) {
     json arguments = anyCell();
-    switch (pick(8)) {
+    switch (pick(7)) {
       case 0: {
         const json& choices = state_.at("choices");
         const std::string key = std::vector{"emitterShape", "emitterMode", "renderMode"}[pick(3)];
@@ -210,25 +203,21 @@ TEST_F(PlaygroundSessionTest, UndoingEveryChangeGivesBackTheFileAndRedoingGivesT
       case 2:
         arguments["kind"] = pick(2) == 0 ? "builtIn" : "none";
         answer("texture", arguments);
-        break;
-      case 3:
         answer([&] { return session_->importTexture(arguments, "glow.png", kPng); });
         break;
-      case 4:
+      case 3:
         answer("addCell", pick(2) == 0 ? json::object() : json{{"parent", arguments.at("cell")}});
         break;
-      case 5:
+      case 4:
         answer("removeCell", arguments);
         break;
-      case 6:
+      case 5:
         answer("gesture", {{"phase", "begin"}});
-        for (arguments = anyNumber(); pick(4) != 0; arguments["value"] = number()) {
-          answer("set", arguments);
-        }
+        for (arguments = anyNumber(); pick(4) != 0; arguments["value"] = number()) set(arguments);
         answer("gesture", {{"phase", "end"}});
         break;
       default:
-        answer("set", anyNumber());
+        set(anyNumber());
     }
   }
   const std::string last = effect();

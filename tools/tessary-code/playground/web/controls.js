@@ -34,6 +34,7 @@ export function colorFromHex(hex, alpha) {
 const controls = {
   state: null,
   selected: { cell: 0, sub: null },
+  added: null,  // where a cell being added will stand
   structureKey: '',
   onState: () => {},
 };
@@ -60,7 +61,10 @@ function nearestCell(state, { cell, sub }) {
 
 export function applyState(state) {
   controls.state = state;
-  if (!cellAt(state, controls.selected)) {
+  if (controls.added && cellAt(state, controls.added)) {
+    controls.selected = controls.added;
+    controls.added = null;
+  } else if (!cellAt(state, controls.selected)) {
     controls.selected = state.cells.length > 0 ? nearestCell(state, controls.selected)
       : { cell: -1, sub: null };
   }
@@ -345,15 +349,18 @@ function installToolbar() {
   for (const button of document.querySelectorAll('#platform button')) {
     button.addEventListener('click', () => send('platform', { platform: button.dataset.platform }));
   }
-  $('#add-cell').addEventListener('click', async () => {
-    await send('addCell');
-    if (controls.state) selectCell({ cell: controls.state.cells.length - 1, sub: null });
+  // A new cell is selected once a state shows it, which may come before or after the answer.
+  const addCell = async (body, address) => {
+    controls.added = address;
+    if ((await send('addCell', body)).error) controls.added = null;
+  };
+  $('#add-cell').addEventListener('click', () => {
+    if (controls.state) addCell({}, { cell: controls.state.cells.length, sub: null });
   });
-  $('#add-subcell').addEventListener('click', async () => {
+  $('#add-subcell').addEventListener('click', () => {
     const parent = controls.selected.cell;
-    await send('addCell', { parent });
     const cell = controls.state && controls.state.cells[parent];
-    if (cell) selectCell({ cell: parent, sub: cell.subcells.length - 1 });
+    if (cell) addCell({ parent }, { cell: parent, sub: cell.subcells.length });
   });
   $('#remove-cell').addEventListener('click', () => send('removeCell', cellTarget()));
 
