@@ -450,7 +450,7 @@ json PlaygroundSession::importCode(const json& arguments) {
   };
   const code_editor::ImportResult result = code_editor::CodeImporter::importSource(source, options);
   if (!result.effect) return {{"imported", false}, {"report", result.failure}};
-  if (gestureBefore_) gesture({{"phase", "end"}});
+  if (dragging_) gesture({{"phase", "end"}});
   applyChange([&] { store_.replaceLayer(*result.effect, DataUpdateSource::file); });
   return {{"imported", true}, {"report", result.summary() + "\n" + result.report("source")}};
 }
