@@ -56,14 +56,7 @@ class CodeBuilderRun {
 
  private:
   using CacheValue = CodeCacheContents::Line;
-
-  // A coloured line and its record text in one block: a later build reads both,
-  // and their references share one count.
-  struct ColouredLine {
-    explicit ColouredLine(MutableAttributedString coloured) : piece(std::move(coloured)) {}
-    MutableAttributedString piece;
-    std::string recordText;
-  };
+  using Frame = CodeCacheContents::Frame;
 
   // The records, the cache's lines and the first-occurrence index get exactly
   // the room the effect's lines need. The snippet's characters and runs are
@@ -86,15 +79,11 @@ class CodeBuilderRun {
     result_.text->reserve(withRoom(last.bytes), withRoom(last.runs));
   }
 
-  bool isValid(const CacheValue& entry, std::string_view text) const {
-    return entry.textSize == highlighter_.textSize() && entry.attributedString->string() == text;
-  }
-
-  void appendFrame(std::optional<CacheValue>& slot, const std::string& text) {
-    if (!slot || !isValid(*slot, text)) {
-      slot =
-          CacheValue{std::make_shared<const MutableAttributedString>(highlighter_.highlight(text)),
-                     highlighter_.textSize()};
+  void appendFrame(std::optional<Frame>& slot, const std::string& text) {
+    if (!slot || slot->textSize != highlighter_.textSize() ||
+        slot->attributedString->string() != text) {
+      slot = Frame{std::make_shared<const MutableAttributedString>(highlighter_.highlight(text)),
+                   highlighter_.textSize()};
     }
     result_.text->append(*slot->attributedString);
   }
@@ -117,44 +106,40 @@ class CodeBuilderRun {
                                           cell ? std::optional<int>(cell->index) : std::nullopt,
                                           cell ? cell->subindex : std::nullopt};
     const CacheValue* entry = cache_.lineInOrder(cacheKey);
-    const MutableAttributedString* piece = nullptr;
+    if (entry == nullptr || entry->textSize != highlighter_.textSize() || !entry->reads(line_)) {
+      // A line being changed is shown in the changed look and not kept.
+      entry = nullptr;
+      if (!CodeBuilder::isChanged(key, changedKeypath_, platform_)) {
+        colourFresh(key, cell);
+        entry = &cache_.storeLine(cacheKey, freshLook_, highlighter_.textSize(),
+                                  FirstOccurrenceIndex::hashOf(freshLook_.string()));
+      }
+    }
+
+    MutableAttributedString& text = *result_.text;
+    const std::size_t byteStart = text.string().size();
+    const std::size_t utf16Start = text.length();
     std::shared_ptr<const std::string> recordText;
     std::size_t pieceHash = 0;
-    CodeCacheContents::ColouredText coloured;
-    MutableAttributedString changedLook;
-    if (entry != nullptr && isValid(*entry, line_)) {
-      piece = entry->attributedString.get();
-      recordText = entry->recordText;
+    if (entry != nullptr) {
+      const CodeCacheContents::ColouredLine& coloured = *entry->coloured;
+      text.appendKeptLine(coloured.recordText, coloured.utf16Length, coloured.runs, cache_.sets(),
+                          ownSetOf_);
+      recordText = std::shared_ptr<const std::string>(entry->coloured, &coloured.recordText);
       pieceHash = entry->textHash;
-    } else if (!CodeBuilder::isChanged(key, changedKeypath_, platform_)) {
-      // Copied from the string it was coloured in: the copy holds exactly its characters, runs
-      // and sets, each allocated once.
-      colourFresh(key, cell);
-      auto fresh = std::make_shared<ColouredLine>(freshLook_);
-      const std::string& freshText = fresh->piece.string();
-      fresh->recordText.assign(freshText, 0, freshText.size() - 1);
-      pieceHash = FirstOccurrenceIndex::hashOf(freshText);
-      coloured = CodeCacheContents::ColouredText(fresh, &fresh->piece);
-      recordText = std::shared_ptr<const std::string>(fresh, &fresh->recordText);
-      cache_.storeLine(cacheKey,
-                       CacheValue{coloured, highlighter_.textSize(), recordText, pieceHash});
-      piece = coloured.get();
     } else {
-      changedLook = highlighter_.highlightChanged(line_);
+      MutableAttributedString changedLook = highlighter_.highlightChanged(line_);
       addTextureLinks(changedLook, key, cell);
       const std::string& changedText = changedLook.string();
       recordText = std::make_shared<const std::string>(changedText, 0, changedText.size() - 1);
       pieceHash = FirstOccurrenceIndex::hashOf(changedText);
-      piece = &changedLook;
+      text.append(changedLook);
     }
-
-    MutableAttributedString& text = *result_.text;
-    const Occurrence own{
-        text.string().size(), piece->string().size(), {text.length(), piece->length()}};
-    text.append(*piece);
+    const std::string_view piece = std::string_view(text.string()).substr(byteStart);
+    const Occurrence own{byteStart, piece.size(), {utf16Start, text.length() - utf16Start}};
     Occurrence first = own;
     if (!piecesAreDistinct_) {
-      first = firstOccurrences_.firstOccurrence(text.string(), piece->string(), pieceHash, own);
+      first = firstOccurrences_.firstOccurrence(text.string(), piece, pieceHash, own);
       if (key == CellProperty::contents) registerBareHeader(own);
     }
 
@@ -226,6 +211,8 @@ class CodeBuilderRun {
   bool piecesAreDistinct_ = false;
   std::string line_;
   MutableAttributedString freshLook_;
+  // The snippet's sets of the cache's sets, filled in as the lines are appended.
+  std::vector<std::uint32_t> ownSetOf_;
 };
 
 CodeBuilder::CodeBuilder(double textSize, platform::DispatchQueue cacheQueue)

@@ -38,16 +38,39 @@ CodeCacheContents::Lines& CodeCacheContents::ownLines() {
   return *lines_;
 }
 
-void CodeCacheContents::storeLine(const Key& key, Line value) {
+const CodeCacheContents::Line& CodeCacheContents::storeLine(
+    const Key& key, const platform::MutableAttributedString& piece, double textSize,
+    std::size_t textHash) {
   Lines& lines = ownLines();
+  auto coloured = std::make_shared<ColouredLine>();
+  const std::string& text = piece.string();
+  coloured->recordText.assign(text, 0, text.size() - 1);
+  coloured->utf16Length = piece.length();
+  coloured->runs = piece.keptRuns([&](const platform::AttributeSet& set) {
+    const std::uint64_t hash =
+        platform::WordHash::ofWords({reinterpret_cast<std::uintptr_t>(set.get())});
+    const auto matches = [&](std::size_t at) { return lines.sets[at] == set; };
+    if (const std::optional<std::size_t> found = lines.setIndex.find(hash, matches)) {
+      return static_cast<std::uint32_t>(*found);
+    }
+    lines.sets.push_back(set);
+    return static_cast<std::uint32_t>(lines.setIndex.add(hash));
+  });
+  Line value{std::move(coloured), textSize, textHash};
   const std::uint64_t hash = key.hash();
   const auto matches = [&](std::size_t at) { return lines.entries[at].first == key; };
   if (const std::optional<std::size_t> found = lines.index.find(hash, matches)) {
     lines.entries[*found].second = std::move(value);
-    return;
+    return lines.entries[*found].second;
   }
   lines.index.add(hash);
   lines.entries.emplace_back(key, std::move(value));
+  return lines.entries.back().second;
+}
+
+const std::vector<platform::AttributeSet>& CodeCacheContents::sets() const {
+  static const std::vector<platform::AttributeSet> kNone;
+  return lines_ ? lines_->sets : kNone;
 }
 
 void CodeCacheContents::reserveLines(std::size_t lines) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -30,14 +31,33 @@ class CodeCacheContents {
     std::uint64_t hash() const;
   };
 
+  // A property line as coloured once, kept compact: a warm build reads every line it places
+  // from here, so each is one small block, its text and its runs.
+  struct ColouredLine {
+    // The line without its newline, shared with the history records of the builds that place it.
+    std::string recordText;
+    std::size_t utf16Length;  // with the newline
+    // Over the line and its newline; the sets are the cache's (`sets()`).
+    std::vector<platform::MutableAttributedString::KeptRun> runs;
+  };
+
   struct Line {
-    ColouredText attributedString;  // the coloured line with its trailing newline
+    std::shared_ptr<const ColouredLine> coloured;
     double textSize;
-    // The line without its newline, shared with the history records of the builds that place
-    // it; null for the intro and the closing text, which have no records.
-    std::shared_ptr<const std::string> recordText = nullptr;
     // The hash by which the builder finds the line's first occurrence in the snippet.
     std::size_t textHash = 0;
+
+    // Whether the line reads `text` (with its newline).
+    bool reads(std::string_view text) const {
+      return text.size() == coloured->recordText.size() + 1 && text.back() == '\n' &&
+             text.starts_with(coloured->recordText);
+    }
+  };
+
+  // The intro or the closing text.
+  struct Frame {
+    ColouredText attributedString;
+    double textSize;
   };
 
   // The size of the snippet of the build that made this cache, so that the next build makes
@@ -51,7 +71,11 @@ class CodeCacheContents {
   const Line* line(const Key& key) const;
   // The same as `line`, faster when lines are asked for in the order they were stored.
   const Line* lineInOrder(const Key& key);
-  void storeLine(const Key& key, Line value);
+  // Stores `piece`, a coloured line with its newline, under `key`; gives the stored line.
+  const Line& storeLine(const Key& key, const platform::MutableAttributedString& piece,
+                        double textSize, std::size_t textHash);
+  // The attribute sets the stored lines' runs refer to.
+  const std::vector<platform::AttributeSet>& sets() const;
   // Makes room for this many lines in a table that only this cache holds.
   void reserveLines(std::size_t lines);
 
@@ -62,8 +86,8 @@ class CodeCacheContents {
     for (const auto& [key, value] : lines_->entries) visit(key, value);
   }
 
-  std::optional<Line> intro;
-  std::optional<Line> outro;
+  std::optional<Frame> intro;
+  std::optional<Frame> outro;
   BuildSize lastBuild;
 
  private:
@@ -77,6 +101,10 @@ class CodeCacheContents {
 
     std::vector<std::pair<Key, Line>> entries;
     platform::FlatIndex index;
+    // Every set a stored line's runs use, each once, found by its address. A set stays while the
+    // table lives: only lines coloured anew bring new ones, a link set for a changed header.
+    std::vector<platform::AttributeSet> sets;
+    platform::FlatIndex setIndex;
   };
 
   Lines& ownLines();

@@ -140,6 +140,25 @@ void MutableAttributedString::append(const MutableAttributedString& other) {
   }
 }
 
+void MutableAttributedString::appendKeptLine(std::string_view line, std::size_t utf16Length,
+                                             const std::vector<KeptRun>& runs,
+                                             const std::vector<AttributeSet>& keeperSets,
+                                             std::vector<std::uint32_t>& ownSetOf) {
+  checkRoomFor(line.size() + 1);
+  const auto byteOffset = static_cast<std::uint32_t>(text_.size());
+  const auto utf16Offset = static_cast<std::uint32_t>(utf16Length_);
+  text_.append(line);
+  text_ += '\n';
+  utf16Length_ += utf16Length;
+  if (ownSetOf.size() < keeperSets.size()) ownSetOf.resize(keeperSets.size(), kUnmapped);
+  for (const KeptRun& run : runs) {
+    std::uint32_t& own = ownSetOf[run.setIndex];
+    if (own == kUnmapped) own = setIndexOf(keeperSets[run.setIndex]);
+    if (!runs_.empty() && runs_.back().setIndex == own) continue;
+    runs_.push_back({run.byteStart + byteOffset, run.utf16Start + utf16Offset, own});
+  }
+}
+
 void MutableAttributedString::reserve(std::size_t bytes, std::size_t runs) {
   text_.reserve(bytes);
   runs_.reserve(runs);

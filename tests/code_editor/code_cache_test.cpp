@@ -46,9 +46,7 @@ TEST(CodeCacheTest, AgreesWithAPlainSearch) {
   const auto store = [&](const Key& key) {
     const std::string text = std::to_string(stores.size()) + "\n";
     CodeCacheInspector::contents(cache).storeLine(
-        key,
-        {std::make_shared<const platform::MutableAttributedString>(text, platform::AttributeSet()),
-         12.0});
+        key, platform::MutableAttributedString(text, platform::AttributeSet()), 12.0, 0);
     stores.emplace_back(key, text);
   };
   std::ranges::for_each(storedFirst, store);
@@ -67,7 +65,7 @@ TEST(CodeCacheTest, AgreesWithAPlainSearch) {
                                              [&](const auto& entry) { return entry.first == key; });
       const std::string expected = last == stored.rend() ? "" : last->second;
       for (const auto* line : {contents.line(key), contents.lineInOrder(key)}) {
-        ASSERT_EQ(line ? line->attributedString->string() : "", expected);
+        ASSERT_EQ(line ? line->coloured->recordText + "\n" : "", expected);
       }
     }
   }

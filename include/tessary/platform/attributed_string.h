@@ -64,6 +64,32 @@ class MutableAttributedString {
   // Appends one run of text; a null set means no attributes.
   void append(std::string_view text, const AttributeSet& attributes);
 
+  // A run of a line kept apart from any string, in a keeper's compact form: where it starts
+  // within the line and its set's place in the keeper's table of sets.
+  struct KeptRun {
+    std::uint32_t byteStart;
+    std::uint32_t utf16Start;
+    std::uint32_t setIndex;
+  };
+  // The runs of this string in kept form, each set given its place in the keeper's table by
+  // `placeOf` (which adds the set when new).
+  template <typename PlaceOf>
+  std::vector<KeptRun> keptRuns(PlaceOf&& placeOf) const {
+    std::vector<KeptRun> kept;
+    kept.reserve(runs_.size());
+    for (const RunStart& run : runs_) {
+      kept.push_back({run.byteStart, run.utf16Start, placeOf(sets_[run.setIndex])});
+    }
+    return kept;
+  }
+  // Appends a kept line, its characters `line` (well-formed) followed by a line feed, `utf16Length`
+  // code units with it, and its runs over both. `ownSetOf` maps places in the keeper's table
+  // `keeperSets` to this string's sets; the caller keeps it between appends to this string (an
+  // empty vector at first), which must not be changed otherwise meanwhile.
+  void appendKeptLine(std::string_view line, std::size_t utf16Length,
+                      const std::vector<KeptRun>& runs, const std::vector<AttributeSet>& keeperSets,
+                      std::vector<std::uint32_t>& ownSetOf);
+
   // Sets every attribute that `attributes` has over `range`, keeping the others. A range that
   // begins or ends inside a surrogate pair takes in the whole character. A range that reaches
   // past the end of the text is a programming error.
