@@ -94,7 +94,7 @@ const ImportValue* findLabelled(const std::vector<std::pair<std::string, ImportV
 
 // Hue, saturation and brightness, each 0...1, as red, green and blue.
 platform::Color fromHsb(double hue, double saturation, double brightness, double alpha) {
-  const double h = std::fmod(std::max(hue, 0.0), 1.0) * 6.0;
+  const double h = std::isfinite(hue) ? std::fmod(std::max(hue, 0.0), 1.0) * 6.0 : 0.0;
   const double chroma = brightness * saturation;
   const double x = chroma * (1.0 - std::abs(std::fmod(h, 2.0) - 1.0));
   const double m = brightness - chroma;
@@ -1330,9 +1330,10 @@ ImportValue EmitterReader::postfixed(Cursor& cursor, const std::shared_ptr<Scope
       if (memberToken.kind == Kind::number) {
         // A tuple's element: `pair.0`.
         const Array* tuple = value.as<Array>();
-        const auto index = static_cast<std::size_t>(std::atof(memberToken.text.c_str()));
-        value = tuple != nullptr && index < tuple->elements->size()
-                    ? (*tuple->elements)[index]
+        const double index = std::atof(memberToken.text.c_str());
+        value = tuple != nullptr && index >= 0 &&
+                        index < static_cast<double>(tuple->elements->size())
+                    ? (*tuple->elements)[static_cast<std::size_t>(index)]
                     : unknown("a tuple element is not known");
         cursor.at += 2;
         continue;
