@@ -106,7 +106,8 @@ TEST_F(PlaygroundSessionTest, RequestsAreAnsweredSavedAndUndone) {
         const std::string file = readWholeFile(effect_);
         if (request[0] == "gesture") dragging = arguments.value("phase", "") == "begin";
         if (dragging) return result;
-        if (result != R"({"changed":true})") {
+        const bool madeAChange = result.starts_with(R"({"changed":true)");
+        if (!madeAChange) {
           EXPECT_EQ(file, saved.at(at)) << request[0] << request[1];
         } else if (request[0] == "undo" || request[0] == "redo") {
           at += request[0] == "undo" ? -1 : 1;

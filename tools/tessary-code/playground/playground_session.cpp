@@ -449,10 +449,13 @@ json PlaygroundSession::importCode(const json& arguments) {
     return code_editor::CodeImporter::imageFile(name, {*folder}, *folder);
   };
   const code_editor::ImportResult result = code_editor::CodeImporter::importSource(source, options);
-  if (!result.effect) return {{"imported", false}, {"report", result.failure}};
+  if (!result.effect) return {{"changed", false}, {"imported", false}, {"report", result.failure}};
   if (dragging_) gesture({{"phase", "end"}});
-  applyChange([&] { store_.replaceLayer(*result.effect, DataUpdateSource::file); });
-  return {{"imported", true}, {"report", result.summary() + "\n" + result.report("source")}};
+  const bool changed =
+      applyChange([&] { store_.replaceLayer(*result.effect, DataUpdateSource::file); });
+  return {{"changed", changed},
+          {"imported", true},
+          {"report", result.summary() + "\n" + result.report("source")}};
 }
 
 json PlaygroundSession::save(const json& arguments) {
