@@ -110,8 +110,9 @@ void SourceLexer::scan() {
     while (at < size) {
       const char c = source_[at];
       if (c == '\n') {
-        newLineAt(at);
+        // A single-line string ends at its line's end, which the main loop counts.
         if (!multiline) break;
+        newLineAt(at);
       }
       if (source_.compare(at, closing.size(), closing) == 0) {
         at += closing.size();
@@ -157,8 +158,8 @@ void SourceLexer::scan() {
           const std::size_t from = at;
           for (int depth = 1; at < size && depth > 0; ++at) {
             if (source_[at] == '\n') {
-              newLineAt(at);
               if (!multiline) break;
+              newLineAt(at);
             }
             depth += source_[at] == '(' ? 1 : source_[at] == ')' ? -1 : 0;
           }
