@@ -13,6 +13,7 @@
 
 #include "code_editor/emitter_reader.h"
 #include "tessary/code_editor/source_lexer.h"
+#include "tessary/platform/well_formed_utf8.h"
 #include "tessary/store/data_store.h"
 #include "tessary/store/emitter_modes.h"
 #include "tessary/store/property_table.h"
@@ -207,8 +208,10 @@ class EffectMaker {
   void addNote(NoteKind kind, std::uint32_t begin, std::uint32_t end, std::string reason) {
     const auto [line, column] = lexer_.lineAndColumn(begin);
     end = std::clamp<std::uint32_t>(end, begin, static_cast<std::uint32_t>(source_.size()));
-    result_->notes.push_back(
-        {kind, line, column, oneLine(source_.substr(begin, end - begin)), std::move(reason)});
+    // Sources may hold any bytes; what the report and the effect say is well-formed UTF-8.
+    result_->notes.push_back({kind, line, column,
+                              platform::wellFormedUtf8(oneLine(source_.substr(begin, end - begin))),
+                              platform::wellFormedUtf8(reason)});
   }
 
   // The setting kept; a value read from the view's geometry with a size nobody gave is kept
@@ -370,26 +373,28 @@ class EffectMaker {
                                                            : why + "; the cell has no texture");
       return;
     }
+    const std::string name = platform::wellFormedUtf8(image->name);
     std::optional<std::string> file;
-    if (!image->symbol && options_.findImage) file = options_.findImage(image->name);
+    if (!image->symbol && options_.findImage) file = options_.findImage(name);
+    if (file) file = platform::wellFormedUtf8(*file);
     if (file) {
       cell.contentUrl = platform::URL(*file);
       cell.contentsUrl = cell.contentUrl;
-    } else if (!image->symbol && image->name == "Spark") {
+    } else if (!image->symbol && name == "Spark") {
       // The effect's built-in image goes by this name.
       cell.contentUrl.reset();
       cell.contentsUrl.reset();
-    } else if (image->name.empty()) {
+    } else if (name.empty()) {
       none();
       notKept(setting, "the image has no name; the cell has no texture");
       return;
     } else {
-      cell.contentUrl = platform::URL(image->name);
+      cell.contentUrl = platform::URL(name);
       cell.contentsUrl = cell.contentUrl;
       addNote(NoteKind::kept, setting.begin, setting.end,
-              image->symbol ? "`" + image->name + "` is a system symbol; the texture keeps its name"
-                            : "no image file named `" + image->name +
-                                  "` was found; the texture keeps the name");
+              image->symbol
+                  ? "`" + name + "` is a system symbol; the texture keeps its name"
+                  : "no image file named `" + name + "` was found; the texture keeps the name");
     }
     ++result_->settingsKept;
   }
@@ -440,7 +445,7 @@ class EffectMaker {
           break;
         case PropertyTable::Kind::text:
           if (const Text* text = setting.value.as<Text>()) {
-            cell->name = text->text;
+            cell->name = platform::wellFormedUtf8(text->text);
             kept(setting, setting.value);
           } else {
             notKept(setting, whyNot(setting.value, "the name is not text"));
