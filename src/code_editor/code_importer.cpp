@@ -160,7 +160,7 @@ class EffectMaker {
     counted_.insert(layerId);
     const EmitterReader::Object& object = reader_.objects()[layerId];
     for (const auto& [member, setting] : object.settings) {
-      applyLayerSetting(*layer, layerId, member, setting);
+      applyLayerSetting(*layer, member, setting);
     }
     if (platform_ == CodePlatform::macOS) {
       layer->emitterPositionY.setValue(
@@ -297,7 +297,7 @@ class EffectMaker {
     return std::nullopt;
   }
 
-  void applyLayerSetting(store::LayerConfig& layer, std::size_t, const std::string& member,
+  void applyLayerSetting(store::LayerConfig& layer, const std::string& member,
                          const EmitterReader::Setting& setting) {
     if (member == "emitterCells") {
       kept(setting, setting.value);
@@ -368,9 +368,8 @@ class EffectMaker {
     const Image* image = setting.value.as<Image>();
     if (image == nullptr) {
       none();
-      const std::string why = whyNot(setting.value, "the value is not an image");
-      notKept(setting, why == "the image is drawn in code" ? why + "; the cell has no texture"
-                                                           : why + "; the cell has no texture");
+      notKept(setting,
+              whyNot(setting.value, "the value is not an image") + "; the cell has no texture");
       return;
     }
     const std::string name = platform::wellFormedUtf8(image->name);

@@ -579,6 +579,7 @@ void EmitterReader::skipStatement(Cursor& cursor) {
 }
 
 void EmitterReader::skipType(Cursor& cursor) {
+  int angles = 0;
   while (cursor.at < cursor.end) {
     const SourceToken& token = tokens_[cursor.at];
     if (token.kind == Kind::punctuation) {
@@ -586,12 +587,11 @@ void EmitterReader::skipType(Cursor& cursor) {
         cursor.at = partners_[cursor.at] + 1;
         continue;
       }
+      // A comma belongs to the type only between generic brackets: `Dictionary<String, Int>`.
+      angles += token.text == "<" ? 1 : token.text == ">" && angles > 0 ? -1 : 0;
       if (token.text == "." || token.text == "?" || token.text == "!" || token.text == "<" ||
-          token.text == ">" || token.text == "," || token.text == "&" || token.text == "->") {
-        if (token.text == "," && tokens_[cursor.at - 1].text != "<" &&
-            !isPunctuation(cursor.at - 1, ">")) {
-          // A comma outside generic brackets ends the type.
-        }
+          token.text == ">" || (token.text == "," && angles > 0) || token.text == "&" ||
+          token.text == "->") {
         ++cursor.at;
         continue;
       }
@@ -1087,7 +1087,7 @@ EmitterReader::Flow EmitterReader::executeFor(Cursor& cursor, const std::shared_
   Flow flow;
   if (isPunctuation(cursor.at, "{") && partners_[cursor.at] != cursor.at) {
     const std::uint32_t open = cursor.at;
-    flow = loopOver(sequence, pattern, open, scope, first);
+    flow = loopOver(sequence, pattern, open, scope);
     cursor.at = partners_[open] + 1;
   } else if (cursor.at < cursor.end) {
     // An Objective-C loop over one statement.
@@ -1104,8 +1104,8 @@ EmitterReader::Flow EmitterReader::executeFor(Cursor& cursor, const std::shared_
 
 EmitterReader::Flow EmitterReader::loopOver(const ImportValue& sequence,
                                             const std::vector<std::string>& pattern,
-                                            std::uint32_t open, const std::shared_ptr<Scope>& scope,
-                                            std::uint32_t) {
+                                            std::uint32_t open,
+                                            const std::shared_ptr<Scope>& scope) {
   const Array* array = sequence.as<Array>();
   if (array == nullptr) {
     const std::string why = sequence.isUnknown() ? sequence.as<Unknown>()->why : "";
@@ -1142,10 +1142,8 @@ ImportValue EmitterReader::expression(Cursor& cursor, const std::shared_ptr<Scop
   }
   ++depth_;
   // Trailing closures are not read where a statement's block follows the expression.
-  const std::size_t marker = targets_.size();
-  const bool outer = trailingClosures;
   ImportValue value;
-  if (!outer) {
+  if (!trailingClosures) {
     const std::uint32_t end = cursor.end;
     std::uint32_t stop = cursor.at;
     while (stop < end && !isPunctuation(stop, "{") && !isIdentifier(stop, "where")) {
@@ -1161,7 +1159,6 @@ ImportValue EmitterReader::expression(Cursor& cursor, const std::shared_ptr<Scop
   } else {
     value = ternary(cursor, scope);
   }
-  (void)marker;
   --depth_;
   return value;
 }
@@ -1331,10 +1328,10 @@ ImportValue EmitterReader::postfixed(Cursor& cursor, const std::shared_ptr<Scope
         // A tuple's element: `pair.0`.
         const Array* tuple = value.as<Array>();
         const double index = std::atof(memberToken.text.c_str());
-        value = tuple != nullptr && index >= 0 &&
-                        index < static_cast<double>(tuple->elements->size())
-                    ? (*tuple->elements)[static_cast<std::size_t>(index)]
-                    : unknown("a tuple element is not known");
+        value =
+            tuple != nullptr && index >= 0 && index < static_cast<double>(tuple->elements->size())
+                ? (*tuple->elements)[static_cast<std::size_t>(index)]
+                : unknown("a tuple element is not known");
         cursor.at += 2;
         continue;
       }
@@ -1754,7 +1751,7 @@ ImportValue EmitterReader::member(const ImportValue& base, const std::string& wo
       if (!type.layer) {
         const std::string outer = function_;
         function_ = "layerClass";
-        const ImportValue layer = newObject(true, type.name);
+        const ImportValue layer = newObject(true);
         function_ = outer;
         type.layer = layer.as<ObjectRef>()->id;
         objects_[*type.layer].name = type.name;
@@ -2137,7 +2134,7 @@ ImportValue EmitterReader::callMethod(const ImportValue& receiver, const std::st
   return unknown("`" + method + "(…)` is not known");
 }
 
-ImportValue EmitterReader::newObject(bool isLayer, const std::string&) {
+ImportValue EmitterReader::newObject(bool isLayer) {
   Object object;
   object.isLayer = isLayer;
   object.madeIn = function_;
@@ -2165,8 +2162,8 @@ ImportValue EmitterReader::construct(const std::string& type, const std::vector<
     return ImportValue{make(numbers), viewMember};
   };
 
-  if (type == "CAEmitterCell") return newObject(false, type);
-  if (type == "CAEmitterLayer") return newObject(true, type);
+  if (type == "CAEmitterCell") return newObject(false);
+  if (type == "CAEmitterLayer") return newObject(true);
   if (type == "CGPoint" || type == "NSPoint" || type == "CGVector") {
     return geometry({numberAt({"x", "dx"}), numberAt({"y", "dy"})},
                     [](const std::vector<double>& n) {
@@ -2242,7 +2239,7 @@ ImportValue EmitterReader::construct(const std::string& type, const std::vector<
     // A type of the source: an emitter cell or layer when it descends from one.
     const std::string ancestor = emitterAncestor(type);
     if (!ancestor.empty()) {
-      ImportValue object = newObject(ancestor == "CAEmitterLayer", type);
+      ImportValue object = newObject(ancestor == "CAEmitterLayer");
       if (ancestor == "CAEmitterLayer") objects_[object.as<ObjectRef>()->id].name = type;
       const std::vector<std::size_t>& inits = classes_[found->second].inits;
       if (!inits.empty()) {

@@ -95,8 +95,7 @@ class EmitterReader {
   Flow executeIf(Cursor& cursor, const std::shared_ptr<Scope>& scope, bool isGuard);
   Flow executeFor(Cursor& cursor, const std::shared_ptr<Scope>& scope);
   Flow loopOver(const ImportValue& sequence, const std::vector<std::string>& pattern,
-                std::uint32_t bodyOpen, const std::shared_ptr<Scope>& scope,
-                std::uint32_t statementBegin);
+                std::uint32_t bodyOpen, const std::shared_ptr<Scope>& scope);
   void skipStatement(Cursor& cursor);
   void skipType(Cursor& cursor);
 
@@ -126,7 +125,7 @@ class EmitterReader {
   void runLater(const std::vector<Argument>& given, const std::shared_ptr<Scope>& scope);
   ImportValue apply(const ImportValue& function, const std::vector<ImportValue>& arguments);
   ImportValue readSetting(std::size_t object, const std::string& member);
-  ImportValue newObject(bool isLayer, const std::string& type);
+  ImportValue newObject(bool isLayer);
 
   void assign(const Target& target, const ImportValue& value, const std::shared_ptr<Scope>& scope);
   void setMember(std::size_t object, const std::string& member, const ImportValue& value);
