@@ -31,7 +31,8 @@ class UndoHistory {
   bool undo(store::DataStore& store);
   bool redo(store::DataStore& store);
 
-  bool canUndo() const { return !undo_.empty(); }
+  // A step still being made (a drag, typing) can be undone too: undo ends it first.
+  bool canUndo() const { return !undo_.empty() || !open_.empty(); }
   bool canRedo() const { return !redo_.empty(); }
 
  private:
