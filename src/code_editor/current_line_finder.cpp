@@ -155,11 +155,18 @@ std::shared_ptr<const CurrentLineFinder::Rests> CurrentLineFinder::foldedRests(
 }
 
 bool CurrentLineFinder::isAsBuilt(std::size_t record, std::string_view line) const {
-  const std::uint32_t beginning = beginnings_->ofRecord[record];
-  const std::optional<std::string_view> rest = restOf(record);
-  if (!rest) return false;
-  const std::size_t beginningLength = beginnings_->entries[beginning].length;
-  return line.size() == beginningLength + rest->size() && line.substr(beginningLength) == *rest;
+  const Beginnings& beginnings = *beginnings_;
+  const std::size_t beginningLength = beginnings.entries[beginnings.ofRecord[record]].length;
+  if (line.size() < beginningLength) return false;
+  const std::string_view rest = line.substr(beginningLength);
+  // Mostly no record changed since the rests were copied: one look into them.
+  if (changedRests_.empty()) {
+    const Rest kept = rests_->ofRecord[record];
+    return kept.length == rest.size() &&
+           std::string_view(rests_->text).substr(kept.offset, kept.length) == rest;
+  }
+  const std::optional<std::string_view> built = restOf(record);
+  return built && *built == rest;
 }
 
 CurrentLineFinder::CurrentLines CurrentLineFinder::currentLines(std::string_view newString) const {
