@@ -66,6 +66,17 @@ fuzz-ci:
 test-e2e: build
 	tests/e2e/run.sh $(BUILD_DIR)/tessary-code $(BUILD_DIR)/e2e
 
+# The playground's speed in a real browser (tests/e2e/bench.mjs): Release builds of the program and
+# the effect generator in $(BENCH_DIR), Debian's Chromium and playwright-core as test-e2e has
+# them. Prints a table of medians with each goal met or missed; a missed goal fails the target.
+.PHONY: bench-e2e
+bench-e2e: deps
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
+		-DTESSARY_BUILD_BENCH=ON -DTESSARY_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target tessary-generate-effect tessary-code
+	tests/e2e/run.sh $(BENCH_DIR)/tessary-code $(BENCH_DIR)/e2e \
+		--bench $(BENCH_DIR)/bench/tessary-generate-effect
+
 # Benchmarks and the speed goals, built in Release into their own folder $(BENCH_DIR)
 # (bench/tessary-bench), so the everyday build keeps its type. -O2 rather than -O3: GCC 12 warns
 # falsely about string copies at -O3, and warnings are errors. Repetitions in random order, judged

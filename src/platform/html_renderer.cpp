@@ -166,6 +166,7 @@ class ClassTable {
     return entry->second;
   }
   std::size_t size() const { return rules_.size(); }
+  const std::vector<std::string>& rules() const { return rules_; }
 
   void appendRules(std::string& out, char prefix) const {
     for (std::size_t i = 0; i < rules_.size(); ++i) {
@@ -183,12 +184,12 @@ class ClassTable {
   std::vector<std::string> rules_;
 };
 
-// Writes a page, or a fragment for a page's own element; the two share span classes and escaping.
+// Writes a page, or the lines for a page's own element; the two share span classes and escaping.
 class Markup {
  public:
-  // A page links with <a>; a fragment lives in an element that may be edited, where a link would
-  // be followed or grown by typing, so it marks links with a <span> a script reads.
-  enum class Form { page, fragment };
+  // A page links with <a>; lines live in an element that may be edited, where a link would be
+  // followed or grown by typing, so they mark links with a <span> a script reads.
+  enum class Form { page, lines };
 
   Markup(const HtmlRenderer::Options& options, const MutableAttributedString& text, Form form)
       : options_(options),
@@ -221,13 +222,23 @@ class Markup {
     return out;
   }
 
-  HtmlRenderer::Fragment fragment() {
+  HtmlRenderer::Lines lines(std::vector<std::string>& looks) {
+    for (const std::string& look : looks) spanClasses_.classOf(look);
     settleSpanClasses();
-    HtmlRenderer::Fragment fragment;
-    reserveForText(fragment.html, 0);
-    appendRuns(fragment.html, 0, text_.string().size());
-    spanClasses_.appendRules(fragment.css, 's');
-    return fragment;
+    HtmlRenderer::Lines lines;
+    reserveForText(lines.html, 0);
+    const std::string_view characters = text_.string();
+    for (std::size_t begin = 0;;) {
+      const std::size_t lineFeed = characters.find('\n', begin);
+      const std::size_t end = lineFeed == std::string_view::npos ? characters.size() : lineFeed;
+      lines.starts.push_back(lines.html.size());
+      appendRuns(lines.html, begin, end);
+      if (lineFeed == std::string_view::npos) break;
+      begin = lineFeed + 1;
+    }
+    looks = spanClasses_.rules();
+    spanClasses_.appendRules(lines.css, 's');
+    return lines;
   }
 
  private:
@@ -354,8 +365,9 @@ std::string HtmlRenderer::render(const MutableAttributedString& text) const {
   return Markup(options_, text, Markup::Form::page).page();
 }
 
-HtmlRenderer::Fragment HtmlRenderer::renderFragment(const MutableAttributedString& text) const {
-  return Markup(options_, text, Markup::Form::fragment).fragment();
+HtmlRenderer::Lines HtmlRenderer::renderLines(const MutableAttributedString& text,
+                                              std::vector<std::string>& looks) const {
+  return Markup(options_, text, Markup::Form::lines).lines(looks);
 }
 
 }  // namespace tessary::platform

@@ -3,6 +3,7 @@
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, execFileSync } from 'node:child_process';
+import crypto from 'node:crypto';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -110,6 +111,7 @@ before(async () => {
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     viewport: { width: 1500, height: 950 }, acceptDownloads: true,
+    permissions: ['clipboard-read', 'clipboard-write'],
   });
   page = browser.pages()[0] ?? await browser.newPage();
   page.on('pageerror', (error) => console.log('page error:', error.message));
@@ -196,6 +198,27 @@ test('text that is not understood is marked until the next build restores the co
   await page.locator('#cell-fields input[type=number][data-key="scaleRange"]').fill('0.2');
   await page.keyboard.press('Enter');
   await waitForCode(/cell1\.scaleRange = 0\.2\n/);
+});
+
+test('a blank typed and taken back is no change; Enter breaks the line the server reads', async () => {
+  await findInLine('cell1.lifetimeRange =', '0.4', true);
+  await page.keyboard.press('ArrowRight');
+  await page.keyboard.type(' ');
+  await page.waitForFunction(() => document.querySelector('#answer').textContent !== '', null, WAIT);
+  await page.keyboard.press('Backspace');
+  await page.waitForSelector('#line-mark', { state: 'hidden', ...WAIT });
+  assert.equal(await page.locator('#answer').textContent(), '');
+
+  // "20.0" broken after its "2": the line reads 2.
+  const { x, y } = await findInLine('cell1.velocityRange =', '20.0', false);
+  await page.mouse.click(x - 1, y);
+  await page.keyboard.press('Home');
+  await page.keyboard.press('End');
+  for (let step = 0; step < 3; step += 1) await page.keyboard.press('ArrowLeft');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() =>
+    document.querySelector('#cell-fields input[type=range][data-key="velocityRange"]').value === '2', null, WAIT);
+  await waitForCode(/cell1\.velocityRange = 2\.0\n/);
 });
 
 test('numbers in the code can be scrubbed', async () => {
@@ -355,4 +378,45 @@ test('Open Swift imports emitter code as the effect, one step that undo takes ba
   await page.locator('#undo').click();
   await waitForFile(/"name": "imported"/, true);
   await waitForCode(/cell1\.name = "(?!imported)/);
+});
+
+// The code view of a large effect holds only the lines in view; a change far down shows at its
+// line once scrolled to, and after a series of changes the whole snippet copied from the page is
+// the one the program writes for the saved effect.
+test('at 1,000 cells a change shows at its line and the page\'s snippet stays the server\'s', async () => {
+  const demo = JSON.parse(execFileSync(program, ['demo']));
+  demo.layer.cells = Array.from({ length: 1000 }, (_, index) => ({ ...demo.layer.cells[0], name: `c${index}` }));
+  fs.writeFileSync(path.join(folder, 'large.json'), JSON.stringify(demo));
+  const [large, largeAddress] = await serve('large.json');
+  const largePage = await browser.newPage();
+  try {
+    await largePage.goto(largeAddress);
+    await largePage.waitForSelector('#code span', { state: 'attached', ...WAIT });
+    assert.ok(await largePage.locator('#code').evaluate((code) => code.textContent.split('\n').length) < 1000);
+    const change = (body) => largePage.evaluate(async (sent) => {
+      const token = document.querySelector('meta[name="playground-token"]').content;
+      await fetch('/api/set', {
+        method: 'POST', body: JSON.stringify(sent),
+        headers: { 'Content-Type': 'application/json', 'X-Playground-Token': token },
+      });
+    }, body);
+    await change({ cell: 999, key: 'birthRate', value: 321 });
+    await change({ cell: 0, key: 'velocity', value: 77 });
+    await change({ cell: 999, sub: 0, key: 'lifetime', value: 1.25 });
+    await largePage.locator('#code-scroll').evaluate((scroller) => { scroller.scrollTop = scroller.scrollHeight; });
+    await largePage.waitForFunction(() => /cell1000\.birthRate = 321\.0\n/.test(document.querySelector('#code').textContent), null, WAIT);
+
+    await largePage.waitForTimeout(1000);  // the changes saved
+    await largePage.locator('#code').focus();
+    await largePage.keyboard.press('Control+A');
+    await largePage.keyboard.press('Control+C');
+    const copied = await largePage.evaluate(() => navigator.clipboard.readText());
+    const written = execFileSync(program, ['build', path.join(folder, 'large.json'), '--format', 'plain']).toString();
+    const digest = (text) => crypto.createHash('sha256').update(text.replace(/\n$/, '')).digest('hex');
+    assert.match(copied, /subcell1000_1\.lifetime = 1\.25\n/);
+    assert.equal(digest(copied), digest(written));
+  } finally {
+    await largePage.close();
+    large.kill('SIGTERM');
+  }
 });

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "support/golden_file.h"
 #include "tessary/platform/ansi_renderer.h"
 #include "tessary/platform/html_renderer.h"
@@ -63,9 +67,25 @@ TEST(RenderersTest, SampleMatchesTheGoldenFiles) {
       "renderers/sample-options.rtf");
   const HtmlRenderer html({.title = "Snippet <cell1> & \"more\""});
   testing::expectMatchesGolden(html.render(sample), "renderers/sample.html");
-  const HtmlRenderer::Fragment fragment = html.renderFragment(sample);
-  testing::expectMatchesGolden(fragment.html + "\n<style>\n" + fragment.css,
-                               "renderers/sample.fragment.html");
+  // The lines of the sample and of its runs backwards keep the looks' classes of the first.
+  MutableAttributedString reordered;
+  for (std::size_t i = sample.runCount(); i-- > 0;) {
+    const AttributeRun run = sample.run(i);
+    reordered.append(std::string_view(sample.string()).substr(run.bytes.begin, run.bytes.size()),
+                     sample.attributeSet(run.setIndex));
+  }
+  std::vector<std::string> looks;
+  std::string lines;
+  for (const MutableAttributedString* text : {&sample, &std::as_const(reordered)}) {
+    const HtmlRenderer::Lines rendered = html.renderLines(*text, looks);
+    for (std::size_t line = 0; line < rendered.starts.size(); ++line) {
+      const std::size_t end =
+          line + 1 < rendered.starts.size() ? rendered.starts[line + 1] : rendered.html.size();
+      lines += rendered.html.substr(rendered.starts[line], end - rendered.starts[line]) + "\n";
+    }
+    lines += "<style>\n" + rendered.css;
+  }
+  testing::expectMatchesGolden(lines, "renderers/sample.lines.html");
 }
 
 }  // namespace

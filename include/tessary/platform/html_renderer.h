@@ -2,6 +2,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tessary/platform/attributed_string.h"
 #include "tessary/platform/color.h"
@@ -38,15 +39,23 @@ class HtmlRenderer {
 
   std::string render(const MutableAttributedString& text) const;
 
-  // The text for an element of a page of its own, such as an editable code view: the runs as
-  // <span>s of the classes render() would use, links as <span data-link="VALUE"> around them,
-  // without paragraph blocks, head or page colours; and the rules of those classes, one
-  // ".sN{…}" a line. Escaped, and with control characters shown, as render() does.
-  struct Fragment {
+  // The text line by line, for an editable code view that replaces single lines: each line's runs
+  // as <span>s of the classes render() would use, links as <span data-link="VALUE"> around them
+  // (a link in an edited element would be followed or grown by typing), every span and link
+  // closed at the line's end, without the line feed, paragraph blocks, head or page colours.
+  // Escaped, and with control characters shown, as render() does. The lines stand one after
+  // another in `html`, line N from `starts[N]` to the next line's start (or the end).
+  //
+  // `looks` holds the rule of each span class ("sN" is looks[N]); a look not in it yet is
+  // appended, so that a caller keeping `looks` from text to text gets an unchanged line written
+  // the same, whatever changed around it. `css` has the rules of all of `looks`, one ".sN{…}" a
+  // line.
+  struct Lines {
     std::string html;
+    std::vector<std::size_t> starts;
     std::string css;
   };
-  Fragment renderFragment(const MutableAttributedString& text) const;
+  Lines renderLines(const MutableAttributedString& text, std::vector<std::string>& looks) const;
 
  private:
   Options options_;

@@ -1,5 +1,5 @@
-// The event hub between the session and the pages: what a page that joins late, one that stops
-// reading and one that is let go for a newer page get.
+// The event hub between the session and the pages: what a new page, one that stops reading and
+// one that is let go for a newer page get.
 
 #include "playground/event_hub.h"
 
@@ -30,20 +30,29 @@ std::vector<std::string> waiting(EventHub& hub, EventHub::Subscription& subscrip
   return messages;
 }
 
-TEST(EventHubTest, APageThatStopsReadingLosesItsOldestMessagesOnlyALatePageGetsTheLatestOfEach) {
+TEST(EventHubTest, APageIsBehindUntilCaughtUpThenGetsEachChangeAndFallsBehindWhenItStopsReading) {
   EventHub hub;
-  const auto idle = hub.subscribe();
-  hub.publish("snippet", "s");
-  constexpr int kPublished = 10'000;
-  for (int i = 0; i < kPublished; ++i) hub.publish("state", std::to_string(i));
-  const auto late = hub.subscribe();
-  EXPECT_EQ(waiting(hub, *late), (std::vector{message("snippet", "s"), message("state", "9999")}));
-  const std::vector<std::string> kept = waiting(hub, *idle);
-  ASSERT_FALSE(kept.empty());
-  EXPECT_LT(kept.size(), kPublished / 10);
-  for (std::size_t i = 0; i < kept.size(); ++i) {
-    EXPECT_EQ(kept[i], message("state", std::to_string(kPublished - kept.size() + i)));
+  const auto page = hub.subscribe();
+  hub.publish("state", "before");
+  EXPECT_TRUE(hub.isBehind(*page));
+  EXPECT_EQ(waiting(hub, *page), std::vector<std::string>()) << "held by the snapshot";
+  hub.catchUp(*page);
+  hub.publish("state", "1");
+  hub.publish("snippet", "2");
+  EXPECT_FALSE(hub.isBehind(*page));
+  EXPECT_EQ(waiting(hub, *page), (std::vector{message("state", "1"), message("snippet", "2")}));
+
+  const std::string change(4096, 'x');
+  int published = 0;
+  for (; !hub.isBehind(*page); ++published) {
+    ASSERT_LT(published, 10'000) << "an unread page's changes pile up";
+    hub.publish("state", change);
   }
+  EXPECT_GT(published, 16);
+  EXPECT_EQ(waiting(hub, *page), std::vector<std::string>());
+  hub.catchUp(*page);
+  hub.publish("state", "after");
+  EXPECT_EQ(waiting(hub, *page), std::vector{message("state", "after")});
 }
 
 TEST(EventHubTest, PastThePageLimitTheLongestFollowingPageIsToldAndEndsAsAllDoWhenTheHubCloses) {
@@ -57,12 +66,15 @@ TEST(EventHubTest, PastThePageLimitTheLongestFollowingPageIsToldAndEndsAsAllDoWh
   }
   EXPECT_TRUE(told->starts_with("event: closed\n")) << *told;
   EXPECT_EQ(hub.next(*first, milliseconds(0)), std::string());
+  hub.catchUp(*first);
+  hub.catchUp(*newer.front());
   hub.publish("state", "after");
   EXPECT_EQ(waiting(hub, *first), std::vector<std::string>());
   EXPECT_EQ(waiting(hub, *newer.front()), std::vector{message("state", "after")});
   hub.publish("state", "unread");
   hub.close();
   EXPECT_TRUE(hub.isClosed());
+  EXPECT_FALSE(hub.isBehind(*newer.back()));
   EXPECT_EQ(hub.next(*newer.back(), milliseconds(0)), std::string());
 }
 

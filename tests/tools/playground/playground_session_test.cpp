@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,20 +44,23 @@ class PlaygroundSessionTest : public testing::TemporaryFolderTest {
     if (saved) platform::writeFileAtomically(effect_, store::EffectFile::demoJson());
     const auto path = saved ? std::optional(effect_) : std::nullopt;
     page_ = hub_.subscribe();
+    hub_.catchUp(*page_);
     session_ = std::make_shared<PlaygroundSession>(store::loadEffect(path), path, folder_,
                                                    CodePlatform::macOS, hub_);
     session_->start();
     waitForSnippet();
   }
 
-  // Takes the messages the pages were sent, keeping the last state; true when a snippet was
-  // among them.
+  // Takes the changes the pages were sent, keeping the state they make and the snippet's
+  // version; true when the snippet changed.
   bool readEvents() {
     bool snippet = false;
     while (const auto message = hub_.next(*page_, std::chrono::milliseconds(0))) {
-      snippet = snippet || message->starts_with("event: snippet");
-      if (message->starts_with("event: state")) {
-        state_ = json::parse(message->substr(message->find("data: ") + 6));
+      const json data = json::parse(message->substr(message->find("data: ") + 6));
+      if (message->starts_with("event: state")) state_ = state_.patch(data.at("patch"));
+      if (message->starts_with("event: snippet")) {
+        snippet = true;
+        version_ = data.at("version");
       }
     }
     return snippet;
@@ -89,6 +93,7 @@ class PlaygroundSessionTest : public testing::TemporaryFolderTest {
   std::shared_ptr<PlaygroundSession> session_;
   fs::path effect_;
   json state_;
+  std::uint64_t version_ = 0;
 };
 
 // The requests of the case file, on the demo effect, with their answers. The effect file is
@@ -103,6 +108,7 @@ TEST_F(PlaygroundSessionTest, RequestsAreAnsweredSavedAndUndone) {
       "playground/session_requests.cases", 2, [&](const std::vector<std::string>& request) {
         const json arguments = json::parse(request[1]);
         const std::string result = answer(request[0], arguments);
+        session_->flushPendingSave();
         const std::string file = readWholeFile(effect_);
         if (request[0] == "gesture") dragging = arguments.value("phase", "") == "begin";
         if (dragging) return result;
@@ -242,12 +248,19 @@ TEST_F(PlaygroundSessionTest, TheSnippetEditedInAPageIsReadBackIntoTheEffect) {
   };
   for (const auto& [edit, result] :
        {std::pair{"15", "valid"}, {"many", "invalid"}, {"150", "valid"}}) {
-    std::string sent;  // as a browser sends it: CRLF line ends and no-break spaces for spaces
-    for (const char c :
-         testing::replacedOnce(snippet, "birthRate = 120.0", std::string("birthRate = ") + edit)) {
-      sent += c == '\n' ? "\r\n" : c == ' ' ? "\xC2\xA0" : std::string(1, c);
+    // As a browser sends it: CRLF line ends and no-break spaces for spaces, the whole snippet
+    // as one edit of the version shown.
+    std::vector<std::string> lines;
+    std::istringstream text(
+        testing::replacedOnce(snippet, "birthRate = 120.0", std::string("birthRate = ") + edit));
+    for (std::string line; std::getline(text, line);) {
+      std::string sent;
+      for (const char c : line) sent += c == ' ' ? "\xC2\xA0" : std::string(1, c);
+      lines.push_back(sent + "\r");
     }
-    EXPECT_EQ(session_->handle("code", {{"text", sent}}).at("answer"), result);
+    readEvents();
+    const json sent{{"base", version_}, {"start", 0}, {"removed", lines.size()}, {"lines", lines}};
+    EXPECT_EQ(session_->handle("code", sent).at("answer"), result);
     EXPECT_EQ(savedBirthRate(), 120) << "saved while typing";
   }
   ASSERT_TRUE(platform::DispatchQueue::main().runUntil([&] { return savedBirthRate() == 150; },

@@ -358,6 +358,19 @@ void PlaygroundServer::route() {
           // Waits in short steps, so that a page that has gone is noticed soon and its place
           // among the followed pages is freed.
           if (!sink.is_writable()) return false;
+          if (events_.isBehind(*subscription)) {
+            quiet = {};
+            std::string snapshot;
+            try {
+              snapshot = onMainThread([this, &subscription] {
+                events_.catchUp(*subscription);
+                return session_->pageSnapshot();
+              });
+            } catch (const RequestError&) {
+              return false;
+            }
+            return sink.write(snapshot.data(), snapshot.size());
+          }
           const auto message = events_.next(*subscription, kEventWaitStep);
           if (!message) {
             quiet += kEventWaitStep;

@@ -27,7 +27,9 @@ using store::AnyKeyPath;
 using store::DataUpdateSource;
 
 constexpr double kTextSize = 13.0;
-constexpr std::chrono::milliseconds kSaveDelayWhileDragging{400};
+// Saving reads, patches and checks the whole effect file, so a burst of changes (a drag, typing,
+// a held key) is saved once when it pauses rather than on every step.
+constexpr std::chrono::milliseconds kSaveDelay{400};
 constexpr std::chrono::milliseconds kTypingPause{1000};
 
 using store::PropertyTable;
@@ -108,6 +110,11 @@ const json& propertiesJson() {
     return properties;
   }();
   return kProperties;
+}
+
+// Compact JSON; text that is not UTF-8 is shown with replacement characters.
+std::string jsonText(const json& value) {
+  return value.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
 json choiceNames(const auto& values, auto name) {
@@ -195,6 +202,14 @@ const json& member(const json& arguments, const char* name) {
   return arguments.at(name);
 }
 
+// A version, a line number or a number of lines as an edit gives it.
+std::uint64_t count(const json& value, const char* what) {
+  const bool whole =
+      value.is_number_unsigned() || (value.is_number_integer() && value.get<std::int64_t>() >= 0);
+  if (!whole) throw RequestError(400, std::string(what) + " are counted in whole numbers");
+  return value.get<std::uint64_t>();
+}
+
 std::string stringMember(const json& arguments, const char* name) {
   const json& value = member(arguments, name);
   if (!value.is_string()) throw RequestError(400, std::string("\"") + name + "\" must be text");
@@ -254,10 +269,18 @@ PlaygroundSession::PlaygroundSession(store::LayerConfigRef layer,
     changed_ = true;
     lastChangedKeypath_ = change.keypath;
     undoHistory_.record(change);
+    if (change.cellIdx) changedCells_.insert(*change.cellIdx);
   });
   store_.addStructureObserver([this](const store::StructureChange& change) {
     changed_ = true;
     undoHistory_.record(change);
+    using Kind = store::StructureChange::Kind;
+    if (change.kind == Kind::cellAdded || change.kind == Kind::cellRemoved ||
+        change.kind == Kind::layerReplaced) {
+      cellsRestructured_ = true;
+    } else if (change.cellIdx) {
+      changedCells_.insert(*change.cellIdx);
+    }
   });
 }
 
@@ -349,6 +372,7 @@ json PlaygroundSession::handle(std::string_view action, const json& arguments) {
     const auto platform = CodePlatform::fromRawValue(stringMember(arguments, "platform"));
     if (!platform) throw RequestError(400, "the platform is macOS or iOS");
     platform_ = *platform;
+    cellsRestructured_ = true;
     publishState();
     requestBuild(std::nullopt);
     return {{"changed", true}};
@@ -394,8 +418,28 @@ json PlaygroundSession::setValue(const json& arguments) {
 }
 
 json PlaygroundSession::analyzeCode(const json& arguments) {
-  const std::string text = code_editor::snippetLineEnds(stringMember(arguments, "text"),
-                                                        code_editor::NoBreakSpaces::asSpaces);
+  const std::uint64_t base = count(member(arguments, "base"), "versions");
+  const json& lines = member(arguments, "lines");
+  if (!lines.is_array()) throw RequestError(400, "an edit gives its lines as a list");
+  LiveSnippet::Hunk linesEdited{.start = count(member(arguments, "start"), "lines"),
+                                .removed = count(member(arguments, "removed"), "lines"),
+                                .lines = {}};
+  for (const json& line : lines) {
+    if (!line.is_string()) throw RequestError(400, "an edited line is text");
+    linesEdited.lines.push_back(line.get<std::string>());
+  }
+  if (!snippet_.knows(base)) {
+    throw RequestError(412, "the code has changed since; the edit is sent again");
+  }
+  const std::optional<std::string> edited = snippet_.editedText(base, linesEdited);
+  if (!edited) throw RequestError(400, "the edit lies outside the code");
+  const std::string text =
+      code_editor::snippetLineEnds(*edited, code_editor::NoBreakSpaces::asSpaces);
+  // Typing a character and taking it back again asks for nothing, and leaves a text as built.
+  if (text == snippet_.text()) {
+    lastTypedTextValid_ = true;
+    return {{"answer", "unchanged"}};
+  }
   CodeAnalysisResult answer = CodeAnalysisResult::invalid;
   if (!dragging_) {
     typing_ = true;
@@ -567,7 +611,7 @@ bool PlaygroundSession::applyChange(Change&& change) {
     requestBuild(std::nullopt);
   } else {
     undoHistory_.commit();
-    saveNow();
+    scheduleSave();
     requestBuild(std::nullopt);
   }
   publishState();
@@ -596,21 +640,17 @@ void PlaygroundSession::takeBuild(const code_editor::BuildResult& result, std::u
   // Builds run side by side and may finish out of order: an older one must not replace a newer.
   if (sequence < buildShown_) return;
   buildShown_ = sequence;
+  // The pages first: the analyzer's records are wanted only by the next edit, which comes after.
+  const auto patch = snippet_.update(platform::HtmlRenderer().renderLines(*result.text, looks_),
+                                     result.text->string(), platform_.rawValue());
+  if (patch) events_.publish("snippet", jsonText(*patch));
   builder_.cache = result.cache;
   analyzer_.setHistory(result.newHistroy);
   textStorage_.setAttributedString(*result.text);
-  const auto fragment = platform::HtmlRenderer().renderFragment(*result.text);
-  events_.publish("snippet", json{{"sequence", sequence},
-                                  {"html", fragment.html},
-                                  {"css", fragment.css},
-                                  {"platform", std::string(platform_.rawValue())}}
-                                 .dump(-1, ' ', false, json::error_handler_t::replace));
 }
 
 void PlaygroundSession::publishState() {
   const store::LayerConfig& layer = *store_.layer();
-  json cells = json::array();
-  for (const auto& cell : layer.cells) cells.push_back(cellJson(*cell, platform_, layer));
   json state{{"file", effectPath_ ? json(effectPath_->filename().string()) : json(nullptr)},
              {"platform", std::string(platform_.rawValue())},
              {"textSize", builder_.textSize()},
@@ -623,7 +663,6 @@ void PlaygroundSession::publishState() {
                {"emitterShape", std::string(store::rawValue(layer.emitterShape))},
                {"emitterMode", std::string(store::rawValue(layer.emitterMode))},
                {"renderMode", std::string(store::description(layer.renderMode))}}},
-             {"cells", std::move(cells)},
              {"properties", propertiesJson()},
              {"choices",
               {{"emitterShape", choiceNames(store::allEmitterShapes,
@@ -632,7 +671,46 @@ void PlaygroundSession::publishState() {
                                            [](auto value) { return store::rawValue(value); })},
                {"renderMode", choiceNames(store::allRenderModes,
                                           [](auto value) { return store::description(value); })}}}};
-  events_.publish("state", state.dump(-1, ' ', false, json::error_handler_t::replace));
+  // Pages are sent what changed, as a JSON patch; only the cells a change touched are made again.
+  json patch = json::diff(stateWithoutCells_, state);
+  stateWithoutCells_ = std::move(state);
+  const auto patchCell = [&](std::size_t index, json cell) {
+    for (json& operation : json::diff(cells_[index], cell)) {
+      operation["path"] = "/cells/" + std::to_string(index) + operation["path"].get<std::string>();
+      patch.push_back(std::move(operation));
+    }
+    cells_[index] = std::move(cell);
+  };
+  if (cellsRestructured_ || cells_.size() != layer.cells.size()) {
+    json cells = json::array();
+    for (const auto& cell : layer.cells) cells.push_back(cellJson(*cell, platform_, layer));
+    if (cells.size() == cells_.size()) {
+      for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (cells[i] != cells_[i]) patchCell(i, std::move(cells[i]));
+      }
+    } else {
+      patch.push_back({{"op", "add"}, {"path", "/cells"}, {"value", cells}});
+      cells_ = std::move(cells);
+    }
+  } else {
+    for (const int index : changedCells_) {
+      const auto at = static_cast<std::size_t>(index);
+      if (at < cells_.size()) patchCell(at, cellJson(*layer.cells[at], platform_, layer));
+    }
+  }
+  cellsRestructured_ = false;
+  changedCells_.clear();
+  if (patch.empty()) return;
+  events_.publish("state", jsonText({{"from", stateVersion_},
+                                     {"version", ++stateVersion_},
+                                     {"patch", std::move(patch)}}));
+}
+
+std::string PlaygroundSession::pageSnapshot() const {
+  json state = stateWithoutCells_;
+  if (state.is_object()) state["cells"] = cells_;
+  return EventHub::message("state", jsonText({{"version", stateVersion_}, {"state", state}})) +
+         EventHub::message("snippet", jsonText(snippet_.snapshot()));
 }
 
 void PlaygroundSession::saveNow() {
@@ -649,14 +727,13 @@ void PlaygroundSession::scheduleSave() {
   if (!effectPath_ || savePending_) return;
   savePending_ = true;
   std::weak_ptr<PlaygroundSession> weak = weak_from_this();
-  platform::DispatchQueue::main().asyncAfter(kSaveDelayWhileDragging, [weak] {
+  platform::DispatchQueue::main().asyncAfter(kSaveDelay, [weak] {
     if (const auto self = weak.lock()) self->flushPendingSave();
   });
 }
 
 void PlaygroundSession::notice(const std::string& message) {
-  events_.publish("notice",
-                  json{{"message", message}}.dump(-1, ' ', false, json::error_handler_t::replace));
+  events_.publish("notice", jsonText({{"message", message}}));
 }
 
 std::optional<std::filesystem::path> PlaygroundSession::effectFolder() const {

@@ -6,11 +6,14 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "event_hub.h"
+#include "live_snippet.h"
 #include "tessary/code_editor/code_analyzer.h"
 #include "tessary/code_editor/code_builder.h"
 #include "tessary/code_editor/code_platform.h"
@@ -63,8 +66,13 @@ class PlaygroundSession : public std::enable_shared_from_this<PlaygroundSession>
   };
   TextureFile exportTexture(const nlohmann::json& cellReference) const;
 
-  // Writes a save that is still waiting (the end of a drag or of typing that never came).
+  // Writes a save that is still waiting: changes are saved once they pause, typing once it
+  // pauses on a text that is understood.
   void flushPendingSave();
+
+  // The events that bring a new page, or one that fell behind, to the current state and
+  // snippet; the changes published after it follow on from it.
+  std::string pageSnapshot() const;
 
  private:
   struct CellAddress {
@@ -117,6 +125,15 @@ class PlaygroundSession : public std::enable_shared_from_this<PlaygroundSession>
   bool savePending_ = false;
   // Textures imported while the effect has no file yet, written beside it when it is saved.
   std::map<std::string, std::string> unsavedTextures_;
+
+  LiveSnippet snippet_;
+  std::vector<std::string> looks_;  // the snippet's span classes, kept from build to build
+  // The state as last published: the cells apart, each made again only when a change touched it.
+  nlohmann::json stateWithoutCells_;
+  nlohmann::json cells_ = nlohmann::json::array();
+  std::set<int> changedCells_;      // the top-level cells changed since, sub-cells with theirs
+  bool cellsRestructured_ = false;  // cells added or removed, the layer replaced, the platform
+  std::uint64_t stateVersion_ = 0;
 
   std::uint64_t buildsRequested_ = 0;
   std::uint64_t buildShown_ = 0;

@@ -1,8 +1,11 @@
-// The coloured, editable snippet: shows each snippet the server sends (not while a person is
-// typing), sends what is typed, and marks a line the server could not use.
+// The coloured, editable snippet. The page keeps the snippet's lines, as the server colours them
+// and as plain text, and puts only the lines in view (and some around them) into the document,
+// so its cost follows what is visible rather than the effect's size. It patches the lines each
+// change brings (not while a person is typing), sends what is typed as the lines changed against
+// the version it shows, and marks a line the server could not use.
 import { followTextureLink } from './controls.js';
 import { send } from './network.js';
-import { installScrubbing, isScrubbing, lineBounds } from './scrubbing.js';
+import { installScrubbing, isScrubbing } from './scrubbing.js';
 
 const $ = (selector) => document.querySelector(selector);
 
@@ -10,114 +13,238 @@ const $ = (selector) => document.querySelector(selector);
 // (a "1" shown back as "1.0" before the "." comes). It waits until the typed text has been
 // answered and typing has paused.
 const TYPING_PAUSE_MS = 1200;
+// Lines drawn above and below the visible ones, so that scrolling a little draws nothing new.
+const MARGIN_LINES = 60;
+// As #code's padding in app.css.
+const PADDING_TOP = 10;
+const PADDING_BOTTOM = 40;
 
 const view = {
   code: null,
+  scroller: null,
+  spacer: null,
   styles: null,
+  version: -1,
+  received: { html: [], text: [] }, // the lines of the version the server sent last
+  shown: { html: [], text: [] }, // those lines, or them as a person typed over them
+  first: 0, // the lines from `first` to `last` are in the document
+  last: 0,
+  lineHeight: 17,
+  waiting: false,
+  allSelected: false,
+  renderQueued: false,
   editsInFlight: 0,
-  waitingSnippet: null,
+  resend: false,
   snippetTimer: 0,
   lastTyped: -Infinity,
 };
 
-function caretOffset() {
-  const { code } = view;
-  const selection = window.getSelection();
-  if (!selection.rangeCount || !code.contains(selection.anchorNode)) return null;
-  const range = selection.getRangeAt(0);
-  const before = document.createRange();
-  before.selectNodeContents(code);
-  before.setEnd(range.endContainer, range.endOffset);
-  return before.toString().length;
+const ENTITIES = { '&amp;': '&', '&lt;': '<', '&gt;': '>', '&quot;': '"', '&#39;': "'" };
+const MARKUP = { '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;', "'": '&#39;' };
+
+// The text a line of the server's markup shows.
+export function lineText(html) {
+  return html.replace(/<[^>]*>/g, '').replace(/&(?:amp|lt|gt|quot|#39);/g, (entity) => ENTITIES[entity]);
 }
 
+function escapeHtml(text) {
+  return text.replace(/[&<>"']/g, (character) => MARKUP[character]);
+}
+
+// `lines` with each hunk's `removed` lines from `start` on replaced by its `lines` (made over by
+// `convert`), in order; may change `lines` itself.
+export function patchLines(lines, hunks, convert = (line) => line) {
+  let result = lines;
+  for (const hunk of hunks) {
+    const added = hunk.lines.map(convert);
+    // Spreading a very long list would overflow the call's arguments.
+    if (added.length < 10000) result.splice(hunk.start, hunk.removed, ...added);
+    else result = result.slice(0, hunk.start).concat(added, result.slice(hunk.start + hunk.removed));
+  }
+  return result;
+}
+
+// The hunk that makes `to` of `from`: the lines between their common beginning and end.
+export function changedLines(from, to) {
+  const shorter = Math.min(from.length, to.length);
+  let start = 0;
+  while (start < shorter && from[start] === to[start]) start += 1;
+  let end = 0;
+  while (end < shorter - start && from[from.length - 1 - end] === to[to.length - 1 - end]) end += 1;
+  return { start, removed: from.length - start - end, lines: to.slice(start, to.length - end) };
+}
+
+// Every line is as high as the largest font asks, so a line's place follows from its number.
+function lineHeightOf(css) {
+  const sizes = [...css.matchAll(/font-size:([\d.]+)px/g)].map((match) => Number(match[1]));
+  return Math.ceil(Math.max(13, ...sizes) * 1.3);
+}
+
+// The text of the lines in the document. Text the browser put in markup of its own (a <br> or a
+// <div> for a line break) counts as the line breaks it shows.
+function windowText() {
+  let text = '';
+  const walk = (node) => {
+    for (const child of node.childNodes) {
+      if (child.nodeType === Node.TEXT_NODE) {
+        text += child.data;
+      } else if (child.nodeName === 'BR') {
+        text += '\n';
+      } else {
+        if (/^(DIV|P)$/.test(child.nodeName) && text !== '' && !text.endsWith('\n')) text += '\n';
+        walk(child);
+      }
+    }
+  };
+  walk(view.code);
+  return text;
+}
+
+// A character offset in the document's lines as a position in their text nodes.
 function textPosition(offset) {
   const walker = document.createTreeWalker(view.code, NodeFilter.SHOW_TEXT);
   let remaining = offset;
-  let node = walker.nextNode();
   let last = null;
-  while (node) {
+  for (let node = walker.nextNode(); node; node = walker.nextNode()) {
     if (remaining <= node.data.length) return { node, offset: remaining };
     remaining -= node.data.length;
     last = node;
-    node = walker.nextNode();
   }
   return last ? { node: last, offset: last.data.length } : { node: view.code, offset: 0 };
 }
 
-function setCaret(offset) {
-  const position = textPosition(offset);
-  const range = document.createRange();
-  range.setStart(position.node, position.offset);
-  range.collapse(true);
-  const selection = window.getSelection();
-  selection.removeAllRanges();
-  selection.addRange(range);
-}
-
-function offsetAtPoint(x, y) {
-  const range = document.caretRangeFromPoint(x, y);
-  if (!range || !view.code.contains(range.startContainer)) return null;
+function offsetOf(node, offset) {
   const before = document.createRange();
   before.selectNodeContents(view.code);
-  before.setEnd(range.startContainer, range.startOffset);
+  before.setEnd(node, offset);
   return before.toString().length;
 }
 
-export function receiveSnippet(snippet) {
-  view.waitingSnippet = snippet;
+// The line of the snippet that holds `offset` of the document's lines, and the offset's column.
+function lineAt(offset) {
+  const text = windowText().slice(0, offset);
+  const lineStart = text.lastIndexOf('\n') + 1;
+  return { line: view.first + text.split('\n').length - 1, column: offset - lineStart };
+}
+
+// The selection as lines and columns; null when it is not in the code view.
+function savedSelection() {
+  const selection = window.getSelection();
+  if (!selection.rangeCount || !view.code.contains(selection.anchorNode)) return null;
+  return {
+    anchor: lineAt(offsetOf(selection.anchorNode, selection.anchorOffset)),
+    focus: lineAt(offsetOf(selection.focusNode, selection.focusOffset)),
+  };
+}
+
+function domPosition({ line, column }) {
+  if (line < view.first || line >= view.last) return null;
+  let offset = Math.min(column, view.shown.text[line].length);
+  for (let at = view.first; at < line; at += 1) offset += view.shown.text[at].length + 1;
+  return textPosition(offset);
+}
+
+function restoreSelection(saved) {
+  const anchor = saved && domPosition(saved.anchor);
+  const focus = saved && domPosition(saved.focus);
+  if (anchor && focus) {
+    window.getSelection().setBaseAndExtent(anchor.node, anchor.offset, focus.node, focus.offset);
+  }
+}
+
+// Puts the lines in view, and those of the selection, into the document.
+function render(selection = savedSelection()) {
+  const { scroller, code, lineHeight } = view;
+  const total = view.shown.text.length;
+  const top = Math.max(0, scroller.scrollTop - PADDING_TOP);
+  let first = Math.max(0, Math.floor(top / lineHeight) - MARGIN_LINES);
+  let last = Math.min(total, Math.ceil((top + scroller.clientHeight) / lineHeight) + MARGIN_LINES);
+  if (selection) {
+    first = Math.min(first, selection.anchor.line, selection.focus.line);
+    last = Math.min(total, Math.max(last, selection.anchor.line + 1, selection.focus.line + 1));
+  }
+  view.first = first;
+  view.last = last;
+  code.style.top = `${first * lineHeight}px`;
+  code.style.lineHeight = `${lineHeight}px`;
+  view.spacer.style.height = `${PADDING_TOP + total * lineHeight + PADDING_BOTTOM}px`;
+  code.innerHTML = view.shown.html.slice(first, last).join('\n');
+  restoreSelection(selection);
+}
+
+// Draws again when scrolling brings lines near the edge of those in the document into view.
+function followScrolling() {
+  if (view.renderQueued) return;
+  view.renderQueued = true;
+  requestAnimationFrame(() => {
+    view.renderQueued = false;
+    const { scroller, lineHeight } = view;
+    const firstVisible = Math.floor(Math.max(0, scroller.scrollTop - PADDING_TOP) / lineHeight);
+    const lastVisible = firstVisible + Math.ceil(scroller.clientHeight / lineHeight);
+    const total = view.shown.text.length;
+    const slack = MARGIN_LINES / 2;
+    if ((view.first > 0 && firstVisible - view.first < slack) ||
+        (view.last < total && view.last - lastVisible < slack)) {
+      render();
+    }
+  });
+}
+
+// Takes a snapshot of the snippet or a patch of the version shown; false when it follows on from
+// another version than the one shown.
+export function receiveSnippet(message) {
+  const { received } = view;
+  if (message.lines) {
+    received.html = message.lines;
+    received.text = message.lines.map(lineText);
+  } else if (message.from === view.version) {
+    received.html = patchLines(received.html, message.hunks);
+    received.text = patchLines(received.text, message.hunks, lineText);
+  } else {
+    return false;
+  }
+  if (message.css !== undefined) {
+    view.styles.replaceSync(message.css.replace(/^\./gm, '#code .'));
+    view.lineHeight = lineHeightOf(message.css);
+  }
+  view.version = message.version;
+  view.waiting = true;
+  if (view.resend) {
+    view.resend = false;
+    sendCode();
+  }
   showWaitingSnippet();
+  return true;
 }
 
 function showWaitingSnippet() {
-  if (!view.waitingSnippet) return;
+  if (!view.waiting || view.editsInFlight > 0) return;
   const sinceTyping = performance.now() - view.lastTyped;
-  if (view.editsInFlight > 0) return;
   if (document.activeElement === view.code && sinceTyping < TYPING_PAUSE_MS) {
     clearTimeout(view.snippetTimer);
     view.snippetTimer = setTimeout(showWaitingSnippet, TYPING_PAUSE_MS - sinceTyping + 10);
     return;
   }
-  const snippet = view.waitingSnippet;
-  view.waitingSnippet = null;
-  showSnippet(snippet);
-}
-
-function showSnippet(snippet) {
-  const { code } = view;
-  view.styles.replaceSync(snippet.css.replace(/^\./gm, '#code .'));
-  const caret = document.activeElement === code ? caretOffset() : null;
-  code.innerHTML = snippet.html;
-  if (caret !== null) setCaret(caret);
+  view.waiting = false;
+  const selection = document.activeElement === view.code ? savedSelection() : null;
+  view.shown = { html: view.received.html.slice(), text: view.received.text.slice() };
+  render(selection);
   if (!isScrubbing()) {
     markLine(null);
     showAnswer('');
   }
-  code.dataset.sequence = snippet.sequence;
+  view.code.dataset.version = view.version;
 }
 
-// Marks the line that holds `offset` as pending or invalid; null clears the mark.
-function markLine(kind, offset = null) {
+// Marks `line` as pending or invalid; null clears the mark.
+function markLine(kind, line = null) {
   const mark = $('#line-mark');
-  if (!kind || offset === null) {
+  if (!kind || line === null) {
     mark.hidden = true;
     return;
   }
-  const text = view.code.textContent;
-  const bounds = lineBounds(text, Math.min(offset, text.length));
-  const start = textPosition(bounds.start);
-  const range = document.createRange();
-  range.setStart(start.node, start.offset);
-  range.collapse(true);
-  let rect = range.getClientRects()[0] || range.getBoundingClientRect();
-  if (!rect || rect.height === 0) {
-    const end = textPosition(Math.min(bounds.end, text.length));
-    range.setEnd(end.node, end.offset);
-    rect = range.getBoundingClientRect();
-  }
-  const scroller = $('#code-scroll');
-  mark.style.top = `${rect.top - scroller.getBoundingClientRect().top + scroller.scrollTop}px`;
-  mark.style.height = `${rect.height}px`;
+  mark.style.top = `${PADDING_TOP + line * view.lineHeight}px`;
+  mark.style.height = `${view.lineHeight}px`;
   mark.className = `line-mark ${kind}`;
   mark.hidden = false;
 }
@@ -133,33 +260,122 @@ function showAnswer(answer) {
   label.className = `answer ${answer || ''}`;
 }
 
-async function sendCode(live) {
-  const caret = caretOffset();
+// Sends the lines shown that differ from the version received, for the server to read back.
+async function sendCode() {
+  const selection = savedSelection();
+  const edit = changedLines(view.received.text, view.shown.text);
   view.editsInFlight += 1;
-  const result = await send('code', { text: view.code.textContent, live }, 'code');
+  const result = await send('code', { base: view.version, ...edit }, 'code');
   view.editsInFlight -= 1;
+  // The server no longer knows the version the edit was made against: it goes again against
+  // the next one.
+  if (result.status === 412) view.resend = true;
   if (!result.answer) return;
-  showAnswer(result.answer);
-  if (result.answer === 'valid') markLine(null);
-  else markLine(result.answer, caret === null ? 0 : caret);
+  const problem = result.answer === 'pending' || result.answer === 'invalid';
+  showAnswer(problem || result.answer === 'valid' ? result.answer : '');
+  markLine(problem ? result.answer : null, selection ? selection.focus.line : 0);
   showWaitingSnippet();
+}
+
+// Takes what was typed into the document's lines into the lines shown, and sends it.
+function takeTyping() {
+  const selection = savedSelection();
+  const typed = windowText().split('\n');
+  const change = changedLines(view.shown.text.slice(view.first, view.last), typed);
+  const hunk = { ...change, start: view.first + change.start };
+  view.shown.text = patchLines(view.shown.text, [hunk]);
+  view.shown.html = patchLines(view.shown.html, [hunk], escapeHtml);
+  view.last = view.first + typed.length;
+  // Markup of the browser's own is drawn again as the plain line breaks it stands for.
+  if (view.code.querySelector('br, div, p')) render(selection);
+  view.lastTyped = performance.now();
+  if (!isScrubbing()) sendCode();
+}
+
+// Puts `text` in place of the selection as plain text, line breaks included, as the browser's
+// own editing would not: it makes markup of them, which the text would lose.
+function insertText(text) {
+  if (view.allSelected) {
+    replaceAll(text);
+    return;
+  }
+  const selection = window.getSelection();
+  if (!selection.rangeCount) return;
+  const range = selection.getRangeAt(0);
+  range.deleteContents();
+  const node = document.createTextNode(text);
+  range.insertNode(node);
+  range.setStartAfter(node);
+  range.collapse(true);
+  selection.removeAllRanges();
+  selection.addRange(range);
+  takeTyping();
+}
+
+// With everything selected, what is typed replaces the whole snippet, not only the lines in the
+// document.
+function replaceAll(text) {
+  view.allSelected = false;
+  const lines = text.split('\n');
+  view.shown = { text: lines, html: lines.map(escapeHtml) };
+  view.scroller.scrollTop = 0;
+  render(null);
+  view.lastTyped = performance.now();
+  sendCode();
+}
+
+// Scrubbing replaces the line it changes, whatever the lines in the document are meanwhile.
+function sendLine(line, text) {
+  send('code', { base: view.version, start: line, removed: 1, lines: [text] }, 'code');
+}
+
+function offsetAtPoint(x, y) {
+  const range = document.caretRangeFromPoint(x, y);
+  if (!range || !view.code.contains(range.startContainer)) return null;
+  return offsetOf(range.startContainer, range.startOffset);
 }
 
 export function installCodeView() {
   const code = $('#code');
   view.code = code;
+  view.scroller = $('#code-scroll');
+  view.spacer = $('#code-spacer');
   view.styles = new CSSStyleSheet();
   document.adoptedStyleSheets = [view.styles];
 
-  code.addEventListener('input', () => {
-    view.lastTyped = performance.now();
-    if (!isScrubbing()) sendCode(false);
-  });
+  code.addEventListener('input', takeTyping);
   code.addEventListener('keydown', (event) => {
     if (event.key === 'Enter') {
       event.preventDefault();
-      document.execCommand('insertText', false, '\n');
+      insertText('\n');
+    } else if ((event.ctrlKey || event.metaKey) && event.key.toLowerCase() === 'a') {
+      event.preventDefault();
+      window.getSelection().selectAllChildren(code);
+      view.allSelected = true;
     }
+  });
+  code.addEventListener('beforeinput', (event) => {
+    if (!view.allSelected || event.inputType.startsWith('history')) return;
+    event.preventDefault();
+    replaceAll(event.data ?? '');
+  });
+  code.addEventListener('paste', (event) => {
+    event.preventDefault();
+    insertText(event.clipboardData.getData('text/plain'));
+  });
+  const copyAll = (event) => {
+    if (!view.allSelected) return false;
+    event.preventDefault();
+    event.clipboardData.setData('text/plain', view.shown.text.join('\n'));
+    return true;
+  };
+  code.addEventListener('copy', copyAll);
+  code.addEventListener('cut', (event) => {
+    if (copyAll(event)) replaceAll('');
+  });
+  document.addEventListener('selectionchange', () => {
+    const selection = window.getSelection();
+    if (view.allSelected && selection.toString() !== code.textContent) view.allSelected = false;
   });
   code.addEventListener('click', (event) => {
     const link = event.target.closest('[data-link]');
@@ -168,5 +384,10 @@ export function installCodeView() {
       followTextureLink(link.dataset.link);
     }
   });
-  installScrubbing(code, offsetAtPoint);
+  view.scroller.addEventListener('scroll', followScrolling);
+  installScrubbing(code, {
+    offsetAtPoint,
+    lineAt: (offset) => lineAt(offset).line,
+    sendLine,
+  });
 }

@@ -1,5 +1,6 @@
 // Talking to the playground server: actions go out as requests, states and snippets come back as
 // server-sent events.
+import { applyJsonPatch } from './json_patch.js';
 
 // Every change carries the secret this run of the server put into the page, so that no other
 // site's page can make one.
@@ -40,7 +41,12 @@ async function pump() {
         body: JSON.stringify(item.body),
       });
       result = await response.json();
-      if (!response.ok) showStatus(result.error || 'The server refused the change.', true);
+      if (!response.ok) {
+        result.status = response.status;
+        // 412: an edit made against a version of the snippet the server has let go of; the
+        // code view sends it again against the next one.
+        if (response.status !== 412) showStatus(result.error || 'The server refused the change.', true);
+      }
     } catch (error) {
       result = { error: String(error) };
       showStatus('The playground server cannot be reached.', true);
@@ -56,17 +62,35 @@ export function showStatus(text, isError = false) {
   status.classList.toggle('error', isError);
 }
 
-// Follows the server's events: `onState` and `onSnippet` get each state and snippet.
+// Follows the server's events. A page is first sent a snapshot of the state and the snippet, then
+// only what changes. `onState` gets each whole state; `onSnippet` each snippet snapshot or patch,
+// and says whether it could show it. A change that does not follow on from what the page shows
+// means one was lost: the page connects again, which brings a new snapshot.
 export function connectEvents(onState, onSnippet) {
-  const events = new EventSource('/events');
-  events.addEventListener('state', (event) => onState(JSON.parse(event.data)));
-  events.addEventListener('snippet', (event) => onSnippet(JSON.parse(event.data)));
-  events.addEventListener('notice', (event) => showStatus(JSON.parse(event.data).message, true));
-  // The server follows only so many pages at once and lets the oldest go for a new one.
-  events.addEventListener('closed', (event) => {
-    events.close();
-    showStatus(JSON.parse(event.data).message, true);
-  });
-  events.onerror = () => showStatus('Reconnecting to the playground server…', true);
-  events.onopen = () => showStatus('');
+  const live = { events: null, state: null, version: -1 };
+  const connect = () => {
+    live.events?.close();
+    const events = new EventSource('/events');
+    live.events = events;
+    events.addEventListener('state', (event) => {
+      const message = JSON.parse(event.data);
+      if (message.state !== undefined) live.state = message.state;
+      else if (message.from === live.version) live.state = applyJsonPatch(live.state, message.patch);
+      else return connect();
+      live.version = message.version;
+      if (live.state) onState(live.state);
+    });
+    events.addEventListener('snippet', (event) => {
+      if (!onSnippet(JSON.parse(event.data))) connect();
+    });
+    events.addEventListener('notice', (event) => showStatus(JSON.parse(event.data).message, true));
+    // The server follows only so many pages at once and lets the oldest go for a new one.
+    events.addEventListener('closed', (event) => {
+      events.close();
+      showStatus(JSON.parse(event.data).message, true);
+    });
+    events.onerror = () => showStatus('Reconnecting to the playground server…', true);
+    events.onopen = () => showStatus('');
+  };
+  connect();
 }

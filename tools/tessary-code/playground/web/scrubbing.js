@@ -1,5 +1,5 @@
 // Scrubbing a number in the code view: Ctrl-drag (Cmd on a Mac) changes it step by step, Shift
-// in steps ten times larger, Alt ten times smaller. Each step is sent as an edit of the snippet.
+// in steps ten times larger, Alt ten times smaller. Each step is sent as an edit of its line.
 import { send } from './network.js';
 
 const PROPERTY_LINE = /^\s*(particlesLayer|cell\d+|subcell\d+_\d+)\.[A-Za-z]+\s*=/;
@@ -74,8 +74,10 @@ function scrubModifier(event) {
   return event.ctrlKey || event.metaKey;
 }
 
-// Lets numbers in `code` be scrubbed; `offsetAtPoint(x, y)` gives the text offset under a point.
-export function installScrubbing(code, offsetAtPoint) {
+// Lets numbers in `code` be scrubbed. `offsetAtPoint(x, y)` gives the offset in `code`'s text
+// under a point, `lineAt(offset)` the snippet's line that holds it, and `sendLine(line, text)`
+// sends a line as edited.
+export function installScrubbing(code, { offsetAtPoint, lineAt, sendLine }) {
   code.addEventListener('pointerdown', (event) => {
     if (!scrubModifier(event) || event.button !== 0) return;
     const offset = offsetAtPoint(event.clientX, event.clientY);
@@ -86,7 +88,14 @@ export function installScrubbing(code, offsetAtPoint) {
     event.preventDefault();
     code.setPointerCapture(event.pointerId);
     code.classList.add('scrubbing');
-    scrub = { number, text, startX: event.clientX, lastText: null };
+    const bounds = lineBounds(text, number.start);
+    scrub = {
+      number: { ...number, start: number.start - bounds.start },
+      line: lineAt(bounds.start),
+      text: text.slice(bounds.start, bounds.end),
+      startX: event.clientX,
+      lastText: null,
+    };
     send('gesture', { phase: 'begin' });
   });
 
@@ -104,7 +113,7 @@ export function installScrubbing(code, offsetAtPoint) {
       scrub.text.slice(number.start + number.length);
     if (text === scrub.lastText) return;
     scrub.lastText = text;
-    send('code', { text, live: true }, 'code');
+    sendLine(scrub.line, text);
   });
 
   const endScrub = () => {
