@@ -134,7 +134,10 @@ TEST_F(PlaygroundSessionTest, RequestsAreAnsweredSavedAndUndone) {
 // given: a number once written with its bounds keeps that form.)
 TEST_F(PlaygroundSessionTest, UndoingEveryChangeGivesBackTheFileAndRedoingGivesTheLast) {
   open(true);
-  const auto effect = [&] { return store::EffectFile::serialize(*store::loadEffect(effect_)); };
+  const auto effect = [&] {
+    session_->flushPendingSave();  // changes are saved once they pause
+    return store::EffectFile::serialize(*store::loadEffect(effect_));
+  };
   const std::string first = effect();
   testing::SeededRandom random;
   const auto pick = [&](std::size_t count) {
