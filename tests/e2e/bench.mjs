@@ -4,12 +4,13 @@
 //
 //   node bench.mjs PROGRAM GENERATOR    (BENCH_SIZES=10,100 for fewer sizes)
 import assert from 'node:assert/strict';
-import { spawn, execFileSync } from 'node:child_process';
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { chromium } from 'playwright-core';
+import { serve } from './serve.mjs';
 
 const [program, generator] = process.argv.slice(2).map((file) => path.resolve(file));
 const TRIES = 7;
@@ -48,19 +49,6 @@ function descendants(pid) {
     queue.push(...next);
   }
   return found;
-}
-
-async function startServer(folder, file) {
-  const server = spawn(program, ['serve', file, '--port', '0'], { cwd: folder, stdio: ['ignore', 'pipe', 'inherit'] });
-  const address = await new Promise((resolve, reject) => {
-    let output = '';
-    server.stdout.on('data', (data) => {
-      const match = /http:\/\/127\.0\.0\.1:\d+\//.exec(output += data);
-      if (match) resolve(match[0]);
-    });
-    server.on('exit', (code) => reject(new Error(`serve exited with ${code}`)));
-  });
-  return { server, address };
 }
 
 async function openPage(browser, address) {
@@ -188,7 +176,7 @@ function slowReader(address) {
 async function benchSize(browser, cells) {
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tessary-bench-e2e-'));
   execFileSync(generator, [String(cells), path.join(folder, 'effect.json')]);
-  const { server, address } = await startServer(folder, 'effect.json');
+  const [server, address] = await serve(program, folder, 'effect.json');
   try {
     const page = await openPage(browser, address);
     const slider = [];
@@ -229,7 +217,7 @@ async function benchPreview(browser) {
   fs.writeFileSync(path.join(folder, 'demo.json'), execFileSync(program, ['demo']));
   execFileSync(generator, ['10', path.join(folder, 'cells.json')]);
   for (const [file, measure] of [['demo.json', 'demo'], ['cells.json', '10 cells, built-in image']]) {
-    const { server, address } = await startServer(folder, file);
+    const [server, address] = await serve(program, folder, file);
     try {
       const page = await openPage(browser, address);
       if (file === 'cells.json') {

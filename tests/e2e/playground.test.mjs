@@ -2,13 +2,14 @@
 // Chromium. Screenshots go to $TESSARY_E2E_SCREENSHOTS (default build/e2e) for a person to see.
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn, execFileSync } from 'node:child_process';
+import { execFileSync } from 'node:child_process';
 import crypto from 'node:crypto';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { chromium } from 'playwright-core';
+import { serve as startServing } from './serve.mjs';
 
 const program = path.resolve(process.env.TESSARY_CODE ?? '../../build/tessary-code');
 const screenshots = path.resolve(process.env.TESSARY_E2E_SCREENSHOTS ?? '../../build/e2e');
@@ -87,18 +88,7 @@ async function findInLine(linePrefix, target, select) {
 }
 
 // `tessary-code serve` in the test folder on a free port, with `effect` or the demo in memory.
-async function serve(...effect) {
-  const started = spawn(program, ['serve', ...effect, '--port', '0'], { cwd: folder });
-  const url = await new Promise((resolve, reject) => {
-    let output = '';
-    started.stdout.on('data', (data) => {
-      const match = /http:\/\/127\.0\.0\.1:\d+\//.exec(output += data);
-      if (match) resolve(match[0]);
-    });
-    started.on('exit', (code) => reject(new Error(`serve exited with ${code}`)));
-  });
-  return [started, url];
-}
+const serve = (...effect) => startServing(program, folder, ...effect);
 
 before(async () => {
   fs.mkdirSync(screenshots, { recursive: true });
