@@ -125,11 +125,20 @@ std::optional<json> LiveSnippet::update(platform::HtmlRenderer::Lines lines, std
   return patch;
 }
 
-json LiveSnippet::snapshot() const {
-  return {{"version", version_},
-          {"lines", html_.copy(0, html_.size())},
-          {"css", css_},
-          {"platform", platform_}};
+std::string LiveSnippet::snapshot() const {
+  // Written line by line: the lines made into one JSON value first would hold them twice more.
+  const auto jsonString = [](std::string_view value) {
+    return json(value).dump(-1, ' ', false, json::error_handler_t::replace);
+  };
+  std::string out = R"({"version":)" + std::to_string(version_) + R"(,"css":)" + jsonString(css_) +
+                    R"(,"platform":)" + jsonString(platform_) + R"(,"lines":[)";
+  out.reserve(out.size() + html_.text.size() + html_.size() * 8 + 2);
+  for (std::size_t line = 0; line < html_.size(); ++line) {
+    if (line > 0) out += ',';
+    out += jsonString(html_[line]);
+  }
+  out += "]}";
+  return out;
 }
 
 bool LiveSnippet::knows(std::uint64_t version) const {

@@ -32,8 +32,8 @@ class LiveSnippet {
   // shows the same.
   std::optional<nlohmann::json> update(platform::HtmlRenderer::Lines lines, std::string text,
                                        std::string_view platform);
-  // Everything a page needs to show the current version.
-  nlohmann::json snapshot() const;
+  // Everything a page needs to show the current version, as compact JSON.
+  std::string snapshot() const;
 
   // True when the text of `version` can still be had: the current one or a recent one.
   bool knows(std::uint64_t version) const;

@@ -707,10 +707,16 @@ void PlaygroundSession::publishState() {
 }
 
 std::string PlaygroundSession::pageSnapshot() const {
-  json state = stateWithoutCells_;
-  if (state.is_object()) state["cells"] = cells_;
-  return EventHub::message("state", jsonText({{"version", stateVersion_}, {"state", state}})) +
-         EventHub::message("snippet", jsonText(snippet_.snapshot()));
+  // Written piece by piece: the whole state made as one JSON value would copy every cell.
+  std::string state = jsonText(stateWithoutCells_);
+  if (stateWithoutCells_.is_object() && !stateWithoutCells_.empty()) {
+    state.pop_back();
+    state += ",\"cells\":" + jsonText(cells_) + "}";
+  }
+  std::string events = EventHub::message(
+      "state", "{\"version\":" + std::to_string(stateVersion_) + ",\"state\":" + state + "}");
+  events += EventHub::message("snippet", snippet_.snapshot());
+  return events;
 }
 
 void PlaygroundSession::saveNow() {
