@@ -3,7 +3,6 @@
 // table with each goal met or missed is printed at the end, and a missed goal fails the run.
 //
 //   node bench.mjs PROGRAM GENERATOR    (BENCH_SIZES=10,100 for fewer sizes)
-import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import net from 'node:net';
@@ -263,4 +262,8 @@ for (const row of rows) {
   console.log(`${row.measure.padEnd(width)}  ${`${row.value.toFixed(1)} ${row.unit}`.padStart(10)}  ` +
     `${goal.padStart(12)}  ${row.met ? 'goal met' : 'goal MISSED'}`);
 }
-assert.ok(rows.every((row) => row.met), 'a goal was missed');
+const missed = rows.filter((row) => !row.met).length;
+if (missed > 0) {
+  console.error(`\n${missed} of ${rows.length} goals missed`);
+  process.exitCode = 1;
+}
