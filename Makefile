@@ -34,12 +34,12 @@ test-sanitize: deps
 		ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
 # Thread sanitizer over the tests of the concurrent code (test names with Queue, Throttle, Async or
-# Concurrency in them).
+# Concurrency in them) and the playground's event hub and session.
 test-tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTESSARY_SANITIZE=thread
 	cmake --build build-tsan -j $(JOBS)
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-		ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Queue|Throttle|Concurrency|Async'
+		ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'Queue|Throttle|Concurrency|Async|EventHub|PlaygroundSession'
 
 # libFuzzer over the effect-file loader, the edit analysis, the highlighter, the project's patterns
 # and the code importer, FUZZ_SECONDS each, from the seed corpora in fuzz/corpus; a crash fails the run and is
