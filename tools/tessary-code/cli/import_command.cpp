@@ -1,5 +1,6 @@
 #include "import_command.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -23,14 +24,16 @@ std::optional<std::pair<double, double>> viewSizeFrom(const std::string& text) {
     skip = 2;
   }
   if (separator == std::string::npos) return std::nullopt;
-  const std::string widthText = text.substr(0, separator);
-  const std::string heightText = text.substr(separator + skip);
-  char* end = nullptr;
-  const double width = std::strtod(widthText.c_str(), &end);
-  if (widthText.empty() || *end != '\0') return std::nullopt;
-  const double height = std::strtod(heightText.c_str(), &end);
-  if (heightText.empty() || *end != '\0') return std::nullopt;
-  if (!(width > 0 && width <= 100000 && height > 0 && height <= 100000)) return std::nullopt;
+  // A number above zero and at most 100,000 taking the whole text; NaN otherwise.
+  const auto side = [](const std::string& number) {
+    char* end = nullptr;
+    const double value = std::strtod(number.c_str(), &end);
+    const bool whole = !number.empty() && *end == '\0';
+    return whole && value > 0 && value <= 100000 ? value : std::nan("");
+  };
+  const double width = side(text.substr(0, separator));
+  const double height = side(text.substr(separator + skip));
+  if (std::isnan(width) || std::isnan(height)) return std::nullopt;
   return std::pair(width, height);
 }
 
