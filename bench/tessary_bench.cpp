@@ -111,7 +111,7 @@ void BM_Analyze(benchmark::State& state) {
         record.subcellIndex()) {
       continue;
     }
-    const std::string& line = record.string();
+    const std::string line(record.string());
     const std::size_t lineStart = edited.rfind(line + "\n");
     const std::size_t numberStart = lineStart + line.find(" = ") + 3;
     edited.replace(numberStart, line.size() - (numberStart - lineStart), "77.5");

@@ -34,28 +34,32 @@ class CodeBuilderRun {
  public:
   CodeBuilderRun(const SectionBuilder& sections, const CodeHighlighter& highlighter,
                  std::optional<AnyKeyPath> changedKeypath, const store::LayerConfig& layer,
-                 CodePlatform platform, CodeCache cache, BuildOutput output)
+                 CodePlatform platform, const CodeCache& cache, BuildOutput output)
       : sections_(sections),
         highlighter_(highlighter),
         changedKeypath_(changedKeypath),
         layer_(layer),
         platform_(platform),
         output_(output),
-        result_{std::make_shared<MutableAttributedString>(), {}, std::move(cache)},
-        cache_(result_.cache.contents()) {}
+        previous_(cache.contents_),
+        previousLines_(previous_.get()),
+        text_(std::make_shared<MutableAttributedString>()),
+        textOwner_(text_, &text_->string()),
+        contents_(std::make_shared<CodeCacheContents>()) {}
 
   BuildResult run() && {
     reserve();
-    appendFrame(cache_.intro, SectionBuilder::introText(layer_, platform_));
+    appendFrame(&CodeCacheContents::intro, SectionBuilder::introText(layer_, platform_));
     SnippetLayout::forEachLine(
         layer_, [this](AnyKeyPath key, const CellConfig* cell) { placeLine(key, cell); });
-    appendFrame(cache_.outro, SectionBuilder::outroText(layer_));
-    cache_.lastBuild = {result_.text->string().size(), result_.text->runCount()};
-    return std::move(result_);
+    appendFrame(&CodeCacheContents::outro, SectionBuilder::outroText(layer_));
+    contents_->lastBuild = {text_->string().size(), text_->runCount()};
+    contents_->textSize = highlighter_.textSize();
+    contents_->text = text_;
+    return BuildResult{std::move(text_), std::move(records_), CodeCache(std::move(contents_))};
   }
 
  private:
-  using CacheValue = CodeCacheContents::Line;
   using Frame = CodeCacheContents::Frame;
 
   // The records, the cache's lines and the first-occurrence index get exactly
@@ -70,22 +74,25 @@ class CodeBuilderRun {
       ++lines;
       if (key == CellProperty::contents) ++headers;
     });
-    result_.newHistroy.reserve(lines);
-    cache_.reserveLines(lines);
+    records_.reserve(lines);
+    contents_->lines.reserve(lines);
     piecesAreDistinct_ = indicesMatchPlaces(layer_);
     if (!piecesAreDistinct_) firstOccurrences_.reserve(lines + headers);
-    const CodeCacheContents::BuildSize& last = cache_.lastBuild;
+    if (!previous_) return;
+    const CodeCacheContents::BuildSize& last = previous_->lastBuild;
     const auto withRoom = [](std::size_t size) { return size + size / 8; };
-    result_.text->reserve(withRoom(last.bytes), withRoom(last.runs));
+    text_->reserve(withRoom(last.bytes), withRoom(last.runs));
   }
 
-  void appendFrame(std::optional<Frame>& slot, const std::string& text) {
-    if (!slot || slot->textSize != highlighter_.textSize() ||
-        slot->attributedString->string() != text) {
-      slot = Frame{std::make_shared<const MutableAttributedString>(highlighter_.highlight(text)),
-                   highlighter_.textSize()};
+  void appendFrame(std::optional<Frame> CodeCacheContents::*slot, const std::string& text) {
+    std::optional<Frame>& frame = contents_.get()->*slot;
+    if (previous_) frame = previous_.get()->*slot;
+    if (!frame || frame->textSize != highlighter_.textSize() ||
+        frame->attributedString->string() != text) {
+      frame = Frame{std::make_shared<const MutableAttributedString>(highlighter_.highlight(text)),
+                    highlighter_.textSize()};
     }
-    result_.text->append(*slot->attributedString);
+    text_->append(*frame->attributedString);
   }
 
   void placeLine(AnyKeyPath key, const CellConfig* cell) {
@@ -96,56 +103,45 @@ class CodeBuilderRun {
       sections_.appendCellLine(line_, key, *cell, platform_);
     }
     line_ += '\n';
+    MutableAttributedString& text = *text_;
     if (output_ == BuildOutput::textOnly) {
-      colourFresh(key, cell);
-      result_.text->append(freshLook_);
+      appendFresh(key, cell);
       return;
     }
 
     const CodeCacheContents::Key cacheKey{key,
                                           cell ? std::optional<int>(cell->index) : std::nullopt,
                                           cell ? cell->subindex : std::nullopt};
-    const CacheValue* entry = cache_.lineInOrder(cacheKey);
-    if (entry == nullptr || entry->textSize != highlighter_.textSize() || !entry->reads(line_)) {
-      // A line being changed is shown in the changed look and not kept.
-      entry = nullptr;
-      if (!CodeBuilder::isChanged(key, changedKeypath_, platform_)) {
-        colourFresh(key, cell);
-        entry = &cache_.storeLine(cacheKey, freshLook_, highlighter_.textSize(),
-                                  FirstOccurrenceIndex::hashOf(freshLook_.string()));
-      }
-    }
-
-    MutableAttributedString& text = *result_.text;
-    const std::size_t byteStart = text.string().size();
-    const std::size_t utf16Start = text.length();
-    std::shared_ptr<const std::string> recordText;
-    std::size_t pieceHash = 0;
-    if (entry != nullptr) {
-      const CodeCacheContents::ColouredLine& coloured = *entry->coloured;
-      text.appendKeptLine(coloured.recordText, coloured.utf16Length, coloured.runs, cache_.sets(),
-                          ownSetOf_);
-      recordText = std::shared_ptr<const std::string>(entry->coloured, &coloured.recordText);
-      pieceHash = entry->textHash;
-    } else {
+    const MutableAttributedString::Mark mark = text.mark();
+    bool reusable = true;
+    if (const CodeCacheContents::Line* kept =
+            previousLines_.find(cacheKey, line_, highlighter_.textSize())) {
+      text.appendPart(*previous_->text, kept->part, previousSetOf_);
+    } else if (CodeBuilder::isChanged(key, changedKeypath_, platform_)) {
+      // A line being changed is shown in the changed look and not reused.
       MutableAttributedString changedLook = highlighter_.highlightChanged(line_);
       addTextureLinks(changedLook, key, cell);
-      const std::string& changedText = changedLook.string();
-      recordText = std::make_shared<const std::string>(changedText, 0, changedText.size() - 1);
-      pieceHash = FirstOccurrenceIndex::hashOf(changedText);
       text.append(changedLook);
+      reusable = false;
+    } else {
+      appendFresh(key, cell);
+      ++contents_->colouredLines;
     }
-    const std::string_view piece = std::string_view(text.string()).substr(byteStart);
-    const Occurrence own{byteStart, piece.size(), {utf16Start, text.length() - utf16Start}};
+    const MutableAttributedString::Part part = text.partSince(mark);
+    contents_->lines.push_back({cacheKey, part, reusable});
+
+    const std::string_view piece = part.textIn(text.string());
+    const Occurrence own{part.byteStart, part.byteLength, {part.utf16Start, part.utf16Length}};
     Occurrence first = own;
     if (!piecesAreDistinct_) {
-      first = firstOccurrences_.firstOccurrence(text.string(), piece, pieceHash, own);
+      first = firstOccurrences_.firstOccurrence(text.string(), piece,
+                                                FirstOccurrenceIndex::hashOf(piece), own);
       if (key == CellProperty::contents) registerBareHeader(own);
     }
-
-    result_.newHistroy.emplace_back(std::move(recordText), first.range, key,
-                                    cell ? std::optional<int>(cell->index) : std::nullopt,
-                                    cell ? cell->subindex : std::nullopt);
+    // The record's line goes without its newline.
+    records_.emplace_back(
+        textOwner_, platform::StringRange{part.byteStart, part.byteStart + part.byteLength - 1},
+        first.range, key, cacheKey.cellIndex, cacheKey.subcellIndex);
   }
 
   // Whether every cell has the index (and sub-cell the sub-index) of its place, as the store
@@ -165,15 +161,19 @@ class CodeBuilderRun {
     return true;
   }
 
-  // Colours `line_` in a string that keeps its room from line to line.
-  void colourFresh(AnyKeyPath key, const CellConfig* cell) {
+  // Colours `line_` onto the snippet.
+  void appendFresh(AnyKeyPath key, const CellConfig* cell) {
+    if (key != CellProperty::contents) {
+      highlighter_.appendHighlighted(line_, *text_, appendState_);
+      return;
+    }
     freshLook_.clear();
     highlighter_.appendHighlighted(line_, freshLook_);
     addTextureLinks(freshLook_, key, cell);
+    text_->append(freshLook_);
   }
 
-  // Headers are coloured with their links already on, so a cached header is
-  // never written to, not even by two builds at once.
+  // Headers are coloured with their links on before they join the snippet.
   static void addTextureLinks(MutableAttributedString& piece, AnyKeyPath key,
                               const CellConfig* cell) {
     if (key != CellProperty::contents) return;
@@ -184,7 +184,7 @@ class CodeBuilderRun {
   // A header with texture holds, from its empty line on, the whole header of a
   // cell of that name without texture.
   void registerBareHeader(const Occurrence& header) {
-    const std::string_view text = result_.text->string();
+    const std::string_view text = text_->string();
     const std::string_view piece = text.substr(header.byteStart, header.byteLength);
     const std::size_t start = piece.rfind("\n\nlet ");
     if (start == 0 || start == std::string_view::npos) return;
@@ -205,14 +205,19 @@ class CodeBuilderRun {
   const store::LayerConfig& layer_;
   CodePlatform platform_;
   BuildOutput output_;
-  BuildResult result_;
-  CodeCacheContents& cache_;  // the contents of `result_.cache`
+  // The cache given: the last build's snippet and where its lines stand.
+  std::shared_ptr<const CodeCacheContents> previous_;
+  CodeCacheContents::Reader previousLines_;
+  std::vector<std::uint32_t> previousSetOf_;  // the last snippet's sets in this one
+  std::shared_ptr<MutableAttributedString> text_;
+  std::shared_ptr<const std::string> textOwner_;  // the records' view of `text_`
+  std::vector<CodeHistory> records_;
+  std::shared_ptr<CodeCacheContents> contents_;  // the cache this build leaves
   FirstOccurrenceIndex firstOccurrences_;
   bool piecesAreDistinct_ = false;
   std::string line_;
   MutableAttributedString freshLook_;
-  // The snippet's sets of the cache's sets, filled in as the lines are appended.
-  std::vector<std::uint32_t> ownSetOf_;
+  CodeHighlighter::AppendState appendState_;
 };
 
 CodeBuilder::CodeBuilder(double textSize, platform::DispatchQueue cacheQueue)
@@ -253,9 +258,9 @@ bool CodeBuilder::isChanged(AnyKeyPath key, std::optional<AnyKeyPath> changedKey
 BuildResult CodeBuilder::buildMainThread(std::optional<AnyKeyPath> changedKeypath,
                                          const store::LayerConfig& newStore,
                                          CodePlatform platform) const {
-  CodeCache startingCache = cacheReadQueue_.sync([this] { return cache; });
+  const CodeCache startingCache = cacheReadQueue_.sync([this] { return cache; });
   return CodeBuilderRun(sectionBuilder_, codeHighlighter_, changedKeypath, newStore, platform,
-                        std::move(startingCache), BuildOutput::everything)
+                        startingCache, BuildOutput::everything)
       .run();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/utf8.h"
 #include "tessary/platform/fatal_error.h"
 #include "tessary/platform/font.h"
 #include "tessary/platform/paragraph_style.h"
@@ -73,6 +74,12 @@ std::shared_ptr<const CodeHighlighter::Styles> CodeHighlighter::makeStyles(doubl
     styles->tokenSets[i] = platform::makeAttributeSet(token);
   }
   styles->changedSet = platform::makeAttributeSet(*styles->changed);
+  styles->palette.push_back(styles->plainSet);
+  for (std::size_t i = 0; i < platform::tokenClassCount; ++i) {
+    const auto known = std::ranges::find(styles->palette, styles->tokenSets[i]);
+    styles->paletteIndexOfClass[i] = static_cast<std::uint32_t>(known - styles->palette.begin());
+    if (known == styles->palette.end()) styles->palette.push_back(styles->tokenSets[i]);
+  }
   return styles;
 }
 
@@ -96,6 +103,31 @@ void CodeHighlighter::appendHighlighted(std::string_view code,
         plainStart = end;
       });
   if (plainStart < code.size()) result.append(code.substr(plainStart), styles_->plainSet);
+}
+
+void CodeHighlighter::appendHighlighted(std::string_view code,
+                                        platform::MutableAttributedString& result,
+                                        AppendState& state) const {
+  if (!platform::utf8::isAscii(code)) {
+    appendHighlighted(code, result);
+    return;
+  }
+  constexpr std::uint32_t kPlain = 0;
+  std::vector<platform::MutableAttributedString::KeptRun>& runs = state.runs;
+  runs.clear();
+  // In ASCII a byte is one UTF-16 code unit.
+  const auto add = [&](std::uint32_t begin, std::uint32_t setIndex) {
+    if (runs.empty() || runs.back().setIndex != setIndex) runs.push_back({begin, begin, setIndex});
+  };
+  std::uint32_t plainStart = 0;
+  platform::SwiftTokenizer::visit(
+      code, [&](platform::TokenClass tokenClass, std::uint32_t begin, std::uint32_t end) {
+        if (begin > plainStart) add(plainStart, kPlain);
+        add(begin, styles_->paletteIndexOfClass[static_cast<std::size_t>(tokenClass)]);
+        plainStart = end;
+      });
+  if (plainStart < code.size()) add(plainStart, kPlain);
+  result.appendColoured(code, code.size(), runs, styles_->palette, state.setsInResult);
 }
 
 platform::MutableAttributedString CodeHighlighter::highlightChanged(std::string_view code) const {

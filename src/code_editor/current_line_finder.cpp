@@ -70,7 +70,7 @@ CurrentLineFinder::CurrentLineFinder(const std::vector<CodeHistory>& records) {
   auto rests = std::make_shared<Rests>();
   rests->ofRecord.assign(records.size(), {0, kUnassigned});
   for (std::size_t record = 0; record < records.size(); ++record) {
-    const std::string& text = records[record].string();
+    const std::string_view text = records[record].string();
     const std::optional<std::string_view> beginning = ChangeLocator::fixedBeginning(text);
     if (!beginning) continue;
     beginnings->ofRecord[record] = beginnings->add(*beginning);
@@ -97,10 +97,8 @@ CurrentLineFinder CurrentLineFinder::renewed(const std::vector<CodeHistory>& rec
     if (kept != previous.changedRests_.end() && kept->record == record) ++kept;
   };
   for (std::size_t record = 0; record < records.size(); ++record) {
-    // Records of lines the build took from its cache share their text with the previous build's.
-    const std::string& text = records[record].string();
-    const std::string& before = previousRecords[record].string();
-    if (&text == &before || text == before) continue;
+    const std::string_view text = records[record].string();
+    if (text == previousRecords[record].string()) continue;
     const std::optional<std::string_view> beginning = ChangeLocator::fixedBeginning(text);
     const std::uint32_t had = beginnings.ofRecord[record];
     if (!beginning && had == kNone) continue;

@@ -140,23 +140,62 @@ void MutableAttributedString::append(const MutableAttributedString& other) {
   }
 }
 
-void MutableAttributedString::appendKeptLine(std::string_view line, std::size_t utf16Length,
+void MutableAttributedString::appendColoured(std::string_view text, std::size_t utf16Length,
                                              const std::vector<KeptRun>& runs,
                                              const std::vector<AttributeSet>& keeperSets,
                                              std::vector<std::uint32_t>& ownSetOf) {
-  checkRoomFor(line.size() + 1);
+  checkRoomFor(text.size());
   const auto byteOffset = static_cast<std::uint32_t>(text_.size());
   const auto utf16Offset = static_cast<std::uint32_t>(utf16Length_);
-  text_.append(line);
-  text_ += '\n';
+  text_.append(text);
   utf16Length_ += utf16Length;
-  if (ownSetOf.size() < keeperSets.size()) ownSetOf.resize(keeperSets.size(), kUnmapped);
   for (const KeptRun& run : runs) {
-    std::uint32_t& own = ownSetOf[run.setIndex];
-    if (own == kUnmapped) own = setIndexOf(keeperSets[run.setIndex]);
-    if (!runs_.empty() && runs_.back().setIndex == own) continue;
-    runs_.push_back({run.byteStart + byteOffset, run.utf16Start + utf16Offset, own});
+    appendRunStart({run.byteStart + byteOffset, run.utf16Start + utf16Offset,
+                    ownSetFor(run.setIndex, keeperSets, ownSetOf)});
   }
+}
+
+MutableAttributedString::Mark MutableAttributedString::mark() const {
+  return {static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(utf16Length_),
+          static_cast<std::uint32_t>(runs_.size())};
+}
+
+MutableAttributedString::Part MutableAttributedString::partSince(const Mark& mark) const {
+  // The part's first characters joined the run before the mark when their sets are equal.
+  const bool startsRun = mark.runs < runs_.size() && runs_[mark.runs].byteStart == mark.byte;
+  return {mark.byte, static_cast<std::uint32_t>(text_.size()) - mark.byte, mark.utf16,
+          static_cast<std::uint32_t>(utf16Length_) - mark.utf16,
+          startsRun || mark.runs == 0 ? mark.runs : mark.runs - 1};
+}
+
+void MutableAttributedString::appendPart(const MutableAttributedString& source, const Part& part,
+                                         std::vector<std::uint32_t>& ownSetOf) {
+  if (part.byteLength == 0) return;
+  checkRoomFor(part.byteLength);
+  const auto byteOffset = static_cast<std::uint32_t>(text_.size());
+  const auto utf16Offset = static_cast<std::uint32_t>(utf16Length_);
+  text_.append(part.textIn(source.text_));
+  utf16Length_ += part.utf16Length;
+  const std::uint32_t byteEnd = part.byteStart + part.byteLength;
+  for (std::size_t i = part.firstRun; i < source.runs_.size(); ++i) {
+    const RunStart& run = source.runs_[i];
+    if (run.byteStart >= byteEnd) break;
+    // The first run may begin before the part.
+    const std::uint32_t byteStart = std::max(run.byteStart, part.byteStart);
+    const std::uint32_t utf16Start = std::max(run.utf16Start, part.utf16Start);
+    appendRunStart({byteStart - part.byteStart + byteOffset,
+                    utf16Start - part.utf16Start + utf16Offset,
+                    ownSetFor(run.setIndex, source.sets_, ownSetOf)});
+  }
+}
+
+std::uint32_t MutableAttributedString::ownSetFor(std::uint32_t setIndex,
+                                                 const std::vector<AttributeSet>& otherSets,
+                                                 std::vector<std::uint32_t>& ownSetOf) {
+  if (ownSetOf.size() < otherSets.size()) ownSetOf.resize(otherSets.size(), kUnmapped);
+  std::uint32_t& own = ownSetOf[setIndex];
+  if (own == kUnmapped) own = setIndexOf(otherSets[setIndex]);
+  return own;
 }
 
 void MutableAttributedString::reserve(std::size_t bytes, std::size_t runs) {

@@ -50,6 +50,19 @@ Sequence sequenceAt(std::string_view text, std::size_t position) {
   return {length, true};
 }
 
+bool isAscii(std::string_view text) {
+  std::size_t position = 0;
+  for (; text.size() - position >= 8; position += 8) {
+    std::uint64_t block;
+    std::memcpy(&block, text.data() + position, sizeof block);
+    if ((block & kHighBits) != 0) return false;
+  }
+  for (; position < text.size(); ++position) {
+    if (static_cast<unsigned char>(text[position]) >= 0x80) return false;
+  }
+  return true;
+}
+
 Measure measure(std::string_view text) {
   std::size_t units = 0;
   std::size_t position = 0;

@@ -33,6 +33,9 @@ constexpr std::size_t utf16UnitsOfLead(unsigned char lead) {
   return lead >= 0xF0 ? 2 : 1;
 }
 
+// Whether every byte is below 0x80, where UTF-8 and UTF-16 count the same.
+bool isAscii(std::string_view text);
+
 constexpr bool isContinuation(unsigned char byte) {
   return (byte & 0xC0) == 0x80;
 }

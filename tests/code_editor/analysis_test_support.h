@@ -126,8 +126,9 @@ struct ReferenceLine {
 // The record's current line: its fixed beginning (".*=" over the record's text, without leading
 // blanks and tabs) searched as literal text at the start of a line, blanks and tabs before it
 // allowed, over the whole new text.
-inline std::optional<ReferenceLine> referenceCurrentLine(const std::string& string,
+inline std::optional<ReferenceLine> referenceCurrentLine(std::string_view record,
                                                          std::string_view newString) {
+  const std::string string(record);
   const auto beginning = RegularExpression(".*=").firstMatch(string);
   if (!beginning || string.find("UIImage") != std::string::npos ||
       string.find("NSImage") != std::string::npos ||

@@ -61,7 +61,7 @@ TEST(ChangeLocatorTest, FinderAndLocatorAgreeWithTheRegularExpressionSearch) {
         CurrentLineFinder::renewed(recordsBefore, recordsFirst, CurrentLineFinder(recordsFirst)));
     const auto found = finder.currentLines(text);
     for (std::size_t i = 0; i < built.records.size(); ++i) {
-      const std::string& record = built.records[i].string();
+      const std::string record(built.records[i].string());
       const auto reference = testing::referenceCurrentLine(record, text);
       ASSERT_EQ(ChangeLocator::currentLine(record, text),
                 reference ? std::optional(reference->text) : std::nullopt)

@@ -19,7 +19,7 @@ using testing::ChangeRecorder;
 using testing::analyze;
 
 // The number-like runs of a line: each run of "-0123456789." right after "= " or ": ".
-std::vector<std::pair<std::size_t, std::size_t>> numberRuns(const std::string& line) {
+std::vector<std::pair<std::size_t, std::size_t>> numberRuns(std::string_view line) {
   std::vector<std::pair<std::size_t, std::size_t>> runs;
   for (std::size_t at = 2; at <= line.size(); ++at) {
     if (line[at - 1] != ' ' || (line[at - 2] != '=' && line[at - 2] != ':')) continue;
@@ -120,11 +120,12 @@ TEST(CodeAnalyzerTest, OneChangedNumberRoundTrips) {
       }
     }
     const CodeHistory& record = *numbered[random() % numbered.size()];
-    const auto runs = numberRuns(record.string());
+    const std::string line(record.string());
+    const auto runs = numberRuns(line);
     const store::AnyKeyPath key = record.keypath();
     // A new number with as many fraction digits as the old one, which the snippet shows as typed.
     const auto [at, length] = runs[random() % runs.size()];
-    const std::string oldNumber = record.string().substr(at, length);
+    const std::string oldNumber = line.substr(at, length);
     const std::size_t point = oldNumber.find('.');
     const int digits = point == std::string::npos ? 0 : static_cast<int>(length - point - 1);
     const int largest = digits == 0 ? 255 : isColour(key) ? 1 : 300;
@@ -137,8 +138,8 @@ TEST(CodeAnalyzerTest, OneChangedNumberRoundTrips) {
           digits == 0 ? std::to_string(static_cast<int>(value)) : store::roundedTo(value, digits);
     }
     std::string text = built.text;
-    text.replace(text.find(record.string() + "\n") + at, length, newNumber);
-    SCOPED_TRACE("round " + std::to_string(round) + ": " + record.string() + " to " + newNumber);
+    text.replace(text.find(line + "\n") + at, length, newNumber);
+    SCOPED_TRACE("round " + std::to_string(round) + ": " + line + " to " + newNumber);
 
     store::DataStore store(layer);
     ChangeRecorder changes(store);

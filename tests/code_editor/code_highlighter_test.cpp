@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/generated_effects.h"
@@ -34,9 +36,9 @@ MutableAttributedString referenceHighlight(std::string_view code, double textSiz
   return result;
 }
 
-// The colouring agrees with the reference; pieces coloured at one size share their sets, classes
-// of one colour included, so that a snippet put together from many pieces finds each set by
-// pointer; the changed look is one run.
+// The colouring agrees with the reference, also line by line through a kept state; pieces coloured
+// at one size share their sets, classes of one colour included, so that a snippet put together from
+// many pieces finds each set by pointer; the changed look is one run.
 TEST(CodeHighlighterTest, AgreesWithTokenByTokenColouring) {
   std::vector<std::string> sources = {
       "", "let cell1 = CAEmitterCell()\ncell1.birthRate = 12.5 // note\n", "x.y",
@@ -51,6 +53,18 @@ TEST(CodeHighlighterTest, AgreesWithTokenByTokenColouring) {
     for (const std::string& source : sources) {
       const MutableAttributedString coloured = highlighter.highlight(source);
       EXPECT_EQ(coloured, referenceHighlight(source, textSize)) << source.substr(0, 200);
+      // Coloured line by line into one string, through the highlighter's own sets or not.
+      MutableAttributedString byLines;
+      MutableAttributedString byLinesMapped;
+      CodeHighlighter::AppendState state;
+      for (std::size_t start = 0; start < source.size();) {
+        const std::size_t end = std::min(source.find('\n', start), source.size() - 1) + 1;
+        const std::string_view line = std::string_view(source).substr(start, end - start);
+        highlighter.appendHighlighted(line, byLines);
+        highlighter.appendHighlighted(line, byLinesMapped, state);
+        start = end;
+      }
+      EXPECT_TRUE(byLinesMapped == byLines && byLinesMapped.runCount() == byLines.runCount());
       for (std::size_t i = 0; i < coloured.attributeSetCount(); ++i) {
         sets.push_back(coloured.attributeSet(i));
       }

@@ -45,7 +45,8 @@ TEST(StoreUpdateTest, ApplyEdit) {
           return record.string().starts_with(beginning);
         });
         std::string text = built.text;
-        text.replace(text.find(record->string() + "\n"), record->string().size(), line);
+        text.replace(text.find(std::string(record->string()) + "\n"), record->string().size(),
+                     line);
         const auto found =
             ChangeLocator::findLine(*ChangeLocator::fixedBeginning(record->string()), text);
         store::DataStore store(layer->deepCopy());

@@ -100,9 +100,10 @@ void expectCanonical(const MutableAttributedString& text) {
   }
 }
 
-// Random appends (of text, of strings, of the string itself), attribute additions, copies,
-// clearing and shrinking, checked after every step against a straightforward model: the text and
-// every UTF-16 unit's attributes. Many link looks push the set table onto the index by hash.
+// Random appends (of text, of strings, of parts of strings, of the string itself), attribute
+// additions, copies, clearing and shrinking, checked after every step against a straightforward
+// model: the text and every UTF-16 unit's attributes. Many link looks push the set table onto the
+// index by hash.
 TEST(MutableAttributedStringTest, AgreesWithPerUnitModel) {
   tessary::testing::SeededRandom random;
   const auto pick = [&](std::size_t count) { return random() % count; };
@@ -135,6 +136,21 @@ TEST(MutableAttributedStringTest, AgreesWithPerUnitModel) {
       if (action < 50) {
         modelText += wellFormedUtf8(piece);
         model.insert(model.end(), utf16Length(wellFormedUtf8(piece)), look);
+      } else if (action < 53) {
+        // A part of another string, between what comes before it and what follows.
+        MutableAttributedString source(pieces[pick(std::size(pieces))], looks[pick(looks.size())]);
+        const MutableAttributedString::Mark mark = source.mark();
+        for (int i = 0; i < 3; ++i) {
+          const std::string& partPiece = pieces[pick(std::size(pieces))];
+          const TextAttributes& partLook = looks[pick(looks.size())];
+          source.append(partPiece, makeAttributeSet(partLook));
+          modelText += wellFormedUtf8(partPiece);
+          model.insert(model.end(), utf16Length(wellFormedUtf8(partPiece)), partLook);
+        }
+        const MutableAttributedString::Part part = source.partSince(mark);
+        source.append(piece, makeAttributeSet(look));
+        std::vector<std::uint32_t> ownSets;
+        text.appendPart(source, part, ownSets);
       } else if (action < 55 && model.size() < 200) {
         text.append(text);
         modelText += modelText;

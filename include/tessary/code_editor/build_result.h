@@ -9,10 +9,11 @@
 
 namespace tessary::code_editor {
 
-// What one build produced: the coloured snippet (a fresh object every build), one history record
-// per property line in placement order, and the builder's cache with every entry the build made.
+// What one build produced: the coloured snippet (a fresh object every build, never changed
+// afterwards: the records and the cache refer to it), one history record per property line in
+// placement order, and the cache the next build reuses this one's lines from.
 struct BuildResult {
-  std::shared_ptr<platform::MutableAttributedString> text;
+  std::shared_ptr<const platform::MutableAttributedString> text;
   std::vector<CodeHistory> newHistroy;
   CodeCache cache;
 };

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "tessary/platform/attributed_string.h"
 #include "tessary/platform/color.h"
@@ -47,6 +49,17 @@ class CodeHighlighter {
   platform::MutableAttributedString highlight(std::string_view code) const;
   // Appends `code` coloured as `highlight` colours it to `result`, using the room it has.
   void appendHighlighted(std::string_view code, platform::MutableAttributedString& result) const;
+  // What colouring many pieces into one string reuses from piece to piece: which of the string's
+  // sets are the highlighter's, and room for a piece's runs. One per string and highlighter.
+  struct AppendState {
+    std::vector<std::uint32_t> setsInResult;
+    std::vector<platform::MutableAttributedString::KeptRun> runs;
+  };
+  // The same as appendHighlighted(code, result), faster for many short pieces: an ASCII piece's
+  // runs are made in the highlighter's own table of sets and mapped to the result's through
+  // `state`.
+  void appendHighlighted(std::string_view code, platform::MutableAttributedString& result,
+                         AppendState& state) const;
   // `code` with the changed look over all of it and no token colours.
   platform::MutableAttributedString highlightChanged(std::string_view code) const;
 
@@ -61,6 +74,10 @@ class CodeHighlighter {
     platform::AttributeSet plainSet;
     std::array<platform::AttributeSet, platform::tokenClassCount> tokenSets;
     platform::AttributeSet changedSet;
+    // The distinct sets of plain text and the token classes, plain first, and each class's place
+    // among them.
+    std::vector<platform::AttributeSet> palette;
+    std::array<std::uint32_t, platform::tokenClassCount> paletteIndexOfClass{};
   };
   static std::shared_ptr<const Styles> makeStyles(double textSize);
 

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "tessary/platform/ns_range.h"
@@ -14,26 +15,31 @@ namespace tessary::code_editor {
 // one record per property line, in placement order; the analyzer finds the line again by its
 // text after the user edited the snippet.
 //
-// The line's text is immutable and shared: records of consecutive builds that place the same
-// line share one string rather than copying it for every build.
+// The line's text is immutable and shared: the records of one build are views of its snippet.
 class CodeHistory {
  public:
   CodeHistory(std::string string, platform::NSRange range, store::AnyKeyPath keypath,
               std::optional<int> cellIndex, std::optional<int> subcellIndex)
-      : CodeHistory(std::make_shared<const std::string>(std::move(string)), range, keypath,
-                    cellIndex, subcellIndex) {}
-  // `string` must not be null.
-  CodeHistory(std::shared_ptr<const std::string> string, platform::NSRange range,
-              store::AnyKeyPath keypath, std::optional<int> cellIndex,
+      : CodeHistory(std::make_shared<const std::string>(std::move(string)), {}, range, keypath,
+                    cellIndex, subcellIndex) {
+    bytes_.end = text_->size();
+  }
+  // The line is `bytes` of `text`, which must not be null and is never changed while a record
+  // holds it: a build's records share the snippet's text.
+  CodeHistory(std::shared_ptr<const std::string> text, platform::StringRange bytes,
+              platform::NSRange range, store::AnyKeyPath keypath, std::optional<int> cellIndex,
               std::optional<int> subcellIndex)
-      : string_(std::move(string)),
+      : text_(std::move(text)),
+        bytes_(bytes),
         range_(range),
         keypath_(keypath),
         cellIndex_(cellIndex),
         subcellIndex_(subcellIndex) {}
 
   // The line as placed, without its final newline (a cell header keeps its inner newlines).
-  const std::string& string() const { return *string_; }
+  std::string_view string() const {
+    return std::string_view(*text_).substr(bytes_.begin, bytes_.end - bytes_.begin);
+  }
   // The first occurrence of the line and its newline in the snippet, in UTF-16 code units.
   platform::NSRange range() const { return range_; }
   store::AnyKeyPath keypath() const { return keypath_; }
@@ -43,7 +49,8 @@ class CodeHistory {
   std::optional<int> subcellIndex() const { return subcellIndex_; }
 
  private:
-  std::shared_ptr<const std::string> string_;
+  std::shared_ptr<const std::string> text_;
+  platform::StringRange bytes_;
   platform::NSRange range_;
   store::AnyKeyPath keypath_;
   std::optional<int> cellIndex_;

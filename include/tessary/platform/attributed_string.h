@@ -64,31 +64,47 @@ class MutableAttributedString {
   // Appends one run of text; a null set means no attributes.
   void append(std::string_view text, const AttributeSet& attributes);
 
-  // A run of a line kept apart from any string, in a keeper's compact form: where it starts
-  // within the line and its set's place in the keeper's table of sets.
+  // A run of a text coloured apart from any string, in a compact form: where it starts within
+  // the text and its set's place in the colourer's table of sets.
   struct KeptRun {
     std::uint32_t byteStart;
     std::uint32_t utf16Start;
     std::uint32_t setIndex;
   };
-  // The runs of this string in kept form, each set given its place in the keeper's table by
-  // `placeOf` (which adds the set when new).
-  template <typename PlaceOf>
-  std::vector<KeptRun> keptRuns(PlaceOf&& placeOf) const {
-    std::vector<KeptRun> kept;
-    kept.reserve(runs_.size());
-    for (const RunStart& run : runs_) {
-      kept.push_back({run.byteStart, run.utf16Start, placeOf(sets_[run.setIndex])});
-    }
-    return kept;
-  }
-  // Appends a kept line, its characters `line` (well-formed) followed by a line feed, `utf16Length`
-  // code units with it, and its runs over both. `ownSetOf` maps places in the keeper's table
-  // `keeperSets` to this string's sets; the caller keeps it between appends to this string (an
-  // empty vector at first), which must not be changed otherwise meanwhile.
-  void appendKeptLine(std::string_view line, std::size_t utf16Length,
+  // Appends `text` (well-formed, `utf16Length` code units) coloured apart: `runs` over it, their
+  // sets given by place in the colourer's table `keeperSets`. `ownSetOf` maps those places to
+  // this string's sets; the caller keeps it between appends to this string (an empty vector at
+  // first), which must not be changed otherwise meanwhile.
+  void appendColoured(std::string_view text, std::size_t utf16Length,
                       const std::vector<KeptRun>& runs, const std::vector<AttributeSet>& keeperSets,
                       std::vector<std::uint32_t>& ownSetOf);
+
+  // A stretch of a string that begins and ends between characters, with the run its first
+  // character is in, so that it can be copied into another string without searching.
+  struct Part {
+    std::uint32_t byteStart = 0;
+    std::uint32_t byteLength = 0;
+    std::uint32_t utf16Start = 0;
+    std::uint32_t utf16Length = 0;
+    std::uint32_t firstRun = 0;
+
+    std::string_view textIn(const std::string& text) const {
+      return std::string_view(text).substr(byteStart, byteLength);
+    }
+  };
+  // Where the string ends now: what is appended after it is `partSince(mark)`.
+  struct Mark {
+    std::uint32_t byte;
+    std::uint32_t utf16;
+    std::uint32_t runs;
+  };
+  Mark mark() const;
+  // Everything appended since `mark` was taken.
+  Part partSince(const Mark& mark) const;
+  // Appends a part of `source` (another string) with its attributes. `ownSetOf` maps the sets of
+  // `source` to this string's, as for appendColoured: kept by the caller for this pair of strings.
+  void appendPart(const MutableAttributedString& source, const Part& part,
+                  std::vector<std::uint32_t>& ownSetOf);
 
   // Sets every attribute that `attributes` has over `range`, keeping the others. A range that
   // begins or ends inside a surrogate pair takes in the whole character. A range that reaches
@@ -171,6 +187,13 @@ class MutableAttributedString {
   void checkRoomFor(std::size_t bytes) const;
   void checkRange(NSRange range) const;
   std::uint32_t setIndexOf(const AttributeSet& attributes);
+  // This string's set for set `setIndex` of `otherSets`, remembered in `ownSetOf`.
+  std::uint32_t ownSetFor(std::uint32_t setIndex, const std::vector<AttributeSet>& otherSets,
+                          std::vector<std::uint32_t>& ownSetOf);
+  // Adds a run unless it continues the last one's set.
+  void appendRunStart(const RunStart& start) {
+    if (runs_.empty() || runs_.back().setIndex != start.setIndex) runs_.push_back(start);
+  }
   std::uint32_t setIndexOfValue(TextAttributes attributes);
   // The index of the set equal to `attributes`; when there is none, `make()` is added.
   template <typename Make>
