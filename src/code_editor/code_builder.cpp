@@ -62,25 +62,29 @@ class CodeBuilderRun {
  private:
   using Frame = CodeCacheContents::Frame;
 
-  // The records, the cache's lines and the first-occurrence index get exactly
-  // the room the effect's lines need. The snippet's characters and runs are
-  // only known once coloured: they get a little more than the last build's, as
-  // snippets change little from one build to the next.
+  // The records, the cache's lines and the snippet get the room the last build needed and a
+  // little more, as snippets change little from one build to the next; a first build counts the
+  // effect's lines. The first-occurrence index, needed only for effects that repeat names, gets
+  // exactly the room its lines need.
   void reserve() {
     if (output_ == BuildOutput::textOnly) return;
+    const auto withRoom = [](std::size_t size) { return size + size / 8; };
+    piecesAreDistinct_ = indicesMatchPlaces(layer_);
     std::size_t lines = 0;
-    std::size_t headers = 0;
-    SnippetLayout::forEachLine(layer_, [&](AnyKeyPath key, const CellConfig*) {
-      ++lines;
-      if (key == CellProperty::contents) ++headers;
-    });
+    if (previous_ && piecesAreDistinct_) {
+      lines = withRoom(previous_->lines.size());
+    } else {
+      std::size_t headers = 0;
+      SnippetLayout::forEachLine(layer_, [&](AnyKeyPath key, const CellConfig*) {
+        ++lines;
+        if (key == CellProperty::contents) ++headers;
+      });
+      if (!piecesAreDistinct_) firstOccurrences_.reserve(lines + headers);
+    }
     records_.reserve(lines);
     contents_->lines.reserve(lines);
-    piecesAreDistinct_ = indicesMatchPlaces(layer_);
-    if (!piecesAreDistinct_) firstOccurrences_.reserve(lines + headers);
     if (!previous_) return;
     const CodeCacheContents::BuildSize& last = previous_->lastBuild;
-    const auto withRoom = [](std::size_t size) { return size + size / 8; };
     text_->reserve(withRoom(last.bytes), withRoom(last.runs));
   }
 

@@ -34,6 +34,34 @@ std::size_t filterWordsFor(std::size_t entries) {
   return std::bit_ceil(std::max<std::size_t>(entries * 2, 16)) / 8;
 }
 
+// Where a stretch of unchanged records from `from` ends (`from` when there is none). A build's
+// records view consecutive lines of its snippet: where two builds' records lie out alike over up
+// to 64 records, one comparison of the stretch settles them all.
+std::size_t endOfUnchangedStretch(const std::vector<CodeHistory>& records,
+                                  const std::vector<CodeHistory>& previous, std::size_t from) {
+  constexpr std::size_t kStretch = 64;
+  const CodeHistory& first = records[from];
+  const CodeHistory& firstBefore = previous[from];
+  const std::size_t shift = firstBefore.bytes().begin - first.bytes().begin;
+  std::size_t end = from;
+  while (end < records.size() && end - from < kStretch) {
+    const CodeHistory& record = records[end];
+    const CodeHistory& before = previous[end];
+    if (&record.snippet() != &first.snippet() || &before.snippet() != &firstBefore.snippet() ||
+        before.bytes().begin - record.bytes().begin != shift ||
+        before.bytes().size() != record.bytes().size()) {
+      break;
+    }
+    ++end;
+  }
+  if (end == from) return from;
+  const std::size_t begin = first.bytes().begin;
+  const std::size_t length = records[end - 1].bytes().end - begin;
+  return first.snippet().compare(begin, length, firstBefore.snippet(), begin + shift, length) == 0
+             ? end
+             : from;
+}
+
 }  // namespace
 
 CurrentLineFinder::Beginnings::Beginnings(std::size_t recordCount) {
@@ -97,6 +125,11 @@ CurrentLineFinder CurrentLineFinder::renewed(const std::vector<CodeHistory>& rec
     if (kept != previous.changedRests_.end() && kept->record == record) ++kept;
   };
   for (std::size_t record = 0; record < records.size(); ++record) {
+    const std::size_t same = endOfUnchangedStretch(records, previousRecords, record);
+    if (same > record) {
+      record = same - 1;
+      continue;
+    }
     const std::string_view text = records[record].string();
     if (text == previousRecords[record].string()) continue;
     const std::optional<std::string_view> beginning = ChangeLocator::fixedBeginning(text);

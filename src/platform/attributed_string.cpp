@@ -47,6 +47,31 @@ class SetIndexMap {
   std::uint32_t* data_;
 };
 
+}  // namespace
+
+// Maps the sets of another table to a string's through a map the caller keeps.
+class SetMapping {
+ public:
+  SetMapping(MutableAttributedString& string, const std::vector<AttributeSet>& otherSets,
+             std::vector<std::uint32_t>& ownSetOf)
+      : string_(string), otherSets_(otherSets), ownSetOf_(ownSetOf) {
+    if (ownSetOf_.size() < otherSets_.size()) ownSetOf_.resize(otherSets_.size(), kUnmapped);
+  }
+
+  std::uint32_t operator()(std::uint32_t setIndex) {
+    std::uint32_t& own = ownSetOf_[setIndex];
+    if (own == kUnmapped) own = string_.setIndexOf(otherSets_[setIndex]);
+    return own;
+  }
+
+ private:
+  MutableAttributedString& string_;
+  const std::vector<AttributeSet>& otherSets_;
+  std::vector<std::uint32_t>& ownSetOf_;
+};
+
+namespace {
+
 // Zero hashes as one value whatever its sign, as the two compare equal.
 std::uint64_t bitsOf(double value) {
   return value == 0.0 ? 0 : std::bit_cast<std::uint64_t>(value);
@@ -149,9 +174,10 @@ void MutableAttributedString::appendColoured(std::string_view text, std::size_t 
   const auto utf16Offset = static_cast<std::uint32_t>(utf16Length_);
   text_.append(text);
   utf16Length_ += utf16Length;
+  SetMapping mapping(*this, keeperSets, ownSetOf);
   for (const KeptRun& run : runs) {
-    appendRunStart({run.byteStart + byteOffset, run.utf16Start + utf16Offset,
-                    ownSetFor(run.setIndex, keeperSets, ownSetOf)});
+    appendRunStart(
+        {run.byteStart + byteOffset, run.utf16Start + utf16Offset, mapping(run.setIndex)});
   }
 }
 
@@ -176,26 +202,17 @@ void MutableAttributedString::appendPart(const MutableAttributedString& source, 
   const auto utf16Offset = static_cast<std::uint32_t>(utf16Length_);
   text_.append(part.textIn(source.text_));
   utf16Length_ += part.utf16Length;
+  SetMapping mapping(*this, source.sets_, ownSetOf);
+  // The first run may begin before the part, and may continue the last run here. The others
+  // stay apart: no two of the source's sets are equal.
+  appendRunStart({byteOffset, utf16Offset, mapping(source.runs_[part.firstRun].setIndex)});
   const std::uint32_t byteEnd = part.byteStart + part.byteLength;
-  for (std::size_t i = part.firstRun; i < source.runs_.size(); ++i) {
+  for (std::size_t i = part.firstRun + 1;
+       i < source.runs_.size() && source.runs_[i].byteStart < byteEnd; ++i) {
     const RunStart& run = source.runs_[i];
-    if (run.byteStart >= byteEnd) break;
-    // The first run may begin before the part.
-    const std::uint32_t byteStart = std::max(run.byteStart, part.byteStart);
-    const std::uint32_t utf16Start = std::max(run.utf16Start, part.utf16Start);
-    appendRunStart({byteStart - part.byteStart + byteOffset,
-                    utf16Start - part.utf16Start + utf16Offset,
-                    ownSetFor(run.setIndex, source.sets_, ownSetOf)});
+    runs_.push_back({run.byteStart - part.byteStart + byteOffset,
+                     run.utf16Start - part.utf16Start + utf16Offset, mapping(run.setIndex)});
   }
-}
-
-std::uint32_t MutableAttributedString::ownSetFor(std::uint32_t setIndex,
-                                                 const std::vector<AttributeSet>& otherSets,
-                                                 std::vector<std::uint32_t>& ownSetOf) {
-  if (ownSetOf.size() < otherSets.size()) ownSetOf.resize(otherSets.size(), kUnmapped);
-  std::uint32_t& own = ownSetOf[setIndex];
-  if (own == kUnmapped) own = setIndexOf(otherSets[setIndex]);
-  return own;
 }
 
 void MutableAttributedString::reserve(std::size_t bytes, std::size_t runs) {

@@ -40,6 +40,9 @@ class CodeHistory {
   std::string_view string() const {
     return std::string_view(*text_).substr(bytes_.begin, bytes_.end - bytes_.begin);
   }
+  // The text the line is a part of (the snippet of the build that made the record), and where.
+  const std::string& snippet() const { return *text_; }
+  platform::StringRange bytes() const { return bytes_; }
   // The first occurrence of the line and its newline in the snippet, in UTF-16 code units.
   platform::NSRange range() const { return range_; }
   store::AnyKeyPath keypath() const { return keypath_; }

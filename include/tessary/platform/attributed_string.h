@@ -186,10 +186,8 @@ class MutableAttributedString {
                         const AttributeSet& attributes);
   void checkRoomFor(std::size_t bytes) const;
   void checkRange(NSRange range) const;
+  friend class SetMapping;
   std::uint32_t setIndexOf(const AttributeSet& attributes);
-  // This string's set for set `setIndex` of `otherSets`, remembered in `ownSetOf`.
-  std::uint32_t ownSetFor(std::uint32_t setIndex, const std::vector<AttributeSet>& otherSets,
-                          std::vector<std::uint32_t>& ownSetOf);
   // Adds a run unless it continues the last one's set.
   void appendRunStart(const RunStart& start) {
     if (runs_.empty() || runs_.back().setIndex != start.setIndex) runs_.push_back(start);
