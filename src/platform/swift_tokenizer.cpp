@@ -147,6 +147,10 @@ constexpr CharKind kindOf(Byte c) {
   return charKinds[c];
 }
 
+constexpr bool isBlankOrOther(CharKind kind) {
+  return kind == CharKind::blank || kind == CharKind::other;
+}
+
 constexpr bool isDigit(Byte c) {
   return c >= '0' && c <= '9';
 }
@@ -155,16 +159,31 @@ constexpr bool isHexDigit(Byte c) {
   return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-constexpr std::array<bool, 256> asciiIdentifierChars = [] {
-  std::array<bool, 256> chars{};
-  for (std::size_t c = 0; c < 256; ++c) {
-    chars[c] = charKinds[c] == CharKind::identifierHead || charKinds[c] == CharKind::digit;
+// What a byte may be inside a name or a number literal, as bits, so that the scanning loops test
+// one table entry per byte.
+enum ByteTrait : std::uint8_t {
+  nameChar = 1,          // an ASCII letter, digit or "_"
+  decimalDigitPart = 2,  // a digit or "_"
+  hexDigitPart = 4,      // a hex digit or "_"
+};
+
+constexpr std::array<std::uint8_t, 256> byteTraits = [] {
+  std::array<std::uint8_t, 256> traits{};
+  for (int c = 0; c < 256; ++c) {
+    const auto byte = static_cast<Byte>(c);
+    std::uint8_t trait = 0;
+    if (kindOf(byte) == CharKind::identifierHead || kindOf(byte) == CharKind::digit) {
+      trait |= nameChar;
+    }
+    if (isDigit(byte) || byte == '_') trait |= decimalDigitPart;
+    if (isHexDigit(byte) || byte == '_') trait |= hexDigitPart;
+    traits[byte] = trait;
   }
-  return chars;
+  return traits;
 }();
 
 constexpr bool isAsciiIdentifierChar(Byte c) {
-  return asciiIdentifierChars[c];
+  return (byteTraits[c] & nameChar) != 0;
 }
 
 constexpr bool isLineEnd(Byte c) {
@@ -216,10 +235,16 @@ int nameScalarLength(const Byte* p, const Byte* end) {
   return length > 0 && isNameScalar(scalar) ? length : 0;
 }
 
-bool startsUpperCase(const Byte* name, const Byte* end) {
-  if (name[0] < 0x80) return name[0] >= 'A' && name[0] <= 'Z';
+// Kept out of line, as is the keyword table's probe, so that classifying the usual ASCII name
+// stays small enough to be inlined into the scanning loop.
+[[gnu::noinline]] bool startsWithUpperCaseScalar(const Byte* name, const Byte* end) {
   char32_t scalar = 0;
   return decodeScalar(name, end, scalar) > 0 && u_isupper(static_cast<UChar32>(scalar));
+}
+
+bool startsUpperCase(const Byte* name, const Byte* end) {
+  if (name[0] < 0x80) return name[0] >= 'A' && name[0] <= 'Z';
+  return startsWithUpperCaseScalar(name, end);
 }
 
 enum class KeywordKind : std::uint8_t { none, keyword, expression };
@@ -318,7 +343,18 @@ constexpr std::array<KeywordSlot, keywordSlotCount> makeKeywordSlots() {
 
 constexpr std::array<KeywordSlot, keywordSlotCount> keywordSlots = makeKeywordSlots();
 
-KeywordKind keywordKind(const Byte* name, std::size_t length) {
+// For each first byte, the lengths of the keywords starting with it as bits, so that most names
+// are ruled out by one look-up.
+constexpr std::array<std::uint32_t, 256> keywordLengthsByFirstByte = [] {
+  std::array<std::uint32_t, 256> lengths{};
+  for (const KeywordSlot& slot : keywordSlots) {
+    if (slot.kind == KeywordKind::none) continue;
+    lengths[static_cast<Byte>(slot.word.front())] |= std::uint32_t{1} << slot.word.size();
+  }
+  return lengths;
+}();
+
+[[gnu::noinline]] KeywordKind keywordSlotKind(const Byte* name, std::size_t length) {
   std::size_t slot = keywordHash(name[0], name[length - 1], length);
   for (; keywordSlots[slot].kind != KeywordKind::none; slot = (slot + 1) % keywordSlotCount) {
     const std::string_view word = keywordSlots[slot].word;
@@ -330,12 +366,52 @@ KeywordKind keywordKind(const Byte* name, std::size_t length) {
   return KeywordKind::none;
 }
 
+KeywordKind keywordKind(const Byte* name, std::size_t length) {
+  if (length >= 32 || (keywordLengthsByFirstByte[name[0]] >> length & 1u) == 0) {
+    return KeywordKind::none;
+  }
+  return keywordSlotKind(name, length);
+}
+
+enum class NamePosition : std::uint8_t { free, member, implicitMember };
+
+struct NameClass {
+  // Nothing for a plain variable.
+  std::optional<TokenClass> tokenClass;
+  // Whether a "." after the name is a member access.
+  bool continuesExpression = true;
+};
+
+// The class of the name [begin, end) (backticks included when `escaped`) in a source ending at
+// `sourceEnd`.
+NameClass nameClass(const Byte* begin, const Byte* end, const Byte* sourceEnd,
+                    NamePosition position, bool escaped) {
+  const Byte* name = escaped ? begin + 1 : begin;
+  if (position == NamePosition::free && !escaped) {
+    const KeywordKind kind = keywordKind(name, static_cast<std::size_t>(end - begin));
+    if (kind != KeywordKind::none) return {TokenClass::keyword, kind == KeywordKind::expression};
+  }
+  if (startsUpperCase(name, sourceEnd)) return {TokenClass::type};
+  if (end < sourceEnd && *end == '(') return {TokenClass::call};
+  switch (position) {
+    case NamePosition::member:
+      return {TokenClass::property};
+    case NamePosition::implicitMember:
+      return {TokenClass::dotAccess};
+    case NamePosition::free:
+      break;
+  }
+  return {};
+}
+
 }  // namespace
 
 SwiftTokenizer::SwiftTokenizer(std::string_view source)
     : source_(reinterpret_cast<const Byte*>(source.data())),
       cursor_(source_),
-      end_(source_ + source.size()) {
+      end_(source_ + source.size()),
+      unguardedEnd_(end_) {
+  while (unguardedEnd_ > source_ && isAsciiIdentifierChar(unguardedEnd_[-1])) --unguardedEnd_;
   if (source.size() > std::numeric_limits<std::uint32_t>::max()) {
     fatalError("Source too large to tokenize");
   }
@@ -344,192 +420,217 @@ SwiftTokenizer::SwiftTokenizer(std::string_view source)
 std::vector<Token> SwiftTokenizer::tokenize(std::string_view source) {
   std::vector<Token> tokens;
   tokens.reserve(source.size() / 8);
-  SwiftTokenizer tokenizer(source);
-  while (const std::optional<Token> token = tokenizer.next()) tokens.push_back(*token);
+  visit(source, [&tokens](TokenClass tokenClass, std::uint32_t begin, std::uint32_t end) {
+    tokens.push_back(Token{tokenClass, begin, end});
+  });
   return tokens;
 }
 
 std::optional<Token> SwiftTokenizer::next() {
-  for (;;) {
-    switch (state_) {
-      case State::code:
-        if (cursor_ == end_) return std::nullopt;
-        if (const std::optional<Token> token = scanCode()) return token;
-        break;
-      case State::stringText:
-        return scanStringText();
-      case State::blockComment:
-        return scanBlockComment();
-    }
-  }
+  Token token;
+  if (nextTokens(&token, 1) == 0) return std::nullopt;
+  return token;
 }
 
-// Scans code until it finds a token or enters a string or a block comment (then it returns
-// nothing and leaves the new state to the caller).
-std::optional<Token> SwiftTokenizer::scanCode() {
-  while (cursor_ < end_) {
-    const Byte* const start = cursor_;
+std::size_t SwiftTokenizer::nextTokens(Token* tokens, std::size_t capacity) {
+  Token* out = tokens;
+  const Token* const outEnd = tokens + capacity;
+  while (out != outEnd) {
+    switch (state_) {
+      case State::code:
+        if (cursor_ == end_) return static_cast<std::size_t>(out - tokens);
+        out = scanCode(out, outEnd);
+        break;
+      case State::stringText:
+        *out++ = scanStringText();
+        break;
+      case State::blockComment:
+        *out++ = scanBlockComment();
+        break;
+    }
+  }
+  return capacity;
+}
+
+// The scanning helpers are defined inline: the library is built position-independent, and there
+// GCC does not inline member functions with external linkage into the scanning loop.
+
+// Scans code into `out` until it is full, the source ends, or a string or a block comment starts
+// (then it leaves the new state to the caller). Returns the end of the tokens written. The cursor
+// and whether an expression precedes it live in locals while scanning.
+inline Token* SwiftTokenizer::scanCode(Token* out, const Token* const outEnd) {
+  const Byte* p = cursor_;
+  bool afterExpression = afterExpression_;
+  const auto leave = [&](const Byte* cursor) {
+    cursor_ = cursor;
+    afterExpression_ = afterExpression;
+    return out;
+  };
+  while (p < end_ && out != outEnd) {
+    const Byte* const start = p;
+    // Cases that find a name break out of the switch to have it classified below; the others
+    // continue with the next character.
+    const Byte* nameBegin = start;
+    const Byte* nameEnd = nullptr;
+    NamePosition position = NamePosition::free;
+    bool escaped = false;
     switch (kindOf(*start)) {
       case CharKind::blank:
+      case CharKind::other:
+        // Blanks and other symbols, such as " = " or ", ", in one step; a symbol ends any
+        // expression, a blank leaves it be.
         do {
-          ++cursor_;
-        } while (cursor_ < end_ && kindOf(*cursor_) == CharKind::blank);
-        break;
+          afterExpression = afterExpression && kindOf(*p) == CharKind::blank;
+          ++p;
+        } while (p < end_ && isBlankOrOther(kindOf(*p)));
+        continue;
       case CharKind::lineEnd:
-        ++cursor_;
-        closeSingleLineStrings();
-        break;
+        ++p;
+        if (frameCount_ > 0) closeSingleLineStrings();
+        continue;
       case CharKind::identifierHead:
-        if (std::optional<Token> token =
-                nameToken(start, identifierEnd(start), NamePosition::free, false)) {
-          return token;
-        }
+        nameEnd = nameTailEnd(start + 1);
         break;
-      case CharKind::dollar: {
-        const Byte* end = start + 1;
-        while (end < end_ && isAsciiIdentifierChar(*end)) ++end;
-        if (std::optional<Token> token = nameToken(start, end, NamePosition::free, false)) {
-          return token;
-        }
+      case CharKind::dollar:
+        nameEnd = runEnd(start + 1, nameChar);
         break;
-      }
       case CharKind::nonAscii:
         if (nameScalarLength(start, end_) > 0) {
-          if (std::optional<Token> token =
-                  nameToken(start, identifierEnd(start), NamePosition::free, false)) {
-            return token;
-          }
+          nameEnd = identifierEnd(start);
+          break;
         } else {
           char32_t scalar = 0;
           const int length = decodeScalar(start, end_, scalar);
-          cursor_ += length > 0 ? length : 1;
-          afterExpression_ = false;
+          p += length > 0 ? length : 1;
+          afterExpression = false;
+          continue;
         }
-        break;
       case CharKind::backtick:
-        if (const Byte* end = escapedIdentifierEnd(start)) {
-          if (std::optional<Token> token = nameToken(start, end, NamePosition::free, true)) {
-            return token;
-          }
-        } else {
-          ++cursor_;
-          afterExpression_ = false;
+        nameEnd = escapedIdentifierEnd(start);
+        if (nameEnd != nullptr) {
+          escaped = true;
+          break;
         }
-        break;
+        ++p;
+        afterExpression = false;
+        continue;
       case CharKind::digit:
-        cursor_ = numberEnd(start);
-        afterExpression_ = true;
-        return makeToken(TokenClass::number, start, cursor_);
+        p = numberEnd(start);
+        afterExpression = true;
+        *out++ = makeToken(TokenClass::number, start, p);
+        continue;
       case CharKind::minus:
         if (start + 1 < end_ && isDigit(start[1]) && startsOperand(start)) {
-          cursor_ = numberEnd(start + 1);
-          afterExpression_ = true;
-          return makeToken(TokenClass::number, start, cursor_);
+          p = numberEnd(start + 1);
+          afterExpression = true;
+          *out++ = makeToken(TokenClass::number, start, p);
+          continue;
         }
-        ++cursor_;
-        afterExpression_ = false;
-        break;
+        ++p;
+        afterExpression = false;
+        continue;
       case CharKind::slash:
         if (start + 1 < end_ && start[1] == '/') {
-          cursor_ = lineEnd(start + 2);
-          return makeToken(TokenClass::comment, start, cursor_);
+          p = lineEnd(start + 2);
+          *out++ = makeToken(TokenClass::comment, start, p);
+          continue;
         }
         if (start + 1 < end_ && start[1] == '*') {
           tokenBegin_ = start;
-          cursor_ = start + 2;
           commentDepth_ = 1;
           state_ = State::blockComment;
-          return std::nullopt;
+          return leave(start + 2);
         }
-        ++cursor_;
-        afterExpression_ = false;
-        break;
+        ++p;
+        afterExpression = false;
+        continue;
       case CharKind::quote:
+        leave(start);
         openString(start, 0);
-        return std::nullopt;
+        return out;
       case CharKind::hash: {
         const Byte* afterHashes = start + 1;
         while (afterHashes < end_ && *afterHashes == '#') ++afterHashes;
         if (afterHashes < end_ && *afterHashes == '"') {
+          leave(start);
           openString(start, static_cast<std::uint32_t>(afterHashes - start));
-          return std::nullopt;
+          return out;
         }
+        afterExpression = false;
+        p = afterHashes;
         if (afterHashes == start + 1) {
           if (const Byte* end = identifierEnd(afterHashes)) {
-            cursor_ = end;
-            afterExpression_ = false;
-            return makeToken(TokenClass::preprocessing, start, end);
+            p = end;
+            *out++ = makeToken(TokenClass::preprocessing, start, end);
           }
         }
-        cursor_ = afterHashes;
-        afterExpression_ = false;
-        break;
+        continue;
       }
       case CharKind::at:
+        afterExpression = false;
+        ++p;
         if (const Byte* end = identifierEnd(start + 1)) {
-          cursor_ = end;
-          afterExpression_ = false;
-          return makeToken(TokenClass::keyword, start, end);
+          p = end;
+          *out++ = makeToken(TokenClass::keyword, start, end);
         }
-        ++cursor_;
-        afterExpression_ = false;
-        break;
+        continue;
       case CharKind::dot: {
-        const Byte* afterDots = start + 1;
-        while (afterDots < end_ && *afterDots == '.') ++afterDots;
-        if (afterDots == start + 1 && afterDots < end_) {
-          bool escaped = false;
-          if (const Byte* end = nameEnd(afterDots, escaped)) {
-            const NamePosition position =
-                afterExpression_ ? NamePosition::member : NamePosition::implicitMember;
-            if (std::optional<Token> token = nameToken(afterDots, end, position, escaped)) {
-              return token;
-            }
-            break;
-          }
+        const Byte* const afterDot = start + 1;
+        position = afterExpression ? NamePosition::member : NamePosition::implicitMember;
+        nameBegin = afterDot;
+        // The usual member: one dot, then an ASCII name.
+        if (afterDot < end_ && kindOf(*afterDot) == CharKind::identifierHead) {
+          nameEnd = nameTailEnd(afterDot + 1);
+          break;
         }
-        cursor_ = afterDots;
-        afterExpression_ = false;
-        break;
+        const Byte* afterDots = afterDot;
+        while (afterDots < end_ && *afterDots == '.') ++afterDots;
+        if (afterDots == afterDot && afterDots < end_) {
+          escaped = *afterDots == '`';
+          nameEnd = escaped ? escapedIdentifierEnd(afterDots) : identifierEnd(afterDots);
+          if (nameEnd != nullptr) break;
+        }
+        p = afterDots;
+        afterExpression = false;
+        continue;
       }
       case CharKind::openParen:
         if (frameCount_ > 0) ++frames_[frameCount_ - 1].parenDepth;
-        ++cursor_;
-        afterExpression_ = false;
-        break;
+        ++p;
+        afterExpression = false;
+        continue;
       case CharKind::closeParen:
         if (frameCount_ > 0) {
           StringFrame& frame = frames_[frameCount_ - 1];
           if (frame.parenDepth == 0) {
             tokenBegin_ = start;
-            cursor_ = start + 1;
             state_ = State::stringText;
-            return std::nullopt;
+            return leave(start + 1);
           }
           --frame.parenDepth;
         }
-        ++cursor_;
-        afterExpression_ = true;
-        break;
+        ++p;
+        afterExpression = true;
+        continue;
       case CharKind::closer:
-        ++cursor_;
-        afterExpression_ = true;
-        break;
+        ++p;
+        afterExpression = true;
+        continue;
       case CharKind::postfix:
         // "?" and "!" keep an expression going only when attached to it: "layer?.x", not
         // "a ? .x : .y".
-        afterExpression_ = afterExpression_ && start > source_ &&
-                           kindOf(start[-1]) != CharKind::blank &&
-                           kindOf(start[-1]) != CharKind::lineEnd;
-        ++cursor_;
-        break;
-      case CharKind::other:
-        ++cursor_;
-        afterExpression_ = false;
-        break;
+        afterExpression = afterExpression && start > source_ &&
+                          kindOf(start[-1]) != CharKind::blank &&
+                          kindOf(start[-1]) != CharKind::lineEnd;
+        ++p;
+        continue;
     }
+    p = nameEnd;
+    const NameClass found = nameClass(nameBegin, nameEnd, end_, position, escaped);
+    afterExpression = found.continuesExpression;
+    if (found.tokenClass) *out++ = makeToken(*found.tokenClass, nameBegin, nameEnd);
   }
-  return std::nullopt;
+  return leave(p);
 }
 
 Token SwiftTokenizer::scanStringText() {
@@ -597,31 +698,6 @@ Token SwiftTokenizer::scanBlockComment() {
   return makeToken(TokenClass::comment, tokenBegin_, cursor_);
 }
 
-std::optional<Token> SwiftTokenizer::nameToken(const Byte* begin, const Byte* end,
-                                               NamePosition position, bool escaped) {
-  cursor_ = end;
-  afterExpression_ = true;
-  const Byte* name = escaped ? begin + 1 : begin;
-  if (position == NamePosition::free && !escaped) {
-    const KeywordKind kind = keywordKind(name, static_cast<std::size_t>(end - begin));
-    if (kind != KeywordKind::none) {
-      afterExpression_ = kind == KeywordKind::expression;
-      return makeToken(TokenClass::keyword, begin, end);
-    }
-  }
-  if (startsUpperCase(name, end_)) return makeToken(TokenClass::type, begin, end);
-  if (end < end_ && *end == '(') return makeToken(TokenClass::call, begin, end);
-  switch (position) {
-    case NamePosition::member:
-      return makeToken(TokenClass::property, begin, end);
-    case NamePosition::implicitMember:
-      return makeToken(TokenClass::dotAccess, begin, end);
-    case NamePosition::free:
-      break;
-  }
-  return std::nullopt;
-}
-
 // `begin` is the first "#" of a raw string or its quote.
 void SwiftTokenizer::openString(const Byte* begin, std::uint32_t hashCount) {
   const Byte* quote = begin + hashCount;
@@ -640,22 +716,42 @@ Token SwiftTokenizer::closeString() {
 }
 
 // A line end inside the interpolation of a single-line string leaves that string unterminated.
-void SwiftTokenizer::closeSingleLineStrings() {
+inline void SwiftTokenizer::closeSingleLineStrings() {
   while (frameCount_ > 0 && !frames_[frameCount_ - 1].multiline) --frameCount_;
 }
 
 // The end of the name starting at `head`, or nullptr if no name starts there.
-const SwiftTokenizer::Byte* SwiftTokenizer::identifierEnd(const Byte* head) const {
+inline const SwiftTokenizer::Byte* SwiftTokenizer::identifierEnd(const Byte* head) const {
   if (head == end_ || isDigit(*head)) return nullptr;
-  const Byte* p = head;
-  for (;;) {
-    while (p < end_ && isAsciiIdentifierChar(*p)) ++p;
-    if (p == end_ || *p < 0x80) break;
-    const int length = nameScalarLength(p, end_);
-    if (length == 0) break;
-    p += length;
+  const Byte* const end = nameTailEnd(head);
+  return end == head ? nullptr : end;
+}
+
+inline const SwiftTokenizer::Byte* SwiftTokenizer::runEnd(const Byte* p,
+                                                          std::uint8_t traits) const {
+  if (p < unguardedEnd_) {
+    while ((byteTraits[*p] & traits) != 0) ++p;
+    return p;
   }
-  return p == head ? nullptr : p;
+  while (p < end_ && (byteTraits[*p] & traits) != 0) ++p;
+  return p;
+}
+
+// The end of the name characters from `from` on.
+inline const SwiftTokenizer::Byte* SwiftTokenizer::nameTailEnd(const Byte* from) const {
+  const Byte* const asciiEnd = runEnd(from, nameChar);
+  return asciiEnd == end_ || *asciiEnd < 0x80 ? asciiEnd : mixedNameTailEnd(asciiEnd);
+}
+
+// The end of the name characters from the non-ASCII byte at `from` on.
+const SwiftTokenizer::Byte* SwiftTokenizer::mixedNameTailEnd(const Byte* from) const {
+  const Byte* p = from;
+  for (;;) {
+    const int length = nameScalarLength(p, end_);
+    if (length == 0) return p;
+    p = runEnd(p + length, nameChar);
+    if (p == end_ || *p < 0x80) return p;
+  }
 }
 
 const SwiftTokenizer::Byte* SwiftTokenizer::escapedIdentifierEnd(const Byte* backtick) const {
@@ -663,13 +759,8 @@ const SwiftTokenizer::Byte* SwiftTokenizer::escapedIdentifierEnd(const Byte* bac
   return end != nullptr && end < end_ && *end == '`' ? end + 1 : nullptr;
 }
 
-const SwiftTokenizer::Byte* SwiftTokenizer::nameEnd(const Byte* head, bool& escaped) const {
-  escaped = *head == '`';
-  return escaped ? escapedIdentifierEnd(head) : identifierEnd(head);
-}
-
 // The end of the number literal whose first digit is at `digit`.
-const SwiftTokenizer::Byte* SwiftTokenizer::numberEnd(const Byte* digit) const {
+inline const SwiftTokenizer::Byte* SwiftTokenizer::numberEnd(const Byte* digit) const {
   const Byte* p = digit + 1;
   const auto exponentEnd = [this](const Byte* marker) {
     const Byte* afterMarker = marker + 1;
@@ -681,27 +772,22 @@ const SwiftTokenizer::Byte* SwiftTokenizer::numberEnd(const Byte* digit) const {
   };
   if (*digit == '0' && p < end_ && (*p == 'x' || *p == 'X')) {
     ++p;
-    while (p < end_ && (isHexDigit(*p) || *p == '_')) ++p;
+    p = runEnd(p, hexDigitPart);
     // A hex fraction needs its "p" exponent; without one the "." is a member access.
     if (end_ - p >= 2 && *p == '.' && isHexDigit(p[1])) {
-      const Byte* fraction = p + 1;
-      while (fraction < end_ && (isHexDigit(*fraction) || *fraction == '_')) ++fraction;
+      const Byte* const fraction = runEnd(p + 1, hexDigitPart);
       if (fraction < end_ && (*fraction == 'p' || *fraction == 'P')) p = fraction;
     }
     if (p < end_ && (*p == 'p' || *p == 'P')) p = exponentEnd(p);
   } else {
-    while (p < end_ && (isDigit(*p) || *p == '_')) ++p;
-    if (end_ - p >= 2 && *p == '.' && isDigit(p[1])) {
-      p += 2;
-      while (p < end_ && (isDigit(*p) || *p == '_')) ++p;
-    }
+    p = runEnd(p, decimalDigitPart);
+    if (end_ - p >= 2 && *p == '.' && isDigit(p[1])) p = runEnd(p + 2, decimalDigitPart);
     if (p < end_ && (*p == 'e' || *p == 'E')) p = exponentEnd(p);
   }
-  while (p < end_ && isAsciiIdentifierChar(*p)) ++p;
-  return p;
+  return runEnd(p, nameChar);
 }
 
-const SwiftTokenizer::Byte* SwiftTokenizer::lineEnd(const Byte* from) const {
+inline const SwiftTokenizer::Byte* SwiftTokenizer::lineEnd(const Byte* from) const {
   while (from < end_ && !isLineEnd(*from)) ++from;
   return from;
 }
@@ -715,7 +801,7 @@ bool SwiftTokenizer::hashesAt(const Byte* at, std::uint32_t count) const {
 }
 
 // Whether the minus at `minus` is a prefix operator, by Swift's rule of the blank before it.
-bool SwiftTokenizer::startsOperand(const Byte* minus) const {
+inline bool SwiftTokenizer::startsOperand(const Byte* minus) const {
   if (minus == source_) return true;
   const Byte before = minus[-1];
   switch (kindOf(before)) {

@@ -30,8 +30,11 @@ class SwiftTokenizer {
   template <typename OnToken>
   static void visit(std::string_view source, OnToken&& onToken) {
     SwiftTokenizer tokenizer(source);
-    while (const std::optional<Token> token = tokenizer.next()) {
-      onToken(token->tokenClass, token->begin, token->end);
+    std::array<Token, visitBatchSize> batch;
+    while (const std::size_t count = tokenizer.nextTokens(batch.data(), batch.size())) {
+      for (std::size_t i = 0; i < count; ++i) {
+        onToken(batch[i].tokenClass, batch[i].begin, batch[i].end);
+      }
     }
   }
 
@@ -41,7 +44,6 @@ class SwiftTokenizer {
   using Byte = unsigned char;
 
   enum class State : std::uint8_t { code, stringText, blockComment };
-  enum class NamePosition : std::uint8_t { free, member, implicitMember };
 
   // One open string literal. While the tokenizer is in code with frames open, it is inside the
   // interpolation of the innermost one.
@@ -53,19 +55,29 @@ class SwiftTokenizer {
   // Strings nested through interpolations deeper than this treat "\(" as a plain escape.
   static constexpr std::size_t maxStringNesting = 16;
 
-  std::optional<Token> scanCode();
+  // Tokens are scanned in batches, so that the callback of visit is called inline rather than
+  // once through a returned optional per token.
+  static constexpr std::size_t visitBatchSize = 64;
+
+  // Writes the next tokens to tokens[0, capacity) and returns how many there are: fewer than
+  // `capacity` only once the source is used up.
+  std::size_t nextTokens(Token* tokens, std::size_t capacity);
+
+  Token* scanCode(Token* out, const Token* outEnd);
   Token scanStringText();
   Token scanBlockComment();
 
-  std::optional<Token> nameToken(const Byte* begin, const Byte* end, NamePosition position,
-                                 bool escaped);
   void openString(const Byte* begin, std::uint32_t hashCount);
   Token closeString();
   void closeSingleLineStrings();
 
+  // The end of the run from `p` of bytes with any of the traits in `traits` (which only ASCII
+  // name characters have).
+  const Byte* runEnd(const Byte* p, std::uint8_t traits) const;
   const Byte* identifierEnd(const Byte* head) const;
+  const Byte* nameTailEnd(const Byte* from) const;
+  const Byte* mixedNameTailEnd(const Byte* from) const;
   const Byte* escapedIdentifierEnd(const Byte* backtick) const;
-  const Byte* nameEnd(const Byte* head, bool& escaped) const;
   const Byte* numberEnd(const Byte* digit) const;
   const Byte* lineEnd(const Byte* from) const;
   bool hashesAt(const Byte* at, std::uint32_t count) const;
@@ -79,6 +91,9 @@ class SwiftTokenizer {
   const Byte* source_;
   const Byte* cursor_;
   const Byte* end_;
+  // Runs of ASCII name characters that start before this end at the source's last byte that is
+  // not one at the latest, so they need not check for the end of the source.
+  const Byte* unguardedEnd_;
   State state_ = State::code;
   const Byte* tokenBegin_ = nullptr;
   std::size_t commentDepth_ = 0;
