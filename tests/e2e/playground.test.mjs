@@ -252,6 +252,24 @@ test('numbers typed and deleted in the code are saved, as one undo step, once th
   await waitForCode(/cell1\.velocityRange = 20\.0/);
 });
 
+test('a change that arrives while a number is typed is not taken back by the typing', async () => {
+  await findInLine('cell1.alphaSpeed =', '-0.6', true);
+  await page.keyboard.type('-0.', { delay: 40 });
+  // As from another page: the new snippet reaches this page, which holds it back while typing.
+  await page.evaluate(() => fetch('/api/set', {
+    method: 'POST',
+    headers: { 'Content-Type': 'application/json',
+      'X-Playground-Token': document.querySelector('meta[name="playground-token"]').content },
+    body: JSON.stringify({ cell: 0, sub: null, key: 'greenRange', value: 0.3, live: false }),
+  }));
+  await waitForFile(/"greenRange": 0\.3/);
+  await new Promise((resolve) => setTimeout(resolve, 300));
+  await page.keyboard.type('5', { delay: 40 });
+  await waitForFile(/"alphaSpeed": -0\.5/);
+  await waitForCode(/cell1\.alphaSpeed = -0\.5\n[^]*cell1\.greenRange = 0\.3\n/);
+  assert.match(effectText(), /"greenRange": 0\.3/);
+});
+
 test('the platform switch rewrites the code for iOS; the position field shows the code\'s y', async () => {
   const field = page.locator('#layer-fields input[type=number][data-key="emitterPositionY"]');
   const expectFieldShowsCode = async () => assert.equal(Number(await field.inputValue()),

@@ -2,7 +2,7 @@
 // texts turns the first into the second, and a patch changes only what it names.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { changedLines, lineText, patchLines } from '../../../../tools/tessary-code/playground/web/code_view.js';
+import { changedLines, lineText, patchLines, typedOnto } from '../../../../tools/tessary-code/playground/web/code_view.js';
 import { applyJsonPatch } from '../../../../tools/tessary-code/playground/web/json_patch.js';
 
 test('the lines changed between two texts, patched into the first, give the second', () => {
@@ -22,6 +22,29 @@ test('the lines changed between two texts, patched into the first, give the seco
   }
   const long = Array.from({ length: 30000 }, (_, index) => String(index));
   assert.deepEqual(patchLines(['a', 'b'], [{ start: 1, removed: 1, lines: long }]), ['a', ...long]);
+});
+
+test('typing carries onto lines that arrived meanwhile without taking back what they changed', () => {
+  const from = ['a', 'b', 'c', 'd', 'e'];
+  const rows = [
+    ['nothing arrived', ['a', 'B', 'c', 'd', 'e'], from, ['a', 'B', 'c', 'd', 'e']],
+    ['a slider moved another line', ['a', 'B', 'c', 'd', 'e'], ['a', 'b', 'c', 'D', 'e'], ['a', 'B', 'c', 'D', 'e']],
+    ['both changed one line: the typing stays', ['a', 'B', 'c', 'd', 'e'], ['a', 'X', 'c', 'd', 'e'], ['a', 'B', 'c', 'd', 'e']],
+    ['a line break typed, a later line moved', ['a', 'b1', 'b2', 'c', 'd', 'e'], ['a', 'b', 'c', 'd', 'E'],
+      ['a', 'b1', 'b2', 'c', 'd', 'E']],
+    ['lines added above the typing', ['a', 'b', 'c', 'D', 'e'], ['a', 'x', 'y', 'b', 'c', 'd', 'e'],
+      ['a', 'x', 'y', 'b', 'c', 'D', 'e']],
+    ['lines added below the typing', ['A', 'b', 'c', 'd', 'e'], ['a', 'b', 'c', 'x', 'd', 'e'],
+      ['A', 'b', 'c', 'x', 'd', 'e']],
+    ['a line break typed next to lines added: as shown', ['a', 'b1', 'b2', 'c', 'd', 'e'],
+      ['a', 'b', 'x', 'c', 'd', 'e'], ['a', 'b1', 'b2', 'c', 'd', 'e']],
+  ];
+  for (const [label, shown, received, expected] of rows) {
+    assert.deepEqual(typedOnto(from.slice(), shown, received), expected, label);
+    // The edit sent against the lines received makes them the lines typed onto them.
+    assert.deepEqual(patchLines(received.slice(), [changedLines(received, expected)]), expected, label);
+  }
+  assert.deepEqual(typedOnto(null, ['x'], ['y']), ['x']);
 });
 
 test('a line of markup shows its text', () => {

@@ -26,6 +26,7 @@ const view = {
   styles: null,
   version: -1,
   received: { html: [], text: [] }, // the lines of the version the server sent last
+  shownFrom: null, // the lines received that the lines shown were taken from
   shown: { html: [], text: [] }, // those lines, or them as a person typed over them
   first: 0, // the lines from `first` to `last` are in the document
   last: 0,
@@ -72,6 +73,26 @@ export function changedLines(from, to) {
   let end = 0;
   while (end < shorter - start && from[from.length - 1 - end] === to[to.length - 1 - end]) end += 1;
   return { start, removed: from.length - start - end, lines: to.slice(start, to.length - end) };
+}
+
+// The lines shown, with what was typed since they were taken from the server's lines `from`,
+// carried onto the newer lines `received`, so that lines the server changed meanwhile (a slider
+// moved in another page) keep their new text unless they were typed on. Where typing and the
+// server both changed how many lines there are, with their changes near each other, the lines
+// shown are taken as they are.
+export function typedOnto(from, shown, received) {
+  if (!from || from === received) return shown;
+  const typed = changedLines(from, shown);
+  const arrived = changedLines(from, received);
+  if (typed.removed === typed.lines.length && arrived.removed === arrived.lines.length) {
+    return received.map((line, index) => (shown[index] !== from[index] ? shown[index] : line));
+  }
+  if (typed.start + typed.removed < arrived.start) return patchLines(received.slice(), [typed]);
+  if (arrived.start + arrived.removed < typed.start) {
+    const shift = arrived.lines.length - arrived.removed;
+    return patchLines(received.slice(), [{ ...typed, start: typed.start + shift }]);
+  }
+  return shown;
 }
 
 // Every line is as high as the largest font asks, so a line's place follows from its number.
@@ -228,6 +249,7 @@ function showWaitingSnippet() {
   view.waiting = false;
   const selection = document.activeElement === view.code ? savedSelection() : null;
   view.shown = { html: view.received.html.slice(), text: view.received.text.slice() };
+  view.shownFrom = view.received.text.slice();
   render(selection);
   if (!isScrubbing()) {
     markLine(null);
@@ -263,7 +285,8 @@ function showAnswer(answer) {
 // Sends the lines shown that differ from the version received, for the server to read back.
 async function sendCode() {
   const selection = savedSelection();
-  const edit = changedLines(view.received.text, view.shown.text);
+  const typed = typedOnto(view.shownFrom, view.shown.text, view.received.text);
+  const edit = changedLines(view.received.text, typed);
   view.editsInFlight += 1;
   const result = await send('code', { base: view.version, ...edit }, 'code');
   view.editsInFlight -= 1;
