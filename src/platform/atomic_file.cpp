@@ -116,7 +116,8 @@ void writeFileAtomically(const std::filesystem::path& requestedPath, std::string
   const std::filesystem::path path = linkTarget(requestedPath);
   struct stat existing {};
   if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
-    throw FileError(path, "not a regular file; refusing to replace it");
+    throw FileError(path, S_ISDIR(existing.st_mode) ? "is a folder; name a file in it"
+                                                    : "not a regular file; refusing to replace it");
   }
   // The copy is created with the mode of the file it replaces (narrowed by the umask, widened
   // back below), so a private file's contents are never readable by others on the way.

@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 namespace tessary::tool {
@@ -43,14 +44,17 @@ void addOutputOption(CLI::App* command, std::string& output, const std::string& 
   command->add_option("-o,--output", output, description)->type_name("FILE")->check(nonEmpty);
 }
 
-CLI::Validator numberFrom(double least, double most) {
+CLI::Validator numberFrom(double least, double most, Numbers numbers) {
+  const bool whole = numbers == Numbers::whole;
   const std::string range = CLI::detail::to_string(least) + " to " + CLI::detail::to_string(most);
+  const std::string kind = whole ? " is not a whole number from " : " is not a number from ";
   return CLI::Validator(
-      [least, most, range](const std::string& text) {
+      [least, most, whole, message = kind + range](const std::string& text) {
         char* end = nullptr;
         const double value = std::strtod(text.c_str(), &end);
-        const bool inRange = end != text.c_str() && *end == '\0' && value >= least && value <= most;
-        return inRange ? std::string() : text + " is not a number from " + range;
+        const bool inRange = end != text.c_str() && *end == '\0' && value >= least &&
+                             value <= most && (!whole || value == std::floor(value));
+        return inRange ? std::string() : text + message;
       },
       "");
 }

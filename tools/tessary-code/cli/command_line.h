@@ -40,8 +40,10 @@ code_editor::CodePlatform platformNamed(const std::string& name);
 // `description` says), and an empty name is a usage error.
 void addOutputOption(CLI::App* command, std::string& output, const std::string& description);
 
-// A check that an option's value is a number from `least` to `most`.
-CLI::Validator numberFrom(double least, double most);
+// A check that an option's value is a number from `least` to `most`; a whole one for an option
+// whose value is counted.
+enum class Numbers { any, whole };
+CLI::Validator numberFrom(double least, double most, Numbers numbers = Numbers::any);
 
 // The path a file argument names; nothing when it was not given.
 std::optional<std::filesystem::path> givenPath(const std::string& argument);

@@ -23,7 +23,7 @@ Command addServeCommand(CLI::App& app) {
   addEffectArgument(command, arguments->effect, "Effect file (JSON)");
   addPlatformOption(command, arguments->platform, "Target platform");
   command->add_option("--port", arguments->options.port, "Port on 127.0.0.1 (0: any free port)")
-      ->check(numberFrom(0, 65535))
+      ->check(numberFrom(0, 65535, Numbers::whole))
       ->type_name("0-65535")
       ->default_str("8765");
   return {command, [arguments] {
