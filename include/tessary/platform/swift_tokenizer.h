@@ -31,11 +31,13 @@ class SwiftTokenizer {
   static void visit(std::string_view source, OnToken&& onToken) {
     SwiftTokenizer tokenizer(source);
     std::array<Token, visitBatchSize> batch;
-    while (const std::size_t count = tokenizer.nextTokens(batch.data(), batch.size())) {
+    std::size_t count = 0;
+    do {
+      count = tokenizer.nextTokens(batch.data(), batch.size());
       for (std::size_t i = 0; i < count; ++i) {
         onToken(batch[i].tokenClass, batch[i].begin, batch[i].end);
       }
-    }
+    } while (count == batch.size());
   }
 
   static std::vector<Token> tokenize(std::string_view source);
@@ -48,9 +50,9 @@ class SwiftTokenizer {
   // One open string literal. While the tokenizer is in code with frames open, it is inside the
   // interpolation of the innermost one.
   struct StringFrame {
-    std::uint32_t hashCount = 0;
-    std::uint32_t parenDepth = 0;
-    bool multiline = false;
+    std::uint32_t hashCount;
+    std::uint32_t parenDepth;
+    bool multiline;
   };
   // Strings nested through interpolations deeper than this treat "\(" as a plain escape.
   static constexpr std::size_t maxStringNesting = 16;
@@ -97,7 +99,9 @@ class SwiftTokenizer {
   State state_ = State::code;
   const Byte* tokenBegin_ = nullptr;
   std::size_t commentDepth_ = 0;
-  std::array<StringFrame, maxStringNesting> frames_{};
+  // Only frames_[0, frameCount_) are set: visit makes a tokenizer for every line of a snippet,
+  // and clearing all of them each time would cost more than a short line's scan.
+  std::array<StringFrame, maxStringNesting> frames_;
   std::size_t frameCount_ = 0;
   bool afterExpression_ = false;
 };
