@@ -34,11 +34,17 @@ std::size_t filterWordsFor(std::size_t entries) {
   return std::bit_ceil(std::max<std::size_t>(entries * 2, 16)) / 8;
 }
 
-// Where a stretch of unchanged records from `from` ends (`from` when there is none). A build's
-// records view consecutive lines of its snippet: where two builds' records lie out alike over up
-// to 64 records, one comparison of the stretch settles them all.
-std::size_t endOfUnchangedStretch(const std::vector<CodeHistory>& records,
-                                  const std::vector<CodeHistory>& previous, std::size_t from) {
+// A stretch of records from one place: where it ends, and whether all of them are unchanged.
+struct Stretch {
+  std::size_t end;
+  bool unchanged;
+};
+
+// The stretch of records from `from` that a build's records and the previous build's lie out
+// alike in their snippets (at least one record, at most 64). A build's records view consecutive
+// lines of its snippet, so one comparison tells whether the whole stretch is unchanged.
+Stretch stretchFrom(const std::vector<CodeHistory>& records,
+                    const std::vector<CodeHistory>& previous, std::size_t from) {
   constexpr std::size_t kStretch = 64;
   const CodeHistory& first = records[from];
   const CodeHistory& firstBefore = previous[from];
@@ -54,12 +60,11 @@ std::size_t endOfUnchangedStretch(const std::vector<CodeHistory>& records,
     }
     ++end;
   }
-  if (end == from) return from;
+  if (end == from) return {from + 1, false};
   const std::size_t begin = first.bytes().begin;
   const std::size_t length = records[end - 1].bytes().end - begin;
-  return first.snippet().compare(begin, length, firstBefore.snippet(), begin + shift, length) == 0
-             ? end
-             : from;
+  return {end, first.snippet().compare(begin, length, firstBefore.snippet(), begin + shift,
+                                       length) == 0};
 }
 
 }  // namespace
@@ -124,23 +129,25 @@ CurrentLineFinder CurrentLineFinder::renewed(const std::vector<CodeHistory>& rec
       changed.push_back(*kept++);
     if (kept != previous.changedRests_.end() && kept->record == record) ++kept;
   };
-  for (std::size_t record = 0; record < records.size(); ++record) {
-    const std::size_t same = endOfUnchangedStretch(records, previousRecords, record);
-    if (same > record) {
-      record = same - 1;
+  for (std::size_t record = 0; record < records.size();) {
+    const Stretch stretch = stretchFrom(records, previousRecords, record);
+    if (stretch.unchanged) {
+      record = stretch.end;
       continue;
     }
-    const std::string_view text = records[record].string();
-    if (text == previousRecords[record].string()) continue;
-    const std::optional<std::string_view> beginning = ChangeLocator::fixedBeginning(text);
-    const std::uint32_t had = beginnings.ofRecord[record];
-    if (!beginning && had == kNone) continue;
-    if (!beginning || had == kNone || beginnings.textOf(had) != *beginning) {
-      return CurrentLineFinder(records);
+    for (; record < stretch.end; ++record) {
+      const std::string_view text = records[record].string();
+      if (text == previousRecords[record].string()) continue;
+      const std::optional<std::string_view> beginning = ChangeLocator::fixedBeginning(text);
+      const std::uint32_t had = beginnings.ofRecord[record];
+      if (!beginning && had == kNone) continue;
+      if (!beginning || had == kNone || beginnings.textOf(had) != *beginning) {
+        return CurrentLineFinder(records);
+      }
+      keepUpTo(record);
+      const std::optional<std::string_view> rest = restAfter(text, *beginning);
+      changed.push_back({record, rest ? std::optional<std::string>(*rest) : std::nullopt});
     }
-    keepUpTo(record);
-    const std::optional<std::string_view> rest = restAfter(text, *beginning);
-    changed.push_back({record, rest ? std::optional<std::string>(*rest) : std::nullopt});
   }
   keepUpTo(records.size());
   CurrentLineFinder finder(previous.beginnings_, previous.rests_, std::move(changed));

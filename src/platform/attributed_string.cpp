@@ -54,20 +54,23 @@ class SetMapping {
  public:
   SetMapping(MutableAttributedString& string, const std::vector<AttributeSet>& otherSets,
              std::vector<std::uint32_t>& ownSetOf)
-      : string_(string), otherSets_(otherSets), ownSetOf_(ownSetOf) {
-    if (ownSetOf_.size() < otherSets_.size()) ownSetOf_.resize(otherSets_.size(), kUnmapped);
+      : string_(string), otherSets_(otherSets) {
+    if (ownSetOf.size() < otherSets_.size()) ownSetOf.resize(otherSets_.size(), kUnmapped);
+    ownSetOf_ = ownSetOf.data();
   }
 
   std::uint32_t operator()(std::uint32_t setIndex) {
     std::uint32_t& own = ownSetOf_[setIndex];
-    if (own == kUnmapped) own = string_.setIndexOf(otherSets_[setIndex]);
+    if (own == kUnmapped) [[unlikely]] {
+      own = string_.setIndexOf(otherSets_[setIndex]);
+    }
     return own;
   }
 
  private:
   MutableAttributedString& string_;
   const std::vector<AttributeSet>& otherSets_;
-  std::vector<std::uint32_t>& ownSetOf_;
+  std::uint32_t* ownSetOf_;  // the caller's map, sized for every set of the other table
 };
 
 namespace {
@@ -181,11 +184,6 @@ void MutableAttributedString::appendColoured(std::string_view text, std::size_t 
   }
 }
 
-MutableAttributedString::Mark MutableAttributedString::mark() const {
-  return {static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(utf16Length_),
-          static_cast<std::uint32_t>(runs_.size())};
-}
-
 MutableAttributedString::Part MutableAttributedString::partSince(const Mark& mark) const {
   // The part's first characters joined the run before the mark when their sets are equal.
   const bool startsRun = mark.runs < runs_.size() && runs_[mark.runs].byteStart == mark.byte;
@@ -198,20 +196,22 @@ void MutableAttributedString::appendPart(const MutableAttributedString& source, 
                                          std::vector<std::uint32_t>& ownSetOf) {
   if (part.byteLength == 0) return;
   checkRoomFor(part.byteLength);
-  const auto byteOffset = static_cast<std::uint32_t>(text_.size());
-  const auto utf16Offset = static_cast<std::uint32_t>(utf16Length_);
-  text_.append(part.textIn(source.text_));
+  const auto byteShift = static_cast<std::uint32_t>(text_.size()) - part.byteStart;
+  const auto utf16Shift = static_cast<std::uint32_t>(utf16Length_) - part.utf16Start;
+  text_.append(source.text_.data() + part.byteStart, part.byteLength);
   utf16Length_ += part.utf16Length;
   SetMapping mapping(*this, source.sets_, ownSetOf);
   // The first run may begin before the part, and may continue the last run here. The others
-  // stay apart: no two of the source's sets are equal.
-  appendRunStart({byteOffset, utf16Offset, mapping(source.runs_[part.firstRun].setIndex)});
+  // stay apart: no two of the source's sets are equal. Held in locals, as appending might
+  // otherwise be taken to change the source's runs.
+  const RunStart* run = source.runs_.data() + part.firstRun;
+  const RunStart* const runsEnd = source.runs_.data() + source.runs_.size();
   const std::uint32_t byteEnd = part.byteStart + part.byteLength;
-  for (std::size_t i = part.firstRun + 1;
-       i < source.runs_.size() && source.runs_[i].byteStart < byteEnd; ++i) {
-    const RunStart& run = source.runs_[i];
-    runs_.push_back({run.byteStart - part.byteStart + byteOffset,
-                     run.utf16Start - part.utf16Start + utf16Offset, mapping(run.setIndex)});
+  appendRunStart(
+      {part.byteStart + byteShift, part.utf16Start + utf16Shift, mapping(run->setIndex)});
+  for (++run; run != runsEnd && run->byteStart < byteEnd; ++run) {
+    runs_.push_back(
+        {run->byteStart + byteShift, run->utf16Start + utf16Shift, mapping(run->setIndex)});
   }
 }
 

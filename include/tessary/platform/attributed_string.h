@@ -88,8 +88,9 @@ class MutableAttributedString {
     std::uint32_t utf16Length = 0;
     std::uint32_t firstRun = 0;
 
+    // The part's characters in the text of the string it is a part of.
     std::string_view textIn(const std::string& text) const {
-      return std::string_view(text).substr(byteStart, byteLength);
+      return std::string_view(text.data() + byteStart, byteLength);
     }
   };
   // Where the string ends now: what is appended after it is `partSince(mark)`.
@@ -98,7 +99,10 @@ class MutableAttributedString {
     std::uint32_t utf16;
     std::uint32_t runs;
   };
-  Mark mark() const;
+  Mark mark() const {
+    return {static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(utf16Length_),
+            static_cast<std::uint32_t>(runs_.size())};
+  }
   // Everything appended since `mark` was taken.
   Part partSince(const Mark& mark) const;
   // Appends a part of `source` (another string) with its attributes. `ownSetOf` maps the sets of
